@@ -1,0 +1,32 @@
+#!/bin/sh
+# Installs what the build and the tests need on Debian 12, as root.
+# Runs `apt-get update` at most once and installs only the packages that are missing.
+set -eu
+
+PACKAGES="cmake ninja-build make git googletest \
+mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix \
+gcc-mingw-w64-x86-64-posix gcc-mingw-w64-i686-posix \
+wine wine64 wine64-tools xvfb xauth"
+
+missing=""
+for package in $PACKAGES; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $package"
+    fi
+done
+
+if [ -z "$missing" ]; then
+    echo "setup: all packages present"
+    exit 0
+fi
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "setup: missing packages:$missing (run as root to install them)" >&2
+    exit 1
+fi
+
+echo "setup: installing$missing"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -q
+# shellcheck disable=SC2086
+apt-get install -y -q --no-install-recommends $missing

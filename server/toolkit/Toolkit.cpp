@@ -1,0 +1,294 @@
+#include "Toolkit.h"
+
+#include "Enumerator.h"
+#include "ErrorMacros.h"
+#include "frame/ErrorInfoManager.h"
+#include "frame/ResultCodes.h"
+
+#include <memory>
+
+CToolkit* CToolkit::s_pInstance = nullptr;
+
+namespace {
+
+constexpr short kVersionMajor = 1;
+constexpr short kVersionMinor = 4;
+constexpr short kVersionPatch = 1;
+constexpr short kVersionBuild = 130;
+constexpr wchar_t kVersionText[] = L"1, 4, 1, 130";
+
+HRESULT InvalidPointer(const wchar_t* function)
+{
+    ReportDiagnostic(LogSite{function, DiagnosticsSourceName(TOOLKIT_WIDEN(__FILE__)), __LINE__}, LOG_ERROR,
+                     L"Invalid pointer");
+    CErrorInfoManager::SetDescription(154u);
+    return E_POINTER;
+}
+
+HRESULT GetShort(short value, short* out, const wchar_t* function)
+{
+    if (!out) {
+        return InvalidPointer(function);
+    }
+    *out = value;
+    return S_OK;
+}
+
+} // namespace
+
+CToolkit::CToolkit() : m_eventsPoint(this, DIID__IToolkitEvents) {}
+
+CToolkit::~CToolkit()
+{
+    if (s_pInstance == this) {
+        s_pInstance = nullptr;
+    }
+}
+
+HRESULT CToolkit::FinalConstruct()
+{
+    s_pInstance = this;
+    return SetWorkingDirectory();
+}
+
+void* CToolkit::QueryExtraInterface(REFIID iid)
+{
+    if (iid == IID_IProvideClassInfo) {
+        return static_cast<IProvideClassInfo*>(this);
+    }
+    return nullptr;
+}
+
+// Relative names given to the server, "Preferences.ini" and the message library are found
+// next to the host program.
+HRESULT CToolkit::SetWorkingDirectory()
+{
+    wchar_t saved[MAX_PATH] = {};
+    const DWORD savedLength = ::GetCurrentDirectoryW(MAX_PATH, saved);
+    if (savedLength == 0 || savedLength >= MAX_PATH) {
+        ReportDiagnostic(LOG_SITE(L"CToolkit::SetWorkingDirectory"), LOG_ERROR, L"Failure in GetCurrentDirectory()");
+        CErrorInfoManager::SetDescription(154u);
+        return E_FAIL;
+    }
+    m_strSavedDirectory.assign(saved, savedLength);
+    wchar_t program[MAX_PATH] = {};
+    const DWORD length = ::GetModuleFileNameW(nullptr, program, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        ReportDiagnostic(LOG_SITE(L"CToolkit::SetWorkingDirectory"), LOG_ERROR, L"Failure in GetModuleFileName()");
+        CErrorInfoManager::SetDescription(154u);
+        return E_FAIL;
+    }
+    std::wstring directory(program, length);
+    directory.erase(directory.find_last_of(L"\\/") + 1);
+    if (!::SetCurrentDirectoryW(directory.c_str())) {
+        ReportDiagnostic(LOG_SITE(L"CToolkit::SetWorkingDirectory"), LOG_ERROR,
+                         L"The current directory could not be set to %s", directory.c_str());
+        CErrorInfoManager::SetDescription(154u);
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+void CToolkit::SetWarningFlagFromAnywhere()
+{
+    if (s_pInstance) {
+        s_pInstance->SetWarningFlag();
+    }
+}
+
+HRESULT CToolkit::TakeWarnings(HRESULT success)
+{
+    if (success == S_OK && m_bWarning) {
+        m_bWarning = false;
+        return ResultCode::S_WARNINGS;
+    }
+    return success;
+}
+
+HRESULT CToolkit::NotSupported(const wchar_t* function)
+{
+    return ReportComFailure(LogSite{function, DiagnosticsSourceName(TOOLKIT_WIDEN(__FILE__)), __LINE__}, E_NOTIMPL,
+                            IID_IToolkit, 136);
+}
+
+// Operations whose configuration subsystems are not part of this build yet.
+HRESULT CToolkit::NotYetAvailable(const wchar_t* function) { return NotSupported(function); }
+
+IFACEMETHODIMP CToolkit::Reboot() { return NotSupported(L"CToolkit::Reboot"); }
+IFACEMETHODIMP CToolkit::Report(BSTR) { return NotSupported(L"CToolkit::Report"); }
+IFACEMETHODIMP CToolkit::Verify(ULONG) { return NotSupported(L"CToolkit::Verify"); }
+
+IFACEMETHODIMP CToolkit::Install(ULONG) { return NotYetAvailable(L"CToolkit::Install"); }
+IFACEMETHODIMP CToolkit::LoadConfigFromSystem(ULONG) { return NotYetAvailable(L"CToolkit::LoadConfigFromSystem"); }
+IFACEMETHODIMP CToolkit::LoadINIFile(BSTR, ULONG) { return NotYetAvailable(L"CToolkit::LoadINIFile"); }
+IFACEMETHODIMP CToolkit::CreateEmptyConfiguration() { return NotYetAvailable(L"CToolkit::CreateEmptyConfiguration"); }
+IFACEMETHODIMP CToolkit::Remove(ULONG) { return NotYetAvailable(L"CToolkit::Remove"); }
+IFACEMETHODIMP CToolkit::ValidateSystem() { return NotYetAvailable(L"CToolkit::ValidateSystem"); }
+IFACEMETHODIMP CToolkit::WriteINIFile(BSTR, ULONG) { return NotYetAvailable(L"CToolkit::WriteINIFile"); }
+IFACEMETHODIMP CToolkit::AddPayload(BSTR) { return NotYetAvailable(L"CToolkit::AddPayload"); }
+IFACEMETHODIMP CToolkit::get_BiosCapsule(IBiosCapsule** capsule)
+{
+    if (capsule) {
+        *capsule = nullptr;
+    }
+    return NotYetAvailable(L"CToolkit::get_BiosCapsule");
+}
+IFACEMETHODIMP CToolkit::GetConfigGroup(EConfigGroupID, IConfigGroup** group)
+{
+    if (!group) {
+        InvalidPointer(L"CToolkit::GetConfigGroup");
+        CErrorInfoManager::SetGUID(IID_IToolkit);
+        return E_POINTER;
+    }
+    *group = nullptr;
+    return NotYetAvailable(L"CToolkit::GetConfigGroup");
+}
+IFACEMETHODIMP CToolkit::GetTokenSetting(unsigned short*, ITokenConfigData** setting)
+{
+    if (!setting) {
+        InvalidPointer(L"CToolkit::GetTokenSetting");
+        CErrorInfoManager::SetGUID(IID_IToolkit);
+        return E_POINTER;
+    }
+    *setting = nullptr;
+    return NotYetAvailable(L"CToolkit::GetTokenSetting");
+}
+IFACEMETHODIMP CToolkit::get_SystemCapabilities(ISystemCapabilities** capabilities)
+{
+    if (capabilities) {
+        *capabilities = nullptr;
+    }
+    return NotYetAvailable(L"CToolkit::get_SystemCapabilities");
+}
+IFACEMETHODIMP CToolkit::SetCPTokInfo(ULONG, unsigned short*, unsigned short)
+{
+    return NotYetAvailable(L"CToolkit::SetCPTokInfo");
+}
+
+IFACEMETHODIMP CToolkit::Reset()
+{
+    m_bWarning = false;
+    UnloadMessageLibrary();
+    if (FAILED(SetWorkingDirectory())) {
+        ReportDiagnostic(LOG_SITE(L"CToolkit::Reset"), LOG_ERROR, L"Failed to reset working directory");
+        CErrorInfoManager::SetDescription(154u);
+        CErrorInfoManager::SetGUID(IID_IToolkit);
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+IFACEMETHODIMP CToolkit::get_Version(BSTR* version)
+{
+    if (!version) {
+        return InvalidPointer(L"CToolkit::get_Version");
+    }
+    *version = ::SysAllocString(kVersionText);
+    return *version ? S_OK : E_OUTOFMEMORY;
+}
+IFACEMETHODIMP CToolkit::get_VersionBuild(short* build) { return GetShort(kVersionBuild, build, L"CToolkit::get_VersionBuild"); }
+IFACEMETHODIMP CToolkit::get_VersionMajor(short* major) { return GetShort(kVersionMajor, major, L"CToolkit::get_VersionMajor"); }
+IFACEMETHODIMP CToolkit::get_VersionMinor(short* minor) { return GetShort(kVersionMinor, minor, L"CToolkit::get_VersionMinor"); }
+IFACEMETHODIMP CToolkit::get_VersionPatch(short* patch) { return GetShort(kVersionPatch, patch, L"CToolkit::get_VersionPatch"); }
+
+IFACEMETHODIMP CToolkit::EnumConnectionPoints(IEnumConnectionPoints** enumerator)
+try {
+    if (!enumerator) {
+        return E_POINTER;
+    }
+    *enumerator = nullptr;
+    using Enum = SnapshotEnumerator<IEnumConnectionPoints, ConnectionPointElement>;
+    auto points = std::make_shared<Enum::Elements>();
+    points->emplace_back(&m_eventsPoint);
+    return Enum::CreateObject(nullptr, IID_IEnumConnectionPoints, reinterpret_cast<void**>(enumerator),
+                                std::shared_ptr<const Enum::Elements>(std::move(points)));
+}
+CATCH_RETURN()
+
+IFACEMETHODIMP CToolkit::FindConnectionPoint(REFIID iid, IConnectionPoint** point)
+{
+    if (!point) {
+        return E_POINTER;
+    }
+    *point = nullptr;
+    if (iid != DIID__IToolkitEvents) {
+        return CONNECT_E_NOCONNECTION;
+    }
+    *point = &m_eventsPoint;
+    m_eventsPoint.AddRef();
+    return S_OK;
+}
+
+IFACEMETHODIMP CToolkit::GetClassInfo(ITypeInfo** typeInfo)
+{
+    return TypeLibrary::GetTypeInfo(LIBID_ServerLib, 1, 0, reinterpret_cast<const void*>(&TypeLibrary::Load),
+                                    CLSID_Toolkit, typeInfo);
+}
+
+IFACEMETHODIMP CToolkit::GetGUID(DWORD kind, GUID* guid)
+{
+    if (!guid) {
+        return E_POINTER;
+    }
+    if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) {
+        *guid = GUID_NULL;
+        return E_INVALIDARG;
+    }
+    *guid = DIID__IToolkitEvents;
+    return S_OK;
+}
+
+namespace {
+
+// One toolkit per process: every CreateInstance answers with the live toolkit. A failed
+// creation is remembered and returned again. Once the last client has released the
+// toolkit, the next CreateInstance makes a new one rather than hand out a dead object.
+class ToolkitClassObject final : public ComObject<ToolkitClassObject, IClassFactory> {
+public:
+    static constexpr bool kLocksModule = false;
+    static constexpr bool kAggregatable = false;
+
+    ToolkitClassObject() { ::InitializeCriticalSection(&m_lock); }
+    ~ToolkitClassObject() override { ::DeleteCriticalSection(&m_lock); }
+
+    IFACEMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** object) override
+    {
+        if (!object) {
+            return E_POINTER;
+        }
+        *object = nullptr;
+        if (outer) {
+            return CLASS_E_NOAGGREGATION;
+        }
+        ::EnterCriticalSection(&m_lock);
+        HRESULT hr = m_creationResult;
+        if (SUCCEEDED(hr)) {
+            if (CToolkit* toolkit = CToolkit::Instance()) {
+                hr = toolkit->QueryInterface(iid, object);
+            } else {
+                hr = CToolkit::CreateObject(nullptr, iid, object);
+                if (FAILED(hr) && hr != E_NOINTERFACE) {
+                    m_creationResult = hr;
+                }
+            }
+        }
+        ::LeaveCriticalSection(&m_lock);
+        return hr;
+    }
+    IFACEMETHODIMP LockServer(BOOL lock) override
+    {
+        lock ? ModuleLock::Increment() : ModuleLock::Decrement();
+        return S_OK;
+    }
+
+private:
+    CRITICAL_SECTION m_lock;
+    HRESULT m_creationResult = S_OK;
+};
+
+} // namespace
+
+HRESULT CreateToolkitClassObject(IUnknown** classObject)
+{
+    return ToolkitClassObject::CreateObject(nullptr, IID_IUnknown, reinterpret_cast<void**>(classObject));
+}
