@@ -60,7 +60,8 @@ HRESULT Load(const GUID& libid, WORD major, WORD minor, const void* addressInMod
         ComPtr<ITypeLib> loaded;
         HRESULT hr = LoadFromModule(addressInModule, &loaded);
         if (FAILED(hr)) {
-            hr = ::LoadRegTypeLib(libid, major, minor, LOCALE_NEUTRAL, &loaded);
+            // Our libraries are registered for English (United States), 0x409.
+            hr = ::LoadRegTypeLib(libid, major, minor, MAKELCID(0x409, SORT_DEFAULT), &loaded);
         }
         if (FAILED(hr)) {
             return hr;

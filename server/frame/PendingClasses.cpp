@@ -14,15 +14,5 @@ HRESULT NotAvailable(IUnknown** classObject)
 }
 } // namespace
 
-HRESULT CreateVariantCollectionClassObject(IUnknown** classObject) { return NotAvailable(classObject); }
-HRESULT CreateBIOSImageClassObject(IUnknown** classObject) { return NotAvailable(classObject); }
-HRESULT CreateBIOSInfoClassObject(IUnknown** classObject) { return NotAvailable(classObject); }
-HRESULT CreateSMBIOSSettingClassObject(IUnknown** classObject) { return NotAvailable(classObject); }
-HRESULT CreateCoolingSettingClassObject(IUnknown** classObject) { return NotAvailable(classObject); }
-HRESULT CreateTokensSettingClassObject(IUnknown** classObject) { return NotAvailable(classObject); }
-HRESULT CreateConfigGroupCollectionClassObject(IUnknown** classObject) { return NotAvailable(classObject); }
-HRESULT CreateConfigDataCollectionClassObject(IUnknown** classObject) { return NotAvailable(classObject); }
-HRESULT CreateConfigGroupClassObject(IUnknown** classObject) { return NotAvailable(classObject); }
 HRESULT CreateBiosCapsuleClassObject(IUnknown** classObject) { return NotAvailable(classObject); }
-HRESULT CreateUtilityClassObject(IUnknown** classObject) { return NotAvailable(classObject); }
 HRESULT CreateSystemCapabilitiesClassObject(IUnknown** classObject) { return NotAvailable(classObject); }

@@ -1,0 +1,50 @@
+# Shared steps of demo.sh and test.sh.
+root="$(cd "$(dirname "$0")/.." && pwd)"
+
+# build ARCH: configure (once) and build one tree.
+build() {
+    arch="$1"
+    tree="$root/build/$arch"
+    if [ ! -f "$tree/build.ninja" ]; then
+        cmake -S "$root" -B "$tree" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+            -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch.cmake" >/dev/null
+    fi
+    cmake --build "$tree"
+}
+
+# wine_loader ARCH: the loader that runs the tree's programs.
+wine_loader() {
+    if [ "$1" = "x86_64" ]; then echo /usr/lib/wine/wine64; else echo /usr/lib/wine/wine; fi
+}
+
+# has_wine32: 32-bit Wine is installed.
+has_wine32() {
+    [ -x /usr/lib/wine/wine ] && ls /usr/lib/i386-linux-gnu/wine/i386-windows/ntdll.dll >/dev/null 2>&1
+}
+
+# make_prefix ARCH: the tree's private Wine prefix, made once.
+make_prefix() {
+    arch="$1"
+    prefix="$root/build/$arch/wineprefix"
+    if [ ! -f "$prefix/.toolkit-ready" ]; then
+        echo "Making the Wine prefix $prefix"
+        rm -rf "$prefix"
+        WINEPREFIX="$prefix" WINEDEBUG=-all "$(wine_loader "$arch")" wineboot -i >/dev/null 2>&1
+        WINEPREFIX="$prefix" wineserver -w
+        touch "$prefix/.toolkit-ready"
+    fi
+}
+
+# start_wineserver ARCH / stop_wineserver ARCH: one persistent server for a run of tests,
+# so that each program starts in a fraction of the time.
+start_wineserver() {
+    WINEPREFIX="$root/build/$1/wineprefix" wineserver -p
+}
+stop_wineserver() {
+    WINEPREFIX="$root/build/$1/wineprefix" wineserver -k 2>/dev/null || true
+}
+
+# windows_path PATH: the Z: drive form of a Unix path.
+windows_path() {
+    printf 'Z:%s' "$1" | tr '/' '\\'
+}

@@ -1,0 +1,23 @@
+#!/bin/sh
+# Builds both architectures and runs every test. Exits non-zero on any failure.
+set -eu
+. "$(dirname "$0")/common.sh"
+
+"$root/scripts/setup.sh"
+build x86_64
+build i686
+
+status=0
+for arch in x86_64 i686; do
+    if [ "$arch" = "i686" ] && ! has_wine32; then
+        echo "Tests of the i686 tree skipped: 32-bit Wine is not installed (the tree was built)."
+        continue
+    fi
+    make_prefix "$arch"
+    stop_wineserver "$arch"
+    start_wineserver "$arch"
+    echo "Running the $arch tests"
+    (cd "$root/build/$arch" && ctest --output-on-failure --timeout 300) || status=1
+    stop_wineserver "$arch"
+done
+exit $status

@@ -1,0 +1,184 @@
+// The diagnostics log as switched by "Preferences.ini": each case runs logprobe in a
+// folder of its own and reads what it wrote.
+#include "TestSupport.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct ProbeRun {
+    DWORD exitCode = 1;
+    std::string output;
+};
+
+ProbeRun RunProbe(const std::wstring& folder)
+{
+    ProbeRun run;
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    UniqueHandle readEnd, writeEnd;
+    if (!::CreatePipe(readEnd.put(), writeEnd.put(), &inherit, 0)) {
+        return run;
+    }
+    ::SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd.get();
+    startup.hStdError = writeEnd.get();
+    PROCESS_INFORMATION process{};
+    std::wstring command = L"\"" + ProgramFolder() + L"\\logprobe.exe\"";
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &startup,
+                          &process)) {
+        return run;
+    }
+    writeEnd.reset();
+    UniqueHandle processHandle(process.hProcess), threadHandle(process.hThread);
+    char buffer[256];
+    DWORD read = 0;
+    while (::ReadFile(readEnd.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+        for (DWORD i = 0; i < read; ++i) {
+            if (buffer[i] != '\r') { // the probe's console output is text mode
+                run.output += buffer[i];
+            }
+        }
+    }
+    ::WaitForSingleObject(processHandle.get(), INFINITE);
+    ::GetExitCodeProcess(processHandle.get(), &run.exitCode);
+    return run;
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        lines.push_back(text.substr(start, end - start));
+    }
+    EXPECT_EQ(start, text.size()) << "every line ends in CR LF";
+    return lines;
+}
+
+std::vector<std::string> Fields(const std::string& line)
+{
+    std::vector<std::string> fields;
+    size_t start = 0;
+    for (size_t end; (end = line.find('\t', start)) != std::string::npos; start = end + 1) {
+        fields.push_back(line.substr(start, end - start));
+    }
+    EXPECT_EQ(start, line.size()) << "every field is followed by a tab";
+    return fields;
+}
+
+// The entries of a log file: lines after the six header lines.
+std::vector<std::vector<std::string>> Entries(const std::string& text, size_t skip = 7)
+{
+    std::vector<std::vector<std::string>> entries;
+    std::vector<std::string> lines = Lines(text);
+    for (size_t i = skip; i < lines.size(); ++i) {
+        entries.push_back(Fields(lines[i]));
+    }
+    return entries;
+}
+
+class DiagnosticsLogTest : public ::testing::Test {
+protected:
+    ProbeRun RunWith(const std::string& preferences)
+    {
+        EXPECT_TRUE(WriteTextFile(m_folder.File(L"Preferences.ini"), preferences));
+        return RunProbe(m_folder.Path());
+    }
+    std::string Read(const wchar_t* name)
+    {
+        std::string text;
+        EXPECT_TRUE(ReadTextFile(m_folder.File(name), text)) << "missing log file";
+        return text;
+    }
+    bool Exists(const wchar_t* name) { return ::GetFileAttributesW(m_folder.File(name).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+    TemporaryFolder m_folder;
+};
+
+TEST_F(DiagnosticsLogTest, WithoutPreferencesNothingIsWrittenAndNoEventFires)
+{
+    ProbeRun run = RunProbe(m_folder.Path());
+    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_EQ(run.output, "diagnostics errors: 0\n");
+    EXPECT_FALSE(Exists(L"PellamWDiags.txt"));
+    EXPECT_FALSE(Exists(L"Default"));
+}
+
+TEST_F(DiagnosticsLogTest, EnableIsTrueWithoutRegardToCaseAndYesLeavesItOff)
+{
+    RunWith("[Diagnostics]\r\nEnable=yes\r\nFilename=log.txt\r\n");
+    EXPECT_FALSE(Exists(L"log.txt"));
+    ProbeRun run = RunWith("[Diagnostics]\r\nEnable=TRUE\r\nDefaultMode=1\r\nFilename=log.txt\r\n");
+    EXPECT_EQ(run.output, "diagnostics errors: 0\n");
+    const std::string text = Read(L"log.txt");
+    const std::vector<std::string> lines = Lines(text);
+    ASSERT_GE(lines.size(), 7u);
+    EXPECT_EQ(lines[0], "; PellamW Diagnostics file");
+    EXPECT_EQ(lines[1], "; Vestra(R) Kelmora");
+    EXPECT_EQ(lines[2].substr(0, 2), "; ");
+    EXPECT_EQ(lines[3], "");
+    EXPECT_EQ(lines[4], "");
+    EXPECT_EQ(lines[5], "Line #\tFile\tFunction\tTime\tType\tDescription\t");
+    EXPECT_EQ(lines[6], "");
+
+    const auto entries = Entries(text);
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[0][1], ".\\LogProbe.cpp");
+    EXPECT_EQ(entries[0][2], "LogProbe::Main");
+    EXPECT_GT(std::stoi(entries[0][0]), 0);
+    EXPECT_NE(entries[0][3].find(", 20"), std::string::npos) << entries[0][3];
+    EXPECT_EQ(entries[0][4], "Information");
+    EXPECT_EQ(entries[0][5], "information entry 1");
+    EXPECT_EQ(entries[1][4], "Warning");
+    EXPECT_EQ(entries[1][5], "warning entry two");
+    EXPECT_EQ(entries[2][4], "Error");
+    EXPECT_EQ(entries[3][5], std::string(1023, 'x'));
+}
+
+TEST_F(DiagnosticsLogTest, ThresholdsByDefaultMode)
+{
+    RunWith("[Diagnostics]\r\nEnable=true\r\nDefaultMode=2\r\nFilename=two.txt\r\n");
+    auto entries = Entries(Read(L"two.txt"));
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0][4], "Warning");
+
+    RunWith("[Diagnostics]\r\nEnable=true\r\nDefaultMode=3\r\nFilename=three.txt\r\n");
+    EXPECT_EQ(Entries(Read(L"three.txt")).size(), 2u);
+
+    RunWith("[Diagnostics]\r\nEnable=true\r\nFilename=absent.txt\r\n");
+    entries = Entries(Read(L"absent.txt"));
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0][4], "Error");
+}
+
+TEST_F(DiagnosticsLogTest, FileNameFromPreferences)
+{
+    RunWith("[Diagnostics]\r\nEnable=true\r\n");
+    EXPECT_TRUE(Exists(L"Default"));
+    RunWith("[Diagnostics]\r\nEnable=true\r\nFilename=\r\n");
+    EXPECT_TRUE(Exists(L"PellamWDiags.txt"));
+}
+
+TEST_F(DiagnosticsLogTest, AnExistingLogIsAppendedToWithoutANewHeader)
+{
+    ASSERT_TRUE(WriteTextFile(m_folder.File(L"old.txt"), "earlier\r\n"));
+    RunWith("[Diagnostics]\r\nEnable=true\r\nFilename=old.txt\r\n");
+    const std::string text = Read(L"old.txt");
+    const auto entries = Entries(text, 1);
+    EXPECT_EQ(text.substr(0, 9), "earlier\r\n");
+    EXPECT_EQ(entries.size(), 2u);
+    EXPECT_EQ(text.find("; PellamW Diagnostics file"), std::string::npos);
+}
+
+TEST_F(DiagnosticsLogTest, ALogThatCannotBeOpenedFiresOnDiagnosticsErrorOnce)
+{
+    ProbeRun run = RunWith("[Diagnostics]\r\nEnable=true\r\nFilename=missing\\folder\\log.txt\r\n");
+    ASSERT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.output, "diagnostics errors: 1\n");
+}
+
+} // namespace

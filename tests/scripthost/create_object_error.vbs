@@ -1,0 +1,2 @@
+Set missing = WScript.CreateObject("ScriptHostTest.NoSuchObject")
+WScript.Echo "not reached"

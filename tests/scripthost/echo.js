@@ -1,0 +1,6 @@
+// Echo joins its arguments with blanks; an empty call prints an empty line.
+WScript.Echo("echo", 1, "two", 2.5);
+WScript.Echo();
+WScript.Echo("null:", null);
+WScript.StdOut.WriteLine("stdout line");
+WScript.Echo(WScript.ScriptName);

@@ -1,0 +1,2 @@
+WScript.Echo("not reached");
+var = ;

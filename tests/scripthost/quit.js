@@ -1,0 +1,3 @@
+WScript.Echo("before quit");
+WScript.Quit(3);
+WScript.Echo("not reached");

@@ -1,0 +1,4 @@
+WScript.Echo("before error");
+var nothing = null;
+nothing.call();
+WScript.Echo("not reached");

@@ -1,0 +1,5 @@
+WScript.Echo "before error"
+divisor = 0
+' The next line fails.
+result = 1 / divisor
+WScript.Echo "not reached"
