@@ -26,6 +26,7 @@ constexpr HRESULT E_OUT_OF_BOUNDS = Make(true, 0x11);           // value out of 
 constexpr HRESULT E_WRONG_TYPE = Make(true, 0x12);              // item of the wrong type for the request
 constexpr HRESULT E_ALREADY_IN_COLLECTION = Make(true, 0x13);   // item already in the collection
 constexpr HRESULT E_INVALID_INI_DIRECTORY = Make(true, 0x15);   // invalid INI directory (message 176)
+constexpr HRESULT E_FILE_CREATE = Make(true, 0x16);             // a file could not be created or opened
 constexpr HRESULT E_FILE_CLOSE = Make(true, 0x17);              // a file handle could not be closed
 constexpr HRESULT E_FILE_OPEN = Make(true, 0x18);               // a file could not be opened
 constexpr HRESULT E_BUFFERTOOSMALL = Make(true, 0x19);          // buffer too small; variable present/removed

@@ -1,0 +1,465 @@
+#include "BoardProfile.h"
+
+#include "EfiGuid.h"
+#include "StoreOperations.h"
+
+#include <windows.h>
+
+#include <optional>
+
+namespace fwstore {
+
+namespace {
+
+std::string_view Trim(std::string_view text)
+{
+    size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos)
+        return {};
+    size_t last = text.find_last_not_of(" \t\r");
+    return text.substr(first, last - first + 1);
+}
+
+std::optional<std::wstring> Widen(std::string_view text)
+{
+    if (text.empty())
+        return std::wstring();
+    int size = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (size <= 0)
+        return std::nullopt;
+    std::wstring wide(size, L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), wide.data(), size);
+    return wide;
+}
+
+std::wstring WidenForMessage(std::string_view text)
+{
+    return Widen(text).value_or(L"(not UTF-8)");
+}
+
+std::optional<uint32_t> ParseNumber(std::string_view text)
+{
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        text.remove_prefix(2);
+    }
+    if (text.empty() || text.size() > 10)
+        return std::nullopt;
+    uint64_t value = 0;
+    for (char c : text) {
+        int digit = -1;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        if (digit < 0)
+            return std::nullopt;
+        value = value * base + digit;
+    }
+    if (value > UINT32_MAX)
+        return std::nullopt;
+    return static_cast<uint32_t>(value);
+}
+
+int HexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Whitespace-separated groups of hex digit pairs: "4B 42 00" or "4B4200".
+bool ParseHexBytes(std::string_view text, std::vector<uint8_t>& bytes)
+{
+    size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] == ' ' || text[i] == '\t') {
+            ++i;
+            continue;
+        }
+        if (i + 1 >= text.size())
+            return false;
+        int high = HexValue(text[i]), low = HexValue(text[i + 1]);
+        if (high < 0 || low < 0)
+            return false;
+        bytes.push_back(static_cast<uint8_t>(high << 4 | low));
+        i += 2;
+    }
+    return true;
+}
+
+// A quoted text keeps its spaces; quotes inside are taken as they are.
+std::string_view Unquote(std::string_view value)
+{
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        return value.substr(1, value.size() - 2);
+    return value;
+}
+
+class ProfileParser {
+public:
+    ProfileParser(const std::wstring& source, const BoardFileLoader& loader) : m_source(source), m_loader(loader) {}
+
+    StoreResult Parse(std::string_view text, StoreImage& image);
+
+private:
+    enum class Section { None, Board, Variable };
+
+    struct PendingVariable {
+        StoredVariable variable;
+        size_t line = 0;
+        bool hasGuid = false, hasAttributes = false;
+        std::optional<uint32_t> size;
+        std::optional<uint8_t> fill;
+    };
+
+    bool Fail(std::wstring message)
+    {
+        wchar_t prefix[32];
+        swprintf(prefix, 32, L"(%u): ", static_cast<unsigned>(m_line));
+        m_error = m_source + prefix + message;
+        return false;
+    }
+
+    bool Line(std::string_view line);
+    bool StartSection(std::string_view header);
+    bool BoardKey(std::string_view key, std::string_view value);
+    bool VariableKey(std::string_view key, std::string_view value);
+    bool AppendData(std::string_view key, std::string_view value);
+    bool FinishVariable();
+    bool Finish();
+
+    const std::wstring& m_source;
+    const BoardFileLoader& m_loader;
+    StoreImage m_image;
+    size_t m_line = 0;
+    Section m_section = Section::None;
+    bool m_seenBoard = false, m_hasCapacity = false, m_hasName = false, m_hasExportDb = false;
+    std::optional<PendingVariable> m_pending;
+    std::wstring m_error;
+};
+
+StoreResult ProfileParser::Parse(std::string_view text, StoreImage& image)
+{
+    while (!text.empty()) {
+        ++m_line;
+        size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        if (!Line(Trim(line)))
+            return StoreResult::Failure(EFI_STATUS_INVALID_PARAMETER, m_error);
+    }
+    if (!Finish())
+        return StoreResult::Failure(EFI_STATUS_INVALID_PARAMETER, m_error);
+    image = std::move(m_image);
+    return {};
+}
+
+bool ProfileParser::Line(std::string_view line)
+{
+    if (line.empty() || line[0] == ';' || line[0] == '#')
+        return true;
+    if (line[0] == '[')
+        return StartSection(line);
+    size_t equals = line.find('=');
+    if (equals == std::string_view::npos)
+        return Fail(L"expected \"key = value\", found \"" + WidenForMessage(line) + L"\"");
+    std::string_view key = Trim(line.substr(0, equals));
+    std::string_view value = Trim(line.substr(equals + 1));
+    if (m_section == Section::Board)
+        return BoardKey(key, value);
+    if (m_section == Section::Variable)
+        return VariableKey(key, value);
+    return Fail(L"\"" + WidenForMessage(key) + L"\" stands outside any section");
+}
+
+bool ProfileParser::StartSection(std::string_view header)
+{
+    if (header.back() != ']')
+        return Fail(L"a section header must end with \"]\"");
+    if (!FinishVariable())
+        return false;
+    std::string_view name = Trim(header.substr(1, header.size() - 2));
+    if (name == "Board") {
+        if (m_seenBoard)
+            return Fail(L"the section [Board] appears twice");
+        m_seenBoard = true;
+        m_section = Section::Board;
+        return true;
+    }
+    constexpr std::string_view prefix = "Variable ";
+    if (name.substr(0, prefix.size()) != prefix)
+        return Fail(L"unknown section [" + WidenForMessage(name) + L"]; expected [Board] or [Variable NAME]");
+    std::string_view variableName = Trim(name.substr(prefix.size()));
+    auto wide = Widen(variableName);
+    if (!wide)
+        return Fail(L"the variable name is not UTF-8 text");
+    if (wide->empty() || wide->size() > MAX_NAME_LENGTH)
+        return Fail(L"a variable name must have 1 to 1024 characters");
+    m_section = Section::Variable;
+    m_pending.emplace();
+    m_pending->variable.name = *wide;
+    m_pending->line = m_line;
+    return true;
+}
+
+bool ProfileParser::BoardKey(std::string_view key, std::string_view value)
+{
+    if (key == "Name") {
+        auto wide = Widen(Unquote(value));
+        if (!wide)
+            return Fail(L"the board name is not UTF-8 text");
+        if (m_hasName)
+            return Fail(L"\"Name\" is given twice");
+        m_hasName = true;
+        m_image.boardName = *wide;
+        return true;
+    }
+    if (key == "Capacity") {
+        auto capacity = ParseNumber(value);
+        if (!capacity || *capacity == 0)
+            return Fail(L"\"Capacity\" must be a number of bytes from 1 to 4294967295");
+        if (m_hasCapacity)
+            return Fail(L"\"Capacity\" is given twice");
+        m_hasCapacity = true;
+        m_image.capacity = *capacity;
+        return true;
+    }
+    if (key == "ExportDb") {
+        auto name = Widen(Unquote(value));
+        if (!name || name->empty())
+            return Fail(L"\"ExportDb\" must name a file");
+        if (m_hasExportDb)
+            return Fail(L"\"ExportDb\" is given twice");
+        m_hasExportDb = true;
+        std::wstring error;
+        if (!m_loader(*name, m_image.exportDb, error))
+            return Fail(error);
+        if (m_image.exportDb.empty() || m_image.exportDb.size() > UINT32_MAX)
+            return Fail(L"the setup database file \"" + *name + L"\" is empty or too large");
+        return true;
+    }
+    return Fail(L"unknown key \"" + WidenForMessage(key) + L"\" in [Board]; expected Name, Capacity or ExportDb");
+}
+
+bool ProfileParser::VariableKey(std::string_view key, std::string_view value)
+{
+    PendingVariable& pending = *m_pending;
+    if (key == "Guid") {
+        auto text = Widen(value);
+        auto guid = text ? ParseRegistryGuid(*text) : std::nullopt;
+        if (!guid)
+            return Fail(L"\"Guid\" must have the form {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}");
+        if (pending.hasGuid)
+            return Fail(L"\"Guid\" is given twice");
+        pending.hasGuid = true;
+        pending.variable.vendor = *guid;
+        return true;
+    }
+    if (key == "Attributes") {
+        auto attributes = ParseNumber(value);
+        if (!attributes || (*attributes & ~ATTRIBUTES_SUPPORTED) || !(*attributes & ATTRIBUTE_BOOTSERVICE_ACCESS))
+            return Fail(L"\"Attributes\" must combine 1, 2 and 4 and include 2 (boot-service access)");
+        if (pending.hasAttributes)
+            return Fail(L"\"Attributes\" is given twice");
+        pending.hasAttributes = true;
+        pending.variable.attributes = *attributes;
+        return true;
+    }
+    if (key == "Size") {
+        auto size = ParseNumber(value);
+        if (!size || *size == 0)
+            return Fail(L"\"Size\" must be a number of bytes above 0");
+        if (pending.size)
+            return Fail(L"\"Size\" is given twice");
+        pending.size = *size;
+        return true;
+    }
+    if (key == "Fill") {
+        std::vector<uint8_t> bytes;
+        if (!ParseHexBytes(value, bytes) || bytes.size() != 1)
+            return Fail(L"\"Fill\" must be one byte in hex, such as FF");
+        if (pending.fill)
+            return Fail(L"\"Fill\" is given twice");
+        pending.fill = bytes[0];
+        return true;
+    }
+    return AppendData(key, value);
+}
+
+bool ProfileParser::AppendData(std::string_view key, std::string_view value)
+{
+    std::vector<uint8_t>& data = m_pending->variable.data;
+    if (key == "Text" || key == "String") {
+        std::string_view text = Unquote(value);
+        data.insert(data.end(), text.begin(), text.end());
+        if (key == "String")
+            data.push_back(0);
+        return true;
+    }
+    if (key == "Hex") {
+        if (!ParseHexBytes(value, data))
+            return Fail(L"\"Hex\" must be pairs of hex digits, such as 4B 42 00");
+        return true;
+    }
+    if (key == "Record") {
+        // "Record = VERSION BYTES": a 32-bit version, a 32-bit length counting these 8 bytes,
+        // then the bytes.
+        size_t space = value.find_first_of(" \t");
+        auto version = ParseNumber(value.substr(0, space));
+        std::vector<uint8_t> body;
+        if (!version || (space != std::string_view::npos && !ParseHexBytes(value.substr(space), body)))
+            return Fail(L"\"Record\" must be a version number followed by bytes in hex");
+        uint32_t length = static_cast<uint32_t>(body.size() + 8);
+        for (uint32_t field : {*version, length}) {
+            for (int i = 0; i < 4; ++i)
+                data.push_back(static_cast<uint8_t>(field >> (8 * i)));
+        }
+        data.insert(data.end(), body.begin(), body.end());
+        return true;
+    }
+    if (key == "File") {
+        auto name = Widen(Unquote(value));
+        if (!name || name->empty())
+            return Fail(L"\"File\" must name a file");
+        std::vector<uint8_t> bytes;
+        std::wstring error;
+        if (!m_loader(*name, bytes, error))
+            return Fail(error);
+        data.insert(data.end(), bytes.begin(), bytes.end());
+        return true;
+    }
+    if (key == "Copy") {
+        auto name = Widen(value);
+        const StoredVariable* source = nullptr;
+        for (const auto& variable : m_image.variables) {
+            if (name && variable.name == *name) {
+                if (source != nullptr)
+                    return Fail(L"\"Copy\" names \"" + *name + L"\", which exists under more than one GUID");
+                source = &variable;
+            }
+        }
+        if (source == nullptr)
+            return Fail(L"\"Copy\" names no variable defined above: \"" + WidenForMessage(value) + L"\"");
+        data.insert(data.end(), source->data.begin(), source->data.end());
+        return true;
+    }
+    return Fail(L"unknown key \"" + WidenForMessage(key) +
+                L"\" in a variable; expected Guid, Attributes, Text, String, Hex, Record, File, Copy, Size or Fill");
+}
+
+bool ProfileParser::FinishVariable()
+{
+    if (!m_pending)
+        return true;
+    PendingVariable pending = std::move(*m_pending);
+    m_pending.reset();
+    size_t line = m_line;
+    m_line = pending.line;
+    StoredVariable& variable = pending.variable;
+    if (!pending.hasGuid)
+        return Fail(L"variable \"" + variable.name + L"\" has no \"Guid\"");
+    if (!pending.hasAttributes)
+        variable.attributes = ATTRIBUTE_NON_VOLATILE | ATTRIBUTE_BOOTSERVICE_ACCESS | ATTRIBUTE_RUNTIME_ACCESS;
+    if (pending.size) {
+        if (variable.data.size() > *pending.size)
+            return Fail(L"variable \"" + variable.name + L"\" has more data than its \"Size\"");
+        variable.data.resize(*pending.size, pending.fill.value_or(0));
+    } else if (pending.fill) {
+        return Fail(L"\"Fill\" needs a \"Size\" in variable \"" + variable.name + L"\"");
+    }
+    if (variable.data.empty())
+        return Fail(L"variable \"" + variable.name + L"\" has no data (a firmware variable holds at least one byte)");
+    if (variable.data.size() > UINT32_MAX)
+        return Fail(L"variable \"" + variable.name + L"\" is too large");
+    if (FindVariable(m_image, variable.name, variable.vendor))
+        return Fail(L"variable \"" + variable.name + L"\" is defined twice with the same GUID");
+    m_image.variables.push_back(std::move(variable));
+    m_line = line;
+    return true;
+}
+
+bool ProfileParser::Finish()
+{
+    if (!FinishVariable())
+        return false;
+    if (!m_seenBoard)
+        return Fail(L"the profile has no [Board] section");
+    if (!m_hasCapacity)
+        return Fail(L"[Board] has no \"Capacity\"");
+    uint64_t used = UsedStorageBytes(m_image);
+    if (used > m_image.capacity) {
+        return Fail(L"the variables need " + std::to_wstring(used) + L" bytes of storage but \"Capacity\" is " +
+                    std::to_wstring(m_image.capacity));
+    }
+    return true;
+}
+
+std::wstring FolderOf(const std::wstring& path)
+{
+    size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+} // namespace
+
+bool ReadWholeFile(const std::wstring& path, size_t maxBytes, std::vector<uint8_t>& bytes, std::wstring& error)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = L"cannot open \"" + path + L"\": " + SystemErrorText(GetLastError());
+        return false;
+    }
+    LARGE_INTEGER size{};
+    bool ok = GetFileSizeEx(file, &size) != FALSE;
+    if (ok && static_cast<uint64_t>(size.QuadPart) > maxBytes) {
+        CloseHandle(file);
+        error = L"\"" + path + L"\" is larger than " + std::to_wstring(maxBytes) + L" bytes";
+        return false;
+    }
+    std::vector<uint8_t> content(ok ? static_cast<size_t>(size.QuadPart) : 0);
+    DWORD read = 0;
+    if (ok && !content.empty())
+        ok = ReadFile(file, content.data(), static_cast<DWORD>(content.size()), &read, nullptr) && read == content.size();
+    DWORD lastError = GetLastError();
+    CloseHandle(file);
+    if (!ok) {
+        error = L"cannot read \"" + path + L"\": " + SystemErrorText(lastError);
+        return false;
+    }
+    bytes = std::move(content);
+    return true;
+}
+
+StoreResult ParseBoardProfile(std::string_view text, const std::wstring& sourceName,
+    const BoardFileLoader& loadFile, StoreImage& image)
+{
+    ProfileParser parser(sourceName, loadFile);
+    return parser.Parse(text, image);
+}
+
+StoreResult LoadBoardProfile(const std::wstring& path, StoreImage& image)
+{
+    std::wstring fullPath = CFirmwareStore::ResolvePath(path);
+    std::vector<uint8_t> bytes;
+    std::wstring error;
+    if (!ReadWholeFile(fullPath, BOARD_PROFILE_MAX_BYTES, bytes, error))
+        return StoreResult::Failure(EFI_STATUS_INVALID_PARAMETER, error);
+    std::wstring folder = FolderOf(fullPath);
+    BoardFileLoader loader = [&folder](const std::wstring& name, std::vector<uint8_t>& content, std::wstring& message) {
+        bool absolute = name.size() > 1 && (name[1] == L':' || name[0] == L'\\' || name[0] == L'/');
+        std::wstring filePath = absolute ? CFirmwareStore::ResolvePath(name) : folder + name;
+        return ReadWholeFile(filePath, BOARD_FILE_MAX_BYTES, content, message);
+    };
+    std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    return ParseBoardProfile(text, fullPath, loader, image);
+}
+
+} // namespace fwstore

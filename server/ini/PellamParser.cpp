@@ -1,0 +1,258 @@
+#include "PellamParser.h"
+
+#include "IniReport.h"
+#include "IniText.h"
+#include "IniResult.h"
+
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <new>
+
+namespace {
+
+constexpr unsigned kMessageInvalidFileName = 175;
+constexpr unsigned kMessageInvalidDirectory = 176;
+constexpr unsigned kMessageWriteError = 177;
+constexpr unsigned kMessageReadError = 179;
+
+bool IsMissing(HRESULT hr)
+{
+    return hr == ResultCode::S_INI_NO_SECTION || hr == ResultCode::S_INI_NO_KEYWORD;
+}
+
+bool IsAtolSpace(wchar_t c)
+{
+    return c == L' ' || (c >= L'\t' && c <= L'\r');
+}
+
+// A bare file name is taken from the current directory; a folder part must exist.
+HRESULT ResolvePath(const std::wstring& path, std::wstring* fullPath)
+{
+    std::filesystem::path given(path);
+    std::error_code error;
+    if (given.has_parent_path()) {
+        if (!std::filesystem::is_directory(given.parent_path(), error)) {
+            IniReport(INI_SITE(L"CPellamParser::ReadINIFile"), INI_LOG_ERROR, kMessageInvalidDirectory,
+                      L"Invalid directory specified %ls", path.c_str());
+            return ResultCode::E_INVALID_INI_DIRECTORY;
+        }
+        *fullPath = path;
+        return S_OK;
+    }
+    std::filesystem::path current = std::filesystem::current_path(error);
+    if (error) {
+        IniReport(INI_SITE(L"CPellamParser::ReadINIFile"), INI_LOG_ERROR, kMessageInvalidDirectory,
+                  L"The current directory cannot be obtained");
+        return ResultCode::E_INVALID_INI_DIRECTORY;
+    }
+    *fullPath = current.wstring() + L"\\" + path;
+    return S_OK;
+}
+
+HRESULT CreateEmptyFile(const std::wstring& path)
+{
+    // Appending never cuts a file that appeared in the meantime.
+    std::ofstream file(std::filesystem::path(path), std::ios::binary | std::ios::app);
+    if (!file.is_open()) {
+        IniReport(INI_SITE(L"CPellamParser::ReadINIFile"), INI_LOG_ERROR, kMessageWriteError,
+                  L"Invalid file handle: %ls cannot be created", path.c_str());
+        return ResultCode::E_FILE_OPEN;
+    }
+    return S_OK;
+}
+
+} // namespace
+
+bool ParseIniLong(std::wstring_view text, long* value)
+{
+    size_t i = 0;
+    while (i < text.size() && IsAtolSpace(text[i])) {
+        ++i;
+    }
+    bool negative = i < text.size() && text[i] == L'-';
+    if (i < text.size() && (text[i] == L'-' || text[i] == L'+')) {
+        ++i;
+    }
+    // Accumulated as a negative number, which reaches the minimum of long.
+    constexpr long long lowest = std::numeric_limits<long>::min();
+    long long number = 0;
+    size_t digits = 0;
+    for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i, ++digits) {
+        number = number * 10 - (text[i] - L'0');
+        if (number < lowest) {
+            return false;
+        }
+    }
+    if (digits == 0 || (!negative && -number > std::numeric_limits<long>::max())) {
+        return false;
+    }
+    *value = static_cast<long>(negative ? number : -number);
+    return true;
+}
+
+HRESULT CPellamParser::ReadINIFile(const std::wstring& path, bool create)
+{
+    try {
+        if (path.empty()) {
+            IniReport(INI_SITE(L"CPellamParser::ReadINIFile"), INI_LOG_ERROR, kMessageInvalidFileName, L"Invalid filename");
+            return ResultCode::E_INVALID_FILE_NAME;
+        }
+        std::wstring fullPath;
+        HRESULT hr = ResolvePath(path, &fullPath);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        std::error_code error;
+        auto status = std::filesystem::status(std::filesystem::path(fullPath), error);
+        bool present = std::filesystem::exists(status);
+        if ((present && !std::filesystem::is_regular_file(status)) || (!present && !create)) {
+            IniReport(INI_SITE(L"CPellamParser::ReadINIFile"), INI_LOG_ERROR, kMessageInvalidFileName,
+                      L"Invalid filename %ls", fullPath.c_str());
+            return ResultCode::E_INVALID_FILE_NAME;
+        }
+        if (!present && FAILED(hr = CreateEmptyFile(fullPath))) {
+            return hr;
+        }
+        hr = m_parser.ReadINIFile(fullPath);
+        if (FAILED(hr)) {
+            IniReport(INI_SITE(L"CPellamParser::ReadINIFile"), INI_LOG_ERROR, kMessageReadError,
+                      L"Failure occurred in ReadINIFile");
+            return ResultCode::E_INI_READ;
+        }
+        return hr;
+    } catch (const std::bad_alloc&) {
+        IniReport(INI_SITE(L"CPellamParser::ReadINIFile"), INI_LOG_ERROR, kMessageReadError, L"Out of memory");
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT CPellamParser::GetProfileStr(std::wstring_view section, std::wstring_view keyword, std::wstring* value,
+                                     std::wstring_view defaultValue)
+{
+    return m_parser.GetProfileStr(section, keyword, value, defaultValue);
+}
+
+HRESULT CPellamParser::GetProfileLong(std::wstring_view section, std::wstring_view keyword, long* value)
+{
+    if (value == nullptr) {
+        IniReport(INI_SITE(L"CPellamParser::GetProfileLong"), INI_LOG_ERROR, kIniMessageInternalError, L"Invalid pointer");
+        return E_POINTER;
+    }
+    *value = 0;
+    std::wstring text;
+    HRESULT hr = m_parser.GetProfileStr(section, keyword, &text, L"");
+    if (IsMissing(hr)) {
+        IniReport(INI_SITE(L"CPellamParser::GetProfileLong"), INI_LOG_INFORMATION, kIniNoMessage,
+                  L"Section or keyword not found");
+        return hr;
+    }
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (!ParseIniLong(text, value)) {
+        IniReport(INI_SITE(L"CPellamParser::GetProfileLong"), INI_LOG_INFORMATION, kIniNoMessage,
+                  L"The value %ls of keyword %ls is not a number of 32 bits", text.c_str(), std::wstring(keyword).c_str());
+        *value = 0;
+        return ResultCode::S_INI_NOT_NUMBER;
+    }
+    return S_OK;
+}
+
+HRESULT CPellamParser::GetPrompt(std::wstring_view section, std::wstring_view keyword, std::wstring* prompt,
+                                 std::wstring_view defaultPrompt)
+{
+    if (prompt == nullptr) {
+        IniReport(INI_SITE(L"CPellamParser::GetPrompt"), INI_LOG_ERROR, kIniMessageInternalError, L"Invalid pointer");
+        return E_POINTER;
+    }
+    try {
+        prompt->clear();
+        std::wstring value;
+        HRESULT hr = m_parser.GetProfileStr(section, keyword, &value, L"");
+        if (FAILED(hr) || IsMissing(hr)) {
+            return hr;
+        }
+        std::wstring upper = UpperAscii(value);
+        constexpr std::wstring_view marker = L"$PROMPT$,";
+        size_t found = upper.find(marker);
+        if (found != std::wstring::npos) {
+            prompt->assign(NormalizeIniText(std::wstring_view(value).substr(found + marker.size())));
+            if (prompt->empty()) {
+                prompt->assign(defaultPrompt);
+            }
+            return S_OK;
+        }
+        if (upper.find(L"$PROMPT") != std::wstring::npos || upper.find(L"PROMPT$") != std::wstring::npos) {
+            prompt->assign(defaultPrompt);
+            return S_OK;
+        }
+        IniReport(INI_SITE(L"CPellamParser::GetPrompt"), INI_LOG_WARNING, kIniNoMessage, L"Prompt not found");
+        return ResultCode::S_INI_NO_PROMPT;
+    } catch (const std::bad_alloc&) {
+        IniReport(INI_SITE(L"CPellamParser::GetPrompt"), INI_LOG_ERROR, kIniNoMessage, L"Out of memory");
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT CPellamParser::GetDuplicateKeyWordStatus(std::wstring_view section, long* flag)
+{
+    return m_parser.GetDuplicateKeyWordStatus(section, flag);
+}
+
+HRESULT CPellamParser::GetSectionNames(std::vector<std::wstring>* names) const
+{
+    return m_parser.GetSectionNames(names);
+}
+
+HRESULT CPellamParser::SetProfileString(std::wstring_view section, std::wstring_view keyword, std::wstring_view text)
+{
+    return m_parser.SetProfileString(section, keyword, text);
+}
+
+HRESULT CPellamParser::SetProfileLong(std::wstring_view section, std::wstring_view keyword, long value)
+{
+    HRESULT hr = E_OUTOFMEMORY;
+    try {
+        hr = m_parser.SetProfileString(section, keyword, std::to_wstring(value));
+    } catch (const std::bad_alloc&) {
+    }
+    if (FAILED(hr)) {
+        IniReport(INI_SITE(L"CPellamParser::SetProfileLong"), INI_LOG_ERROR, kIniNoMessage, L"Failed to set profile string");
+    }
+    return hr;
+}
+
+HRESULT CPellamParser::SetProfileBool(std::wstring_view section, std::wstring_view keyword, bool value)
+{
+    HRESULT hr = m_parser.SetProfileString(section, keyword, value ? L"TRUE" : L"FALSE");
+    if (FAILED(hr)) {
+        IniReport(INI_SITE(L"CPellamParser::SetProfileBool"), INI_LOG_ERROR, kIniNoMessage, L"Failed to SetProfileString");
+    }
+    return hr;
+}
+
+HRESULT CPellamParser::SetProfileComment(std::wstring_view section, std::wstring_view text)
+{
+    HRESULT hr = m_parser.SetProfileComment(section, text);
+    if (FAILED(hr)) {
+        IniReport(INI_SITE(L"CPellamParser::SetProfileComment"), INI_LOG_ERROR, kIniNoMessage,
+                  L"Failed to set profile comment");
+    }
+    return hr;
+}
+
+HRESULT CPellamParser::DeleteSection(std::wstring_view name)
+{
+    HRESULT hr = m_parser.DeleteSection(name);
+    if (FAILED(hr)) {
+        IniReport(INI_SITE(L"CPellamParser::DeleteSection"), INI_LOG_ERROR, kIniNoMessage,
+                  L"Failed to delete INI section(s)");
+    }
+    return hr;
+}
+
+HRESULT CPellamParser::WriteINIFile(const std::wstring& path)
+{
+    return m_parser.WriteINIFile(path);
+}

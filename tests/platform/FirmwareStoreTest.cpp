@@ -1,0 +1,242 @@
+#include "FirmwareStore.h"
+
+#include "EfiGuid.h"
+#include "StoreLock.h"
+#include "StoreOperations.h"
+#include "TestStoreFile.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace fwstore;
+
+namespace {
+
+std::vector<uint8_t> ValueOf(const CFirmwareStore& store, const wchar_t* name)
+{
+    StoreImage image;
+    EXPECT_TRUE(store.Load(image).Ok());
+    const StoredVariable* variable = FindVariable(image, name, TEST_VENDOR);
+    return variable ? variable->data : std::vector<uint8_t>();
+}
+
+StoreResult Write(CFirmwareStore& store, const wchar_t* name, std::vector<uint8_t> data)
+{
+    return store.Update([&](StoreImage& image) { return SetStoredVariable(image, name, TEST_VENDOR, 7, data) == 0; });
+}
+
+// Runs fwsim.exe (next to the test) with the given environment additions and arguments.
+DWORD RunFwsim(const std::wstring& arguments, const std::vector<std::pair<std::wstring, std::wstring>>& environment)
+{
+    for (const auto& [name, value] : environment)
+        SetEnvironmentVariableW(name.c_str(), value.c_str());
+    std::wstring command = L"fwsim.exe " + arguments;
+    STARTUPINFOW startup{sizeof(startup)};
+    PROCESS_INFORMATION process{};
+    BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+    for (const auto& [name, value] : environment)
+        SetEnvironmentVariableW(name.c_str(), nullptr);
+    if (!started)
+        return 0xFFFFFFFF;
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = 0xFFFFFFFF;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+} // namespace
+
+TEST(FirmwareStore, KeepsItsContentAcrossInstances)
+{
+    TestStoreFile file(L"roundtrip");
+    CFirmwareStore first(file.Path());
+    ASSERT_TRUE(first.Create(SmallBoard(), false).Ok());
+    ASSERT_TRUE(Write(first, L"Setup", {1, 2, 3}).Ok());
+    CFirmwareStore second(file.Path());
+    EXPECT_EQ(ValueOf(second, L"Setup"), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(ValueOf(second, L"FirmwareId").size(), 6u);
+}
+
+TEST(FirmwareStore, CreateRefusesToReplaceUnlessAsked)
+{
+    TestStoreFile file(L"create");
+    CFirmwareStore store(file.Path());
+    ASSERT_TRUE(store.Create(SmallBoard(), false).Ok());
+    ASSERT_TRUE(Write(store, L"Setup", {1}).Ok());
+    EXPECT_EQ(store.Create(SmallBoard(), false).status, EFI_STATUS_INVALID_PARAMETER);
+    EXPECT_EQ(ValueOf(store, L"Setup"), (std::vector<uint8_t>{1}));
+    EXPECT_TRUE(store.Create(SmallBoard(), true).Ok());
+    EXPECT_TRUE(ValueOf(store, L"Setup").empty());
+}
+
+TEST(FirmwareStore, MissingFileAnswersDriverNotInstalled)
+{
+    TestStoreFile file(L"missing");
+    CFirmwareStore store(file.Path());
+    StoreImage image;
+    EXPECT_EQ(store.Load(image).status, EFI_STATUS_DRIVER_NOT_INSTALLED);
+    bool called = false;
+    EXPECT_EQ(store.Update([&](StoreImage&) { return called = true; }).status, EFI_STATUS_DRIVER_NOT_INSTALLED);
+    EXPECT_FALSE(called);
+    EXPECT_FALSE(store.Exists()) << "an update must not create a store";
+}
+
+TEST(FirmwareStore, DamagedFileIsRefusedAndLeftAlone)
+{
+    TestStoreFile file(L"damaged");
+    CFirmwareStore store(file.Path());
+    ASSERT_TRUE(store.Create(SmallBoard(), false).Ok());
+    std::vector<uint8_t> bytes = file.Bytes();
+    bytes.resize(bytes.size() - 3);
+    file.WriteBytes(bytes);
+    StoreImage image;
+    StoreResult result = store.Load(image);
+    EXPECT_EQ(result.status, EFI_STATUS_DEVICE_ERROR);
+    EXPECT_NE(result.message.find(L"is damaged"), std::wstring::npos);
+    EXPECT_EQ(Write(store, L"Setup", {1}).status, EFI_STATUS_DEVICE_ERROR);
+    EXPECT_EQ(file.Bytes(), bytes) << "a damaged store is never overwritten by an update";
+}
+
+TEST(FirmwareStore, WriteFailingMidwayLeavesTheOldFile)
+{
+    TestStoreFile file(L"midway");
+    CFirmwareStore store(file.Path());
+    ASSERT_TRUE(store.Create(SmallBoard(), false).Ok());
+    ASSERT_TRUE(Write(store, L"Setup", {1, 1}).Ok());
+    std::vector<uint8_t> before = file.Bytes();
+
+    StoreTestHooks::FailWritesAfter(40);
+    StoreResult result = Write(store, L"Setup", {2, 2});
+    StoreTestHooks::FailWritesAfter(SIZE_MAX);
+    EXPECT_EQ(result.status, EFI_STATUS_DEVICE_ERROR);
+    EXPECT_EQ(file.Bytes(), before);
+    EXPECT_EQ(GetFileAttributesW((file.Path() + L".new").c_str()), INVALID_FILE_ATTRIBUTES) << "no temporary file is left";
+    EXPECT_EQ(ValueOf(store, L"Setup"), (std::vector<uint8_t>{1, 1}));
+}
+
+TEST(FirmwareStore, ProcessDyingDuringAWriteLeavesTheOldValue)
+{
+    TestStoreFile file(L"die");
+    CFirmwareStore store(file.Path());
+    ASSERT_TRUE(store.Create(SmallBoard(), false).Ok());
+    ASSERT_TRUE(Write(store, L"Setup", {0x11}).Ok());
+    std::vector<uint8_t> before = file.Bytes();
+
+    DWORD code = RunFwsim(L"set Setup {3812723D-7E48-4E29-BC27-F5A39AC94EF1} 2222",
+        {{L"FWSIM_STORE", file.Path()}, {DIE_DURING_WRITE_VARIABLE, L"60"}});
+    EXPECT_EQ(code, 70u) << "fwsim should have died mid-write";
+    EXPECT_EQ(file.Bytes(), before);
+    EXPECT_EQ(ValueOf(store, L"Setup"), (std::vector<uint8_t>{0x11}));
+
+    // The half-written file of the dead process does not disturb the next writer.
+    ASSERT_EQ(RunFwsim(L"set Setup {3812723D-7E48-4E29-BC27-F5A39AC94EF1} 2222", {{L"FWSIM_STORE", file.Path()}}), 0u);
+    EXPECT_EQ(ValueOf(store, L"Setup"), (std::vector<uint8_t>{0x22, 0x22}));
+}
+
+TEST(FirmwareStore, ProcessKilledAtAnyMomentLeavesOldOrNewValue)
+{
+    TestStoreFile file(L"kill");
+    CFirmwareStore store(file.Path());
+    ASSERT_TRUE(store.Create(SmallBoard(), false).Ok());
+    ASSERT_TRUE(Write(store, L"Setup", {0xAA}).Ok());
+    SetEnvironmentVariableW(L"FWSIM_STORE", file.Path().c_str());
+    for (DWORD delay = 0; delay < 120; delay += 15) {
+        std::wstring command = L"fwsim.exe set Setup {3812723D-7E48-4E29-BC27-F5A39AC94EF1} BBBB";
+        STARTUPINFOW startup{sizeof(startup)};
+        PROCESS_INFORMATION process{};
+        ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+        Sleep(delay);
+        TerminateProcess(process.hProcess, 9);
+        WaitForSingleObject(process.hProcess, 10000);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        std::vector<uint8_t> value = ValueOf(store, L"Setup");
+        EXPECT_TRUE(value == std::vector<uint8_t>{0xAA} || value == (std::vector<uint8_t>{0xBB, 0xBB})) << "delay " << delay;
+        ASSERT_TRUE(Write(store, L"Setup", {0xAA}).Ok());
+    }
+    SetEnvironmentVariableW(L"FWSIM_STORE", nullptr);
+}
+
+TEST(FirmwareStore, LockSerialisesWriters)
+{
+    TestStoreFile file(L"lock");
+    CFirmwareStore store(file.Path());
+    ASSERT_TRUE(store.Create(SmallBoard(), false).Ok());
+    std::atomic<bool> written{false};
+    std::thread writer;
+    {
+        CStoreLock held(store.Path(), 1000);
+        ASSERT_TRUE(held.Held());
+        writer = std::thread([&] {
+            CFirmwareStore other(file.Path());
+            written = Write(other, L"Setup", {7}).Ok();
+        });
+        Sleep(300);
+        EXPECT_FALSE(written) << "the writer must wait for the lock";
+    }
+    writer.join();
+    EXPECT_TRUE(written);
+    EXPECT_EQ(ValueOf(store, L"Setup"), (std::vector<uint8_t>{7}));
+}
+
+TEST(FirmwareStore, ConcurrentUpdatesLoseNothing)
+{
+    TestStoreFile file(L"concurrent");
+    CFirmwareStore store(file.Path());
+    ASSERT_TRUE(store.Create(SmallBoard(), false).Ok());
+    auto increment = [&] {
+        CFirmwareStore own(file.Path());
+        for (int i = 0; i < 20; ++i) {
+            own.Update([](StoreImage& image) {
+                image.capsule.resetCount++;
+                return true;
+            });
+        }
+    };
+    std::thread a(increment), b(increment);
+    a.join();
+    b.join();
+    StoreImage image;
+    ASSERT_TRUE(store.Load(image).Ok());
+    EXPECT_EQ(image.capsule.resetCount, 40u);
+}
+
+TEST(FirmwareStore, UnixAndWindowsPathsNameTheSameStore)
+{
+    TestStoreFile file(L"paths");
+    CFirmwareStore windowsForm(file.Path());
+    ASSERT_TRUE(windowsForm.Create(SmallBoard(), false).Ok());
+    ASSERT_EQ(file.Path().substr(0, 2), L"C:") << "the temporary folder is expected on C:";
+    // Wine keeps drive C: as a folder of the prefix, reachable from Z: by its Unix path.
+    char unixPath[MAX_PATH * 3] = {};
+    using UnixFileName = char*(CDECL*)(const wchar_t*);
+    auto toUnix = reinterpret_cast<UnixFileName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    ASSERT_NE(toUnix, nullptr) << "runs under Wine";
+    char* converted = toUnix(file.Path().c_str());
+    ASSERT_NE(converted, nullptr);
+    strncpy(unixPath, converted, sizeof(unixPath) - 1);
+    HeapFree(GetProcessHeap(), 0, converted);
+    std::wstring unixForm(unixPath, unixPath + strlen(unixPath));
+    ASSERT_EQ(unixForm[0], L'/');
+
+    CFirmwareStore unixStore(unixForm);
+    EXPECT_EQ(ValueOf(unixStore, L"FirmwareId").size(), 6u);
+    EXPECT_EQ(_wcsicmp(CStoreLock::MutexName(unixStore.Path()).c_str(), CStoreLock::MutexName(windowsForm.Path()).c_str()), 0)
+        << "both forms must share one lock";
+}
+
+TEST(FirmwareStore, EnvironmentNamesTheStore)
+{
+    SetEnvironmentVariableW(STORE_ENVIRONMENT_VARIABLE, nullptr);
+    std::unique_ptr<CFirmwareStore> store;
+    EXPECT_EQ(CFirmwareStore::FromEnvironment(store).status, EFI_STATUS_DRIVER_NOT_INSTALLED);
+    SetEnvironmentVariableW(STORE_ENVIRONMENT_VARIABLE, L"/tmp/some.store");
+    ASSERT_TRUE(CFirmwareStore::FromEnvironment(store).Ok());
+    EXPECT_EQ(_wcsicmp(store->Path().c_str(), L"Z:\\tmp\\some.store"), 0);
+    SetEnvironmentVariableW(STORE_ENVIRONMENT_VARIABLE, nullptr);
+}

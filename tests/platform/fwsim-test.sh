@@ -1,0 +1,78 @@
+#!/bin/sh
+# fwsim-test.sh WINE-EXEC FWSIM.EXE DEMO-BOARD WORK-FOLDER
+# Drives fwsim through its command line against a fresh store of the demo board.
+wine_exec="$1"; fwsim="$2"; board="$3"; work="$4"
+rm -rf "$work"; mkdir -p "$work"
+failures=0
+FWSIM_STORE="$work/board.store"; export FWSIM_STORE
+
+run() { "$wine_exec" "$fwsim" "$@" >"$work/out" 2>"$work/err"; code=$?; tr -d '\r' <"$work/out" >"$work/out.txt"; }
+fail() { echo "FAILED: $*"; echo "--- stdout"; cat "$work/out.txt"; echo "--- stderr"; cat "$work/err"; failures=$((failures + 1)); }
+expect_code() { [ "$code" -eq "$1" ] || fail "$2: exit code $code, expected $1"; }
+expect_line() { grep -qxF -- "$1" "$work/out.txt" || fail "$2: missing line: $1"; }
+expect_error() { grep -qF -- "$1" "$work/err" || fail "$2: missing message: $1"; }
+
+ID_GUID='{EFC071AE-41B8-4018-AFA7-314B185E578B}'
+SETUP_GUID='{EC87D643-EBA4-4BB5-A1E5-3F3E36B20DA9}'
+
+run list;                                 expect_code 1 "list without a store"; expect_error "does not exist" "list without a store"
+run init --board "$board";                expect_code 0 "init"
+run init --board "$board";                expect_code 1 "second init"; expect_error "--force" "second init"
+run get FirmwareId "$ID_GUID";            expect_code 0 "get FirmwareId"
+# "DBZ7710H.86A.0042.2013.0312.1045" as hex, exactly as in the profile.
+expect_line 44425A37373130482E3836412E303034322E323031332E303331322E31303435 "get FirmwareId"
+run list;                                 expect_code 0 "list"; expect_line '"Setup" {EC87D643-EBA4-4BB5-A1E5-3F3E36B20DA9} attributes=7 size=512' "list"
+run info;                                 expect_code 0 "info"; expect_line "Capacity:       65536 bytes, 2296 used, 63240 free" "info"
+
+run set Test "$SETUP_GUID" "01 02 0a";    expect_code 0 "set"
+run get Test "$SETUP_GUID";               expect_code 0 "get after set"; expect_line 01020A "get after set"
+run set Test "$SETUP_GUID" 0102 --attributes 3; expect_code 1 "attribute change"; expect_error "status 3" "attribute change"
+run delete Test "$SETUP_GUID";            expect_code 0 "delete"
+run get Test "$SETUP_GUID";               expect_code 1 "get after delete"; expect_error "does not exist" "get after delete"
+run delete Test "$SETUP_GUID";            expect_code 1 "delete twice"; expect_error "status 4" "delete twice"
+
+run set Test "$SETUP_GUID" 0G;            expect_code 2 "bad hex"; expect_error "is not data in hex" "bad hex"
+run get Test "{EC87D643-EBA4}";           expect_code 2 "bad GUID"; expect_error "is not a GUID" "bad GUID"
+run frobnicate;                           expect_code 2 "unknown command"; expect_error 'unknown command "frobnicate"' "unknown command"
+# 15000 bytes a time (a command line holds at most 32767 characters): the fifth does not fit.
+big=$(head -c 30000 /dev/zero | tr '\0' 'A')
+for n in 1 2 3 4; do
+    run set Big$n "$SETUP_GUID" "$big"; expect_code 0 "filling the storage ($n)"
+done
+run set Big5 "$SETUP_GUID" "$big";        expect_code 1 "over capacity"; expect_error "status 6" "over capacity"
+for n in 1 2 3 4; do run delete Big$n "$SETUP_GUID"; done
+
+run fault add SetVariable --name Setup --status 5 --count 2;  expect_code 0 "fault add"
+run fault add Frob --status 5;            expect_code 2 "fault add of an unknown operation"
+run fault list;                           expect_code 0 "fault list"; expect_line '1: SetVariable name="Setup" guid=any status=5 skip=0 remaining=2' "fault list"
+run info;                                 expect_line "Faults armed:   1" "info with a fault"
+run fault clear;                          expect_code 0 "fault clear"
+run fault list;                           [ -s "$work/out.txt" ] && fail "fault list after clear is not empty"
+
+run stats Setup "$SETUP_GUID";            expect_code 0 "stats"; expect_line '"Setup" {EC87D643-EBA4-4BB5-A1E5-3F3E36B20DA9} reads=0 writes=0 deletes=0 failed-writes=0 bytes-written=0' "stats"
+run stats --reset;                        expect_code 0 "stats --reset"
+
+# Two processes writing at once: the lock serialises their read-change-write, so no write
+# is lost.
+writer() { for i in 1 2 3 4 5 6; do "$wine_exec" "$fwsim" set "$1$i" "$SETUP_GUID" 01 >/dev/null 2>&1; done; }
+writer A & writer B & wait
+run list
+for i in 1 2 3 4 5 6; do
+    grep -qF "\"A$i\" " "$work/out.txt" || fail "concurrent writers lost A$i"
+    grep -qF "\"B$i\" " "$work/out.txt" || fail "concurrent writers lost B$i"
+done
+
+# A damaged store is refused with a message, and left as it is.
+printf 'XXXX' | dd of="$FWSIM_STORE" bs=1 seek=100 conv=notrunc 2>/dev/null
+run list;                                 expect_code 1 "damaged store"; expect_error "is damaged" "damaged store"
+run init --board "$board" --force;        expect_code 0 "init --force over a damaged store"
+
+# A Windows path in FWSIM_STORE names the same store.
+FWSIM_STORE="Z:$(echo "$work/board.store" | tr '/' '\\')"
+run get FirmwareId "$ID_GUID";            expect_code 0 "Windows path"
+
+unset FWSIM_STORE
+run list;                                 expect_code 1 "no store configured"; expect_error "FWSIM_STORE" "no store configured"
+
+[ "$failures" -eq 0 ] && echo "fwsim: all checks passed"
+exit "$failures"

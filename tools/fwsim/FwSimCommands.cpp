@@ -1,0 +1,667 @@
+#include "FwSimCommands.h"
+
+#include "BoardProfile.h"
+#include "BoardRestart.h"
+#include "CapsuleOperations.h"
+#include "EfiGuid.h"
+#include "EfiStatus.h"
+#include "FirmwareStore.h"
+#include "StoreOperations.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cwchar>
+#include <map>
+#include <optional>
+
+using namespace fwstore;
+
+namespace fwsim {
+
+namespace {
+
+const wchar_t* const USAGE =
+    L"usage: fwsim COMMAND [ARGUMENTS]     (the board store is the file named by FWSIM_STORE)\n"
+    L"  init --board FILE [--force]        create the store from a board profile\n"
+    L"  info                               board, capacity, setup database, faults, capsule slot\n"
+    L"  list                               every variable with its GUID, attributes and size\n"
+    L"  get NAME GUID                      print a variable's data as hex\n"
+    L"  set NAME GUID HEX [--attributes N] write a variable (attributes 7 unless given)\n"
+    L"  delete NAME GUID                   delete a variable\n"
+    L"  stats [NAME GUID] [--reset]        call counters per variable; --reset clears them\n"
+    L"  fault add OPERATION --status S [--name NAME] [--guid GUID] [--skip K] [--count N | --always]\n"
+    L"                                     arm a fault: OPERATION is GetVariable, SetVariable,\n"
+    L"                                     GetExportDb, GetNextVariableName, ReadPhysicalMemory,\n"
+    L"                                     PrepareCapsule, InvokeCapsule or GetLastStatus\n"
+    L"  fault list                         the armed faults\n"
+    L"  fault clear                        disarm every fault\n"
+    L"  stage FILE [--prepare-only]        put a capsule in the board and arm it, as the\n"
+    L"                                     capsule-update library's PrepareCapsule and InvokeCapsule do\n"
+    L"  reboot [--fail]                    restart: the firmware applies an armed capsule that fits\n"
+    L"                                     the board; --fail makes its flash fail\n"
+    L"GUIDs are written {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}.\n";
+
+void WriteUtf8(FILE* stream, const std::wstring& text)
+{
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(size > 0 ? size : 0, '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
+    bytes.push_back('\n');
+    fwrite(bytes.data(), 1, bytes.size(), stream);
+    fflush(stream);
+}
+
+int Usage(const std::wstring& problem)
+{
+    PrintError(problem);
+    PrintError(L"run \"fwsim help\" for the commands");
+    return EXIT_USAGE;
+}
+
+int Failed(const StoreResult& result)
+{
+    PrintError(result.message);
+    return EXIT_FAILED;
+}
+
+const wchar_t* StatusName(uint32_t status)
+{
+    static const wchar_t* const names[] = {L"success", L"unknown error", L"variable driver not installed",
+        L"invalid parameter", L"variable not found", L"hardware failure", L"not enough storage",
+        L"buffer too small", L"not supported on this operating system", L"driver failed to load",
+        L"driver failed to uninstall", L"cannot communicate with the driver", L"setup data invalid"};
+    return status < std::size(names) ? names[status] : L"unknown status";
+}
+
+std::wstring StatusText(uint32_t status)
+{
+    return L"status " + std::to_wstring(status) + L" (" + StatusName(status) + L")";
+}
+
+std::optional<uint32_t> ParseUnsigned(const std::wstring& text)
+{
+    if (text.empty() || text.size() > 12)
+        return std::nullopt;
+    wchar_t* end = nullptr;
+    unsigned long long value = wcstoull(text.c_str(), &end, 0);
+    if (end == nullptr || *end != 0 || text[0] == L'-' || value > UINT32_MAX)
+        return std::nullopt;
+    return static_cast<uint32_t>(value);
+}
+
+std::optional<std::vector<uint8_t>> ParseHex(const std::wstring& text)
+{
+    std::vector<uint8_t> bytes;
+    std::wstring digits;
+    for (wchar_t c : text) {
+        if (c == L' ' || c == L'\t')
+            continue;
+        if (!iswxdigit(c))
+            return std::nullopt;
+        digits.push_back(c);
+    }
+    if (digits.size() % 2 != 0)
+        return std::nullopt;
+    for (size_t i = 0; i < digits.size(); i += 2)
+        bytes.push_back(static_cast<uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
+    return bytes;
+}
+
+std::wstring FormatHex(const std::vector<uint8_t>& bytes)
+{
+    static const wchar_t digits[] = L"0123456789ABCDEF";
+    std::wstring text;
+    for (uint8_t byte : bytes) {
+        text.push_back(digits[byte >> 4]);
+        text.push_back(digits[byte & 0xF]);
+    }
+    return text;
+}
+
+// Splits "--option value" pairs and flags from positional arguments.
+struct CommandLine {
+    Arguments positional;
+    std::map<std::wstring, std::wstring> options;
+    std::vector<std::wstring> flags;
+
+    bool Has(const std::wstring& flag) const { return std::find(flags.begin(), flags.end(), flag) != flags.end(); }
+    const std::wstring* Option(const std::wstring& name) const
+    {
+        auto it = options.find(name);
+        return it == options.end() ? nullptr : &it->second;
+    }
+};
+
+// `withValue` lists the options that take a value, `flagNames` those that do not.
+std::optional<CommandLine> Split(const Arguments& arguments, std::initializer_list<const wchar_t*> withValue,
+    std::initializer_list<const wchar_t*> flagNames, std::wstring& problem)
+{
+    CommandLine line;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::wstring& argument = arguments[i];
+        if (argument.rfind(L"--", 0) != 0) {
+            line.positional.push_back(argument);
+            continue;
+        }
+        bool takesValue = std::any_of(withValue.begin(), withValue.end(), [&](const wchar_t* n) { return argument == n; });
+        bool isFlag = std::any_of(flagNames.begin(), flagNames.end(), [&](const wchar_t* n) { return argument == n; });
+        if (takesValue) {
+            if (i + 1 >= arguments.size()) {
+                problem = argument + L" needs a value";
+                return std::nullopt;
+            }
+            if (line.options.count(argument)) {
+                problem = argument + L" is given twice";
+                return std::nullopt;
+            }
+            line.options[argument] = arguments[++i];
+        } else if (isFlag) {
+            line.flags.push_back(argument);
+        } else {
+            problem = L"unknown option " + argument;
+            return std::nullopt;
+        }
+    }
+    return line;
+}
+
+std::optional<GUID> GuidArgument(const std::wstring& text, std::wstring& problem)
+{
+    auto guid = ParseRegistryGuid(text);
+    if (!guid)
+        problem = L"\"" + text + L"\" is not a GUID of the form {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}";
+    return guid;
+}
+
+StoreResult OpenStore(std::unique_ptr<CFirmwareStore>& store)
+{
+    return CFirmwareStore::FromEnvironment(store);
+}
+
+// ---- commands ----
+
+int Init(const Arguments& arguments)
+{
+    std::wstring problem;
+    auto line = Split(arguments, {L"--board"}, {L"--force"}, problem);
+    if (!line)
+        return Usage(problem);
+    const std::wstring* board = line->Option(L"--board");
+    if (board == nullptr || !line->positional.empty())
+        return Usage(L"init takes --board FILE (and optionally --force)");
+    std::unique_ptr<CFirmwareStore> store;
+    StoreResult result = OpenStore(store);
+    if (!result.Ok())
+        return Failed(result);
+    StoreImage image;
+    result = LoadBoardProfile(*board, image);
+    if (!result.Ok())
+        return Failed(result);
+    result = store->Create(image, line->Has(L"--force"));
+    if (!result.Ok()) {
+        if (result.status == EFI_STATUS_INVALID_PARAMETER)
+            result.message += L"; use --force to replace it";
+        return Failed(result);
+    }
+    Print(L"created " + store->Path() + L" from " + *board + L": " + std::to_wstring(image.variables.size()) + L" variables");
+    return EXIT_OK;
+}
+
+int LoadForReading(StoreImage& image, std::unique_ptr<CFirmwareStore>& store)
+{
+    StoreResult result = OpenStore(store);
+    if (result.Ok())
+        result = store->Load(image);
+    return result.Ok() ? EXIT_OK : Failed(result);
+}
+
+const wchar_t* CapsuleStateName(uint32_t state)
+{
+    static const wchar_t* const names[] = {L"empty", L"staged", L"armed"};
+    return state < std::size(names) ? names[state] : L"unknown";
+}
+
+int Info(const Arguments& arguments)
+{
+    if (!arguments.empty())
+        return Usage(L"info takes no arguments");
+    StoreImage image;
+    std::unique_ptr<CFirmwareStore> store;
+    if (int code = LoadForReading(image, store))
+        return code;
+    uint64_t used = UsedStorageBytes(image);
+    Print(L"Store:          " + store->Path());
+    Print(L"Board:          " + image.boardName);
+    Print(L"Capacity:       " + std::to_wstring(image.capacity) + L" bytes, " + std::to_wstring(used) + L" used, " +
+          std::to_wstring(image.capacity - used) + L" free");
+    Print(L"Variables:      " + std::to_wstring(image.variables.size()));
+    Print(L"Setup database: " + std::to_wstring(image.exportDb.size()) + L" bytes");
+    Print(L"Faults armed:   " + std::to_wstring(image.faults.size()));
+    Print(L"Capsule:        " + std::wstring(CapsuleStateName(image.capsule.state)) + L", " +
+          std::to_wstring(image.capsule.image.size()) + L" bytes, last status " + std::to_wstring(image.capsule.lastStatus) +
+          L", resets " + std::to_wstring(image.capsule.resetCount));
+    return EXIT_OK;
+}
+
+int List(const Arguments& arguments)
+{
+    if (!arguments.empty())
+        return Usage(L"list takes no arguments");
+    StoreImage image;
+    std::unique_ptr<CFirmwareStore> store;
+    if (int code = LoadForReading(image, store))
+        return code;
+    for (const auto& variable : image.variables) {
+        Print(L"\"" + variable.name + L"\" " + FormatRegistryGuid(variable.vendor) + L" attributes=" +
+              std::to_wstring(variable.attributes) + L" size=" + std::to_wstring(variable.data.size()));
+    }
+    return EXIT_OK;
+}
+
+int Get(const Arguments& arguments)
+{
+    if (arguments.size() != 2)
+        return Usage(L"get takes NAME GUID");
+    std::wstring problem;
+    auto vendor = GuidArgument(arguments[1], problem);
+    if (!vendor)
+        return Usage(problem);
+    StoreImage image;
+    std::unique_ptr<CFirmwareStore> store;
+    if (int code = LoadForReading(image, store))
+        return code;
+    const StoredVariable* variable = FindVariable(image, arguments[0], *vendor);
+    if (variable == nullptr) {
+        PrintError(L"variable \"" + arguments[0] + L"\" " + arguments[1] + L" does not exist");
+        return EXIT_FAILED;
+    }
+    Print(FormatHex(variable->data));
+    return EXIT_OK;
+}
+
+int Write(const std::wstring& name, const GUID& vendor, uint32_t attributes, const std::vector<uint8_t>& data)
+{
+    std::unique_ptr<CFirmwareStore> store;
+    StoreResult result = OpenStore(store);
+    uint32_t status = EFI_STATUS_SUCCESS;
+    if (result.Ok()) {
+        result = store->Update([&](StoreImage& image) {
+            status = SetStoredVariable(image, name, vendor, attributes, data);
+            return status == EFI_STATUS_SUCCESS;
+        });
+    }
+    if (!result.Ok())
+        return Failed(result);
+    if (status != EFI_STATUS_SUCCESS) {
+        std::wstring action = data.empty() ? L"delete" : L"write";
+        PrintError(L"cannot " + action + L" \"" + name + L"\" " + FormatRegistryGuid(vendor) + L": " + StatusText(status));
+        return EXIT_FAILED;
+    }
+    return EXIT_OK;
+}
+
+int Set(const Arguments& arguments)
+{
+    std::wstring problem;
+    auto line = Split(arguments, {L"--attributes"}, {}, problem);
+    if (!line)
+        return Usage(problem);
+    if (line->positional.size() != 3)
+        return Usage(L"set takes NAME GUID HEX");
+    auto vendor = GuidArgument(line->positional[1], problem);
+    if (!vendor)
+        return Usage(problem);
+    auto data = ParseHex(line->positional[2]);
+    if (!data || data->empty())
+        return Usage(L"\"" + line->positional[2] + L"\" is not data in hex (pairs of hex digits, at least one byte)");
+    uint32_t attributes = ATTRIBUTE_NON_VOLATILE | ATTRIBUTE_BOOTSERVICE_ACCESS | ATTRIBUTE_RUNTIME_ACCESS;
+    if (const std::wstring* text = line->Option(L"--attributes")) {
+        auto value = ParseUnsigned(*text);
+        if (!value)
+            return Usage(L"--attributes needs a number");
+        attributes = *value;
+    }
+    return Write(line->positional[0], *vendor, attributes, *data);
+}
+
+int Delete(const Arguments& arguments)
+{
+    if (arguments.size() != 2)
+        return Usage(L"delete takes NAME GUID");
+    std::wstring problem;
+    auto vendor = GuidArgument(arguments[1], problem);
+    if (!vendor)
+        return Usage(problem);
+    return Write(arguments[0], *vendor, 0, {});
+}
+
+std::wstring CounterLine(const std::wstring& name, const GUID& vendor, const VariableCounters* counters)
+{
+    VariableCounters none;
+    const VariableCounters& c = counters ? *counters : none;
+    return L"\"" + name + L"\" " + FormatRegistryGuid(vendor) + L" reads=" + std::to_wstring(c.reads) + L" writes=" +
+           std::to_wstring(c.writes) + L" deletes=" + std::to_wstring(c.deletes) + L" failed-writes=" +
+           std::to_wstring(c.failedWrites) + L" bytes-written=" + std::to_wstring(c.bytesWritten);
+}
+
+int Stats(const Arguments& arguments)
+{
+    std::wstring problem;
+    auto line = Split(arguments, {}, {L"--reset"}, problem);
+    if (!line)
+        return Usage(problem);
+    if (line->Has(L"--reset")) {
+        if (!line->positional.empty())
+            return Usage(L"stats --reset takes no other arguments");
+        std::unique_ptr<CFirmwareStore> store;
+        StoreResult result = OpenStore(store);
+        if (result.Ok()) {
+            result = store->Update([](StoreImage& image) {
+                image.counters.clear();
+                image.exportDbReads = 0;
+                return true;
+            });
+        }
+        return result.Ok() ? EXIT_OK : Failed(result);
+    }
+    if (line->positional.size() != 0 && line->positional.size() != 2)
+        return Usage(L"stats takes no arguments, or NAME GUID");
+    std::optional<GUID> vendor;
+    if (line->positional.size() == 2 && !(vendor = GuidArgument(line->positional[1], problem)))
+        return Usage(problem);
+    StoreImage image;
+    std::unique_ptr<CFirmwareStore> store;
+    if (int code = LoadForReading(image, store))
+        return code;
+    if (vendor) {
+        Print(CounterLine(line->positional[0], *vendor, FindCounters(image, line->positional[0], *vendor)));
+        return EXIT_OK;
+    }
+    Print(L"GetExportDb reads=" + std::to_wstring(image.exportDbReads));
+    for (const auto& counters : image.counters)
+        Print(CounterLine(counters.name, counters.vendor, &counters));
+    return EXIT_OK;
+}
+
+const wchar_t* const OPERATION_NAMES[] = {L"GetVariable", L"SetVariable", L"GetExportDb", L"GetNextVariableName",
+    L"ReadPhysicalMemory", L"PrepareCapsule", L"InvokeCapsule", L"GetLastStatus"};
+static_assert(std::size(OPERATION_NAMES) == STORE_OPERATION_LAST);
+
+// Calls of these operations carry no variable, so a fault that names one would never fire.
+bool CarriesVariable(StoreOperation operation)
+{
+    return operation == StoreOperation::GetVariable || operation == StoreOperation::SetVariable ||
+           operation == StoreOperation::GetNextVariableName;
+}
+
+std::optional<StoreOperation> ParseOperation(const std::wstring& text)
+{
+    for (uint32_t i = 0; i < std::size(OPERATION_NAMES); ++i) {
+        if (_wcsicmp(text.c_str(), OPERATION_NAMES[i]) == 0)
+            return static_cast<StoreOperation>(i + 1);
+    }
+    return std::nullopt;
+}
+
+std::optional<FaultRule> ParseFault(const Arguments& arguments, std::wstring& problem)
+{
+    auto line = Split(arguments, {L"--status", L"--name", L"--guid", L"--skip", L"--count"}, {L"--always"}, problem);
+    if (!line)
+        return std::nullopt;
+    FaultRule fault;
+    auto operation = line->positional.size() == 1 ? ParseOperation(line->positional[0]) : std::nullopt;
+    const std::wstring* status = line->Option(L"--status");
+    auto statusValue = status ? ParseUnsigned(*status) : std::nullopt;
+    if (!operation || !statusValue) {
+        problem = L"fault add takes OPERATION --status S; OPERATION is GetVariable, SetVariable, GetExportDb, "
+                  L"GetNextVariableName, ReadPhysicalMemory, PrepareCapsule, InvokeCapsule or GetLastStatus";
+        return std::nullopt;
+    }
+    if (!CarriesVariable(*operation) && (line->Option(L"--name") || line->Option(L"--guid"))) {
+        problem = line->positional[0] + L" calls carry no variable: --name and --guid do not apply";
+        return std::nullopt;
+    }
+    fault.operation = *operation;
+    fault.status = *statusValue;
+    if (const std::wstring* name = line->Option(L"--name"))
+        fault.name = *name;
+    if (const std::wstring* guid = line->Option(L"--guid")) {
+        auto vendor = GuidArgument(*guid, problem);
+        if (!vendor)
+            return std::nullopt;
+        fault.vendor = *vendor;
+        fault.flags |= FAULT_MATCH_VENDOR;
+    }
+    if (const std::wstring* skip = line->Option(L"--skip")) {
+        auto value = ParseUnsigned(*skip);
+        if (!value) {
+            problem = L"--skip needs a number";
+            return std::nullopt;
+        }
+        fault.skip = *value;
+    }
+    const std::wstring* count = line->Option(L"--count");
+    if (count && line->Has(L"--always")) {
+        problem = L"--count and --always exclude each other";
+        return std::nullopt;
+    }
+    if (line->Has(L"--always"))
+        fault.flags |= FAULT_EVERY_CALL;
+    if (count) {
+        auto value = ParseUnsigned(*count);
+        if (!value || *value == 0) {
+            problem = L"--count needs a number above 0";
+            return std::nullopt;
+        }
+        fault.remaining = *value;
+    }
+    return fault;
+}
+
+std::wstring DescribeFault(const FaultRule& fault)
+{
+    std::wstring text = OPERATION_NAMES[static_cast<uint32_t>(fault.operation) - 1];
+    text += L" name=" + (fault.name.empty() ? std::wstring(L"any") : L"\"" + fault.name + L"\"");
+    text += L" guid=" + ((fault.flags & FAULT_MATCH_VENDOR) ? FormatRegistryGuid(fault.vendor) : std::wstring(L"any"));
+    text += L" status=" + std::to_wstring(fault.status) + L" skip=" + std::to_wstring(fault.skip);
+    text += (fault.flags & FAULT_EVERY_CALL) ? std::wstring(L" always") : L" remaining=" + std::to_wstring(fault.remaining);
+    return text;
+}
+
+int Fault(const Arguments& arguments)
+{
+    if (arguments.empty())
+        return Usage(L"fault takes add, list or clear");
+    const std::wstring& action = arguments[0];
+    Arguments rest(arguments.begin() + 1, arguments.end());
+    if (action == L"list") {
+        if (!rest.empty())
+            return Usage(L"fault list takes no arguments");
+        StoreImage image;
+        std::unique_ptr<CFirmwareStore> store;
+        if (int code = LoadForReading(image, store))
+            return code;
+        for (size_t i = 0; i < image.faults.size(); ++i)
+            Print(std::to_wstring(i + 1) + L": " + DescribeFault(image.faults[i]));
+        return EXIT_OK;
+    }
+    std::optional<FaultRule> fault;
+    if (action == L"add") {
+        std::wstring problem;
+        fault = ParseFault(rest, problem);
+        if (!fault)
+            return Usage(problem);
+    } else if (action != L"clear" || !rest.empty()) {
+        return Usage(L"fault takes add, list or clear");
+    }
+    std::unique_ptr<CFirmwareStore> store;
+    StoreResult result = OpenStore(store);
+    if (result.Ok()) {
+        result = store->Update([&](StoreImage& image) {
+            if (fault)
+                image.faults.push_back(*fault);
+            else
+                image.faults.clear();
+            return true;
+        });
+    }
+    return result.Ok() ? EXIT_OK : Failed(result);
+}
+
+// Reads a whole capsule file, refusing one larger than the board keeps before reading it.
+bool ReadCapsuleFile(const std::wstring& path, std::vector<uint8_t>& bytes, std::wstring& problem)
+{
+    std::wstring full = CFirmwareStore::ResolvePath(path);
+    HANDLE file = CreateFileW(full.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        problem = L"cannot open " + path + L": " + SystemErrorText(GetLastError());
+        return false;
+    }
+    LARGE_INTEGER size{};
+    bool ok = GetFileSizeEx(file, &size) != FALSE;
+    DWORD error = ok ? ERROR_SUCCESS : GetLastError();
+    if (ok && static_cast<uint64_t>(size.QuadPart) > eficorvid::MAX_CAPSULE_BYTES) {
+        problem = path + L" has " + std::to_wstring(size.QuadPart) + L" bytes; the board keeps capsules of at most " +
+                  std::to_wstring(eficorvid::MAX_CAPSULE_BYTES);
+        CloseHandle(file);
+        return false;
+    }
+    if (ok) {
+        bytes.resize(static_cast<size_t>(size.QuadPart));
+        DWORD read = 0;
+        ok = ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) && read == bytes.size();
+        error = ok ? ERROR_SUCCESS : (GetLastError() != ERROR_SUCCESS ? GetLastError() : ERROR_HANDLE_EOF);
+    }
+    CloseHandle(file);
+    if (!ok)
+        problem = L"cannot read " + path + L": " + SystemErrorText(error);
+    return ok;
+}
+
+int Stage(const Arguments& arguments)
+{
+    std::wstring problem;
+    auto line = Split(arguments, {}, {L"--prepare-only"}, problem);
+    if (!line)
+        return Usage(problem);
+    if (line->positional.size() != 1)
+        return Usage(L"stage takes FILE (and optionally --prepare-only)");
+    const std::wstring& path = line->positional[0];
+    std::vector<uint8_t> capsule;
+    if (!ReadCapsuleFile(path, capsule, problem)) {
+        PrintError(problem);
+        return EXIT_FAILED;
+    }
+    bool arm = !line->Has(L"--prepare-only");
+    std::unique_ptr<CFirmwareStore> store;
+    StoreResult result = OpenStore(store);
+    uint32_t status = eficorvid::CORVID_SUCCESS;
+    if (result.Ok()) {
+        result = store->Update([&](StoreImage& image) {
+            status = eficorvid::StageCapsule(image, capsule, arm);
+            return status == eficorvid::CORVID_SUCCESS;
+        });
+    }
+    if (!result.Ok())
+        return Failed(result);
+    if (status != eficorvid::CORVID_SUCCESS) {
+        PrintError(path + L" is not a UEFI capsule: its header does not describe the file's " +
+                   std::to_wstring(capsule.size()) + L" bytes");
+        return EXIT_FAILED;
+    }
+    Print(L"staged " + std::to_wstring(capsule.size()) + L" bytes from " + path +
+          (arm ? L"; armed for the next reboot" : L"; prepared, not armed"));
+    return EXIT_OK;
+}
+
+std::wstring Widen(const std::string& text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
+void PrintRestart(const eficorvid::RestartReport& report)
+{
+    using eficorvid::RestartOutcome;
+    std::wstring status = L"; last status " + std::to_wstring(report.lastStatus);
+    switch (report.outcome) {
+    case RestartOutcome::NothingStaged:
+        Print(L"no capsule staged: nothing changed");
+        break;
+    case RestartOutcome::Discarded:
+        Print(L"the staged capsule was never invoked: discarded, firmware unchanged" + status);
+        break;
+    case RestartOutcome::Applied:
+        Print(L"capsule applied: FirmwareId " + Widen(report.boardId) + L" is now " + Widen(report.imageId) + status);
+        break;
+    case RestartOutcome::Refused:
+        Print(L"capsule not applied: " + report.reason + L"; firmware unchanged" + status);
+        break;
+    }
+}
+
+int Reboot(const Arguments& arguments)
+{
+    std::wstring problem;
+    auto line = Split(arguments, {}, {L"--fail"}, problem);
+    if (!line)
+        return Usage(problem);
+    if (!line->positional.empty())
+        return Usage(L"reboot takes no arguments but --fail");
+    std::unique_ptr<CFirmwareStore> store;
+    StoreResult result = OpenStore(store);
+    eficorvid::RestartReport report;
+    if (result.Ok()) {
+        result = store->Update([&](StoreImage& image) {
+            report = eficorvid::RestartBoard(image, line->Has(L"--fail"));
+            return report.modified;
+        });
+    }
+    if (!result.Ok())
+        return Failed(result);
+    PrintRestart(report);
+    return EXIT_OK;
+}
+
+} // namespace
+
+void Print(const std::wstring& text)
+{
+    WriteUtf8(stdout, text);
+}
+
+void PrintError(const std::wstring& text)
+{
+    WriteUtf8(stderr, L"fwsim: " + text);
+}
+
+void PrintUsage()
+{
+    std::wstring usage = USAGE;
+    usage.pop_back();
+    WriteUtf8(stderr, usage);
+}
+
+int RunCommand(const std::wstring& command, const Arguments& arguments)
+{
+    using Handler = int (*)(const Arguments&);
+    static const std::pair<const wchar_t*, Handler> commands[] = {
+        {L"init", Init}, {L"info", Info}, {L"list", List}, {L"get", Get}, {L"set", Set},
+        {L"delete", Delete}, {L"stats", Stats}, {L"fault", Fault}, {L"stage", Stage}, {L"reboot", Reboot},
+    };
+    for (const auto& [name, handler] : commands) {
+        if (command == name)
+            return handler(arguments);
+    }
+    if (command == L"help" || command == L"--help" || command == L"/?") {
+        std::wstring usage = USAGE;
+        usage.pop_back();
+        WriteUtf8(stdout, usage);
+        return EXIT_OK;
+    }
+    return Usage(L"unknown command \"" + command + L"\"");
+}
+
+} // namespace fwsim
