@@ -1,86 +1,9 @@
-// Little-endian reading and writing over byte spans. The reader never reads past its span:
-// every read says whether the bytes were there, so each parsing step is checked.
+// The shared little-endian reader and writer, in this library's namespace.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
-#include <span>
-#include <vector>
+#include "../../common/ByteReader.h"
 
 namespace biofile {
-
-class ByteReader {
-public:
-    explicit ByteReader(std::span<const uint8_t> bytes) : m_bytes(bytes) {}
-
-    size_t Offset() const { return m_offset; }
-    size_t Remaining() const { return m_bytes.size() - m_offset; }
-
-    bool ReadU16(uint16_t& value) { return ReadLittleEndian(value); }
-    bool ReadU32(uint32_t& value) { return ReadLittleEndian(value); }
-    bool ReadI32(int32_t& value)
-    {
-        uint32_t raw = 0;
-        if (!ReadU32(raw)) {
-            return false;
-        }
-        value = static_cast<int32_t>(raw);
-        return true;
-    }
-    bool ReadBytes(size_t count, std::span<const uint8_t>& bytes)
-    {
-        if (count > Remaining()) {
-            return false;
-        }
-        bytes = m_bytes.subspan(m_offset, count);
-        m_offset += count;
-        return true;
-    }
-    bool Skip(size_t count)
-    {
-        std::span<const uint8_t> skipped;
-        return ReadBytes(count, skipped);
-    }
-
-private:
-    template <typename T>
-    bool ReadLittleEndian(T& value)
-    {
-        if (sizeof(T) > Remaining()) {
-            return false;
-        }
-        T result = 0;
-        for (size_t i = 0; i < sizeof(T); ++i) {
-            result = static_cast<T>(result | static_cast<T>(static_cast<T>(m_bytes[m_offset + i]) << (8 * i)));
-        }
-        value = result;
-        m_offset += sizeof(T);
-        return true;
-    }
-
-    std::span<const uint8_t> m_bytes;
-    size_t m_offset = 0;
-};
-
-class ByteWriter {
-public:
-    void WriteU16(uint16_t value) { WriteLittleEndian(value); }
-    void WriteU32(uint32_t value) { WriteLittleEndian(value); }
-    void WriteI32(int32_t value) { WriteLittleEndian(static_cast<uint32_t>(value)); }
-    void WriteBytes(std::span<const uint8_t> bytes) { m_bytes.insert(m_bytes.end(), bytes.begin(), bytes.end()); }
-    void WriteZeros(size_t count) { m_bytes.insert(m_bytes.end(), count, 0); }
-    std::vector<uint8_t>& Bytes() { return m_bytes; }
-
-private:
-    template <typename T>
-    void WriteLittleEndian(T value)
-    {
-        for (size_t i = 0; i < sizeof(T); ++i) {
-            m_bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
-        }
-    }
-
-    std::vector<uint8_t> m_bytes;
-};
-
+using ::ByteReader;
+using ::ByteWriter;
 } // namespace biofile
