@@ -90,8 +90,9 @@ public:
         HRESULT hr = CreateObject(nullptr, IID_IUnknown, reinterpret_cast<void**>(unknown.GetAddressOf()),
                                     std::forward<Args>(args)...);
         if (SUCCEEDED(hr)) {
-            result.Attach(static_cast<Derived*>(static_cast<ComObject*>(
-                static_cast<InnerUnknown*>(unknown.Detach())->Owner())));
+            // Not Attach: mingw's ComPtr::Attach adds a reference of its own.
+            *result.ReleaseAndGetAddressOf() = static_cast<Derived*>(
+                static_cast<ComObject*>(static_cast<InnerUnknown*>(unknown.Detach())->Owner()));
         }
         return hr;
     }

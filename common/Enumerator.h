@@ -5,6 +5,8 @@
 #include "ComObject.h"
 #include "Owners.h"
 
+#include <ocidl.h>
+
 #include <memory>
 #include <vector>
 

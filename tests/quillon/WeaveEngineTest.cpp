@@ -150,7 +150,7 @@ TEST_F(WeaveEngineTest, VtableSlotsMatchTheCallersTables)
     IWeaveModules* modules = nullptr;
     ASSERT_EQ(CallSlot(m_engine.Get(), 18, &modules), S_OK);
     ComPtr<IWeaveModules> owned;
-    owned.Attach(modules);
+    *owned.ReleaseAndGetAddressOf() = modules;
     EXPECT_EQ(CallSlot(modules, 7), S_OK);
     VARIANT_BOOL more = VARIANT_FALSE;
     ASSERT_EQ(CallSlot(modules, 8, &more), S_OK);
@@ -158,7 +158,7 @@ TEST_F(WeaveEngineTest, VtableSlotsMatchTheCallersTables)
     IWeaveModule* module = nullptr;
     ASSERT_EQ(CallSlot(modules, 9, &module), S_OK);
     ComPtr<IWeaveModule> ownedModule;
-    ownedModule.Attach(module);
+    *ownedModule.ReleaseAndGetAddressOf() = module;
     LONG type = -1;
     VARIANT_BOOL splash = VARIANT_FALSE;
     EXPECT_EQ(CallSlot(module, 8, &type), S_OK);

@@ -85,7 +85,7 @@ bool CScriptHost::StartEngine()
         ReportFailure(L"cannot create the " + language + L" engine: " + DescribeResult(hr));
         return false;
     }
-    m_wscript.Attach(new (std::nothrow) CWScriptObject(this, m_arguments));
+    *m_wscript.ReleaseAndGetAddressOf() = new (std::nothrow) CWScriptObject(this, m_arguments);
     if (!m_wscript) {
         ReportFailure(L"out of memory");
         return false;
@@ -171,7 +171,7 @@ HRESULT CScriptHost::ConnectObject(IUnknown* object, const std::wstring& prefix,
         return hr;
     }
     ComPtr<IUnknown> sink;
-    sink.Attach(static_cast<IDispatch*>(new (std::nothrow) CEventSink(this, prefix, eventInfo.Get(), eventIid)));
+    *sink.ReleaseAndGetAddressOf() = static_cast<IDispatch*>(new (std::nothrow) CEventSink(this, prefix, eventInfo.Get(), eventIid));
     if (!sink) {
         return E_OUTOFMEMORY;
     }

@@ -92,7 +92,7 @@ HRESULT CreateByName(const std::wstring& name, IDispatch** object)
 CWScriptObject::CWScriptObject(CScriptHost* host, std::vector<std::wstring> arguments)
     : CNamedDispatch(kMembers), m_host(host)
 {
-    m_arguments.Attach(new (std::nothrow) CArgumentsCollection(std::move(arguments)));
+    *m_arguments.ReleaseAndGetAddressOf() = new (std::nothrow) CArgumentsCollection(std::move(arguments));
 }
 
 CWScriptObject::~CWScriptObject() = default;
@@ -279,7 +279,7 @@ HRESULT CWScriptObject::Sleep(const CCallArguments& arguments, EXCEPINFO* except
 HRESULT CWScriptObject::GetStream(ComPtr<IDispatch>& stream, DWORD standardHandle, VARIANT* result)
 {
     if (!stream) {
-        stream.Attach(new (std::nothrow) CTextOutStream(standardHandle));
+        *stream.ReleaseAndGetAddressOf() = new (std::nothrow) CTextOutStream(standardHandle);
         if (!stream) {
             return E_OUTOFMEMORY;
         }

@@ -1,0 +1,17 @@
+#include "BIOSInfo.h"
+
+#include "DataOperation.h"
+
+#include "ClassFactory.h"
+#include "frame/ObjectMapEntries.h"
+
+IFACEMETHODIMP CBIOSInfo::Accept(IDataOperation* operation)
+{
+    return CDataOperation::AcceptFor(operation, L"CBIOSInfo::Accept",
+                                     [this](CDataOperation& visitor) { return visitor.ProcessConfigData(this); });
+}
+
+HRESULT CreateBIOSInfoClassObject(IUnknown** classObject)
+{
+    return CreateClassObject<ClassFactory<CBIOSInfo>>(classObject);
+}

@@ -1,0 +1,9 @@
+#include "ConfigGroupCollection.h"
+
+#include "ClassFactory.h"
+#include "frame/ObjectMapEntries.h"
+
+HRESULT CreateConfigGroupCollectionClassObject(IUnknown** classObject)
+{
+    return CreateClassObject<ClassFactory<CConfigGroupCollection>>(classObject);
+}

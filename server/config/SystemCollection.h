@@ -1,0 +1,122 @@
+// CSystemCollection<I, ICollection>: an ordered collection of interface pointers, one
+// reference held per element, each object at most once. Item counts from 1; the
+// enumerator hands out each element as VT_UNKNOWN.
+#pragma once
+
+#include "ConfigFailure.h"
+#include "InterfaceVariantCopy.h"
+
+// Enumerator.h names connection-point types without including their header.
+#include <ocidl.h>
+
+#include "Enumerator.h"
+#include "ErrorMacros.h"
+#include "frame/ResultCodes.h"
+#include "frame/ServerDispatch.h"
+
+#include <unordered_set>
+#include <vector>
+
+template <typename I>
+struct InterfaceElement {
+    using Element = VARIANT;
+    using Stored = ComPtr<I>;
+    static HRESULT CopyOut(const Stored& stored, VARIANT* out)
+    {
+        I* const pointer = stored.Get();
+        return CInterfaceVariantCopy<I>::copy(out, &pointer);
+    }
+    static void Clear(VARIANT* element) { ::VariantClear(element); }
+};
+
+template <typename I, typename ICollection>
+class CSystemCollection final
+    : public ComObject<CSystemCollection<I, ICollection>, ServerDispatch<ICollection>, SupportErrorInfoFor<ICollection>> {
+public:
+    IFACEMETHODIMP get_Count(LONG* count) override
+    {
+        if (!count) {
+            return InvalidPointer(LOG_SITE(L"CSystemCollection::get_Count"));
+        }
+        *count = static_cast<LONG>(m_elements.size());
+        return S_OK;
+    }
+
+    IFACEMETHODIMP get_Item(LONG index, I** item) override
+    {
+        if (!item) {
+            return InvalidPointer(LOG_SITE(L"CSystemCollection::get_Item"));
+        }
+        *item = nullptr;
+        if (index <= 0) {
+            return ReportInterfaceFailure(LOG_SITE(L"CSystemCollection::get_Item"), LOG_ERROR, E_INVALIDARG, 268,
+                                          __uuidof(ICollection), L"The index is out of bounds");
+        }
+        if (static_cast<size_t>(index) > m_elements.size()) {
+            return ReportInterfaceFailure(LOG_SITE(L"CSystemCollection::get_Item"), LOG_ERROR, E_FAIL, 268,
+                                          __uuidof(ICollection), L"The index is out of bounds");
+        }
+        *item = m_elements[index - 1].Get();
+        (*item)->AddRef();
+        return S_OK;
+    }
+
+    IFACEMETHODIMP get__NewEnum(IUnknown** enumerator) override
+    try {
+        if (!enumerator) {
+            return InvalidPointer(LOG_SITE(L"CSystemCollection::get__NewEnum"));
+        }
+        *enumerator = nullptr;
+        auto snapshot = std::make_shared<const std::vector<ComPtr<I>>>(m_elements);
+        return Enumerator::CreateObject(nullptr, IID_IUnknown, reinterpret_cast<void**>(enumerator),
+                                        std::move(snapshot), size_t{0});
+    }
+    CATCH_RETURN()
+
+    // Appends `item` with one reference; an object already present is refused.
+    HRESULT Add(I* item)
+    try {
+        if (!item) {
+            return ReportConfigFailure(LOG_SITE(L"CSystemCollection::Add"), LOG_ERROR, E_POINTER, 154,
+                                       L"Invalid Pointer");
+        }
+        ComPtr<IUnknown> identity;
+        RETURN_IF_FAILED(item->QueryInterface(IID_PPV_ARGS(&identity)));
+        if (m_identities.count(identity.Get()) != 0) {
+            return ReportConfigFailure(LOG_SITE(L"CSystemCollection::Add"), LOG_WARNING,
+                                       ResultCode::E_ALREADY_IN_COLLECTION, 154, L"The item is already in the list.");
+        }
+        m_elements.reserve(m_elements.size() + 1);
+        m_identities.insert(identity.Get());
+        m_elements.emplace_back(item);
+        return S_OK;
+    }
+    CATCH_RETURN()
+
+    // S_OK when the object is present, S_FALSE when it is not.
+    HRESULT IsElementAlreadyInList(I* item) const
+    {
+        if (!item) {
+            return ReportConfigFailure(LOG_SITE(L"CSystemCollection::IsElementAlreadyInList"), LOG_ERROR, E_POINTER,
+                                       154, L"Invalid Pointer");
+        }
+        ComPtr<IUnknown> identity;
+        RETURN_IF_FAILED(item->QueryInterface(IID_PPV_ARGS(&identity)));
+        return m_identities.count(identity.Get()) != 0 ? S_OK : S_FALSE;
+    }
+
+    size_t Size() const { return m_elements.size(); }
+    I* ElementAt(size_t position) const { return m_elements[position].Get(); }
+
+private:
+    using Enumerator = SnapshotEnumerator<IEnumVARIANT, InterfaceElement<I>>;
+
+    static HRESULT InvalidPointer(const LogSite& site)
+    {
+        return ReportInterfaceFailure(site, LOG_ERROR, E_POINTER, 154, __uuidof(ICollection), L"Invalid pointer");
+    }
+
+    std::vector<ComPtr<I>> m_elements;
+    // The elements' identities; an element's reference keeps its identity valid.
+    std::unordered_set<IUnknown*> m_identities;
+};

@@ -1,0 +1,120 @@
+#include "TokensSetting.h"
+
+#include "DataOperation.h"
+
+#include "ClassFactory.h"
+#include "frame/ObjectMapEntries.h"
+
+namespace {
+
+constexpr UINT kMessageUnknownError = 130;
+constexpr UINT kMessageOutOfMemory = 131;
+constexpr UINT kMessageInternalError = 154;
+constexpr UINT kMessageInvalidArgument = 269;
+
+HRESULT NullPointer(const LogSite& site)
+{
+    return ReportInterfaceFailure(site, LOG_ERROR, E_POINTER, kMessageInternalError, IID_ITokenConfigData,
+                                  L"Invalid pointer");
+}
+
+HRESULT GetFlag(bool flag, VARIANT_BOOL* out, const LogSite& site)
+{
+    if (!out) {
+        return NullPointer(site);
+    }
+    *out = flag ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+}
+
+} // namespace
+
+IFACEMETHODIMP CTokensSetting::Accept(IDataOperation* operation)
+{
+    return CDataOperation::AcceptFor(operation, L"CTokensSetting::Accept",
+                                     [this](CDataOperation& visitor) { return visitor.ProcessConfigData(this); });
+}
+
+IFACEMETHODIMP CTokensSetting::get_Locked(VARIANT_BOOL* locked)
+{
+    return GetFlag(m_bLocked, locked, LOG_SITE(L"CTokensSetting::get_Locked"));
+}
+
+IFACEMETHODIMP CTokensSetting::put_Locked(VARIANT_BOOL locked)
+{
+    if (!m_bLockable) {
+        return ReportInterfaceFailure(LOG_SITE(L"CTokensSetting::put_Locked"), LOG_WARNING, ResultCode::E_LOCK_HIDE,
+                                      kMessageInvalidArgument, IID_ITokenConfigData,
+                                      L"An attempt was made to lock a non-lockable item");
+    }
+    const bool value = locked != VARIANT_FALSE;
+    m_bLockedChanged = m_bLockedChanged || value != m_bLocked;
+    m_bLocked = value;
+    return S_OK;
+}
+
+IFACEMETHODIMP CTokensSetting::get_Hidden(VARIANT_BOOL* hidden)
+{
+    return GetFlag(m_bHidden, hidden, LOG_SITE(L"CTokensSetting::get_Hidden"));
+}
+
+IFACEMETHODIMP CTokensSetting::put_Hidden(VARIANT_BOOL hidden)
+{
+    if (!m_bHideable) {
+        return ReportInterfaceFailure(LOG_SITE(L"CTokensSetting::put_Hidden"), LOG_WARNING, ResultCode::E_LOCK_HIDE,
+                                      kMessageInvalidArgument, IID_ITokenConfigData,
+                                      L"An attempt was made to hide a non-hidable item");
+    }
+    const bool value = hidden != VARIANT_FALSE;
+    m_bHiddenChanged = m_bHiddenChanged || value != m_bHidden;
+    m_bHidden = value;
+    return S_OK;
+}
+
+IFACEMETHODIMP CTokensSetting::get_IsLockable(VARIANT_BOOL* lockable)
+{
+    return GetFlag(m_bLockable, lockable, LOG_SITE(L"CTokensSetting::get_IsLockable"));
+}
+
+IFACEMETHODIMP CTokensSetting::get_IsHideable(VARIANT_BOOL* hideable)
+{
+    return GetFlag(m_bHideable, hideable, LOG_SITE(L"CTokensSetting::get_IsHideable"));
+}
+
+IFACEMETHODIMP CTokensSetting::GetStringForValue(LONG lookupValue, BSTR* text)
+{
+    if (!text) {
+        return ReportInterfaceFailure(LOG_SITE(L"CTokensSetting::GetStringForValue"), LOG_ERROR, E_POINTER,
+                                      kMessageUnknownError, IID_ITokenConfigData, L"The provided pointer was NULL");
+    }
+    *text = nullptr;
+    const auto found = m_choiceTexts.find(lookupValue);
+    if (found == m_choiceTexts.end()) {
+        return ReportInterfaceFailure(LOG_SITE(L"CTokensSetting::GetStringForValue"), LOG_ERROR,
+                                      ResultCode::E_VARIABLE_NOT_FOUND, kMessageInvalidArgument, IID_ITokenConfigData,
+                                      L"Unable to find the specified lookup value: %li", static_cast<long>(lookupValue));
+    }
+    *text = ::SysAllocStringLen(found->second.data(), static_cast<UINT>(found->second.size()));
+    if (!*text) {
+        return ReportInterfaceFailure(LOG_SITE(L"CTokensSetting::GetStringForValue"), LOG_ERROR, E_FAIL,
+                                      kMessageOutOfMemory, IID_ITokenConfigData, L"Unable to allocate string memory");
+    }
+    return S_OK;
+}
+
+IFACEMETHODIMP CTokensSetting::get_IsApplicable(VARIANT_BOOL* applicable)
+{
+    return GetFlag(m_bApplicable, applicable, LOG_SITE(L"CTokensSetting::get_IsApplicable"));
+}
+
+HRESULT CTokensSetting::SetChoiceText(LONG value, std::wstring text)
+try {
+    m_choiceTexts[value] = std::move(text);
+    return S_OK;
+}
+CATCH_RETURN()
+
+HRESULT CreateTokensSettingClassObject(IUnknown** classObject)
+{
+    return CreateClassObject<ClassFactory<CTokensSetting>>(classObject);
+}
