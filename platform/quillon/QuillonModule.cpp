@@ -3,6 +3,7 @@
 #include "WeaveEngine.h"
 
 #include "ClassFactory.h"
+#include "ComModule.h"
 #include "ModuleLock.h"
 #include "RegistryScript.h"
 
@@ -19,51 +20,15 @@ ClassEntry g_objectMap[] = {
     {&CLSID_WeaveEngine, CreateClassObject<ClassFactory<CWeaveEngine>>, nullptr, kEngineScript},
 };
 
-HRESULT ModulePath(std::wstring& path)
-{
-    wchar_t buffer[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameW(g_module, buffer, MAX_PATH);
-    if (length == 0) {
-        return HRESULT_FROM_WIN32(::GetLastError());
-    }
-    if (length >= MAX_PATH) {
-        return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
-    }
-    path.assign(buffer, length);
-    return S_OK;
-}
-
 HRESULT RunScript(UINT script, RegistryScriptMode mode)
 {
     std::wstring path;
-    HRESULT hr = ModulePath(path);
+    HRESULT hr = ModuleFilePath(g_module, path);
     if (FAILED(hr)) {
         return hr;
     }
     const RegistryScriptVariable variables[] = {{L"MODULE", path}};
     return RunRegistryScriptResource(g_module, script, variables, mode);
-}
-
-// The type library also registers the marshalling of the dual interfaces.
-HRESULT RegisterTypeLibrary()
-{
-    std::wstring path;
-    HRESULT hr = ModulePath(path);
-    ComPtr<ITypeLib> library;
-    if (SUCCEEDED(hr)) {
-        hr = ::LoadTypeLibEx(path.c_str(), REGKIND_NONE, &library);
-    }
-    if (SUCCEEDED(hr)) {
-        hr = ::RegisterTypeLib(library.Get(), const_cast<LPOLESTR>(path.c_str()), nullptr);
-    }
-    return hr;
-}
-
-HRESULT UnregisterTypeLibrary()
-{
-    const HRESULT hr = ::UnRegisterTypeLib(LIBID_WeaveEngineLib, 1, 0, LANG_NEUTRAL, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
-    // Already absent is what unregistration wants.
-    return hr == TYPE_E_REGISTRYACCESS || hr == TYPE_E_LIBNOTREGISTERED ? S_OK : hr;
 }
 
 } // namespace
@@ -97,7 +62,7 @@ STDAPI DllRegisterServer()
             return hr;
         }
     }
-    return RegisterTypeLibrary();
+    return RegisterModuleTypeLibrary(g_module);
 }
 
 STDAPI DllUnregisterServer()
@@ -108,5 +73,5 @@ STDAPI DllUnregisterServer()
             return hr;
         }
     }
-    return UnregisterTypeLibrary();
+    return UnregisterModuleTypeLibrary(g_module);
 }

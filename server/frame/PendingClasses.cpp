@@ -14,5 +14,4 @@ HRESULT NotAvailable(IUnknown** classObject)
 }
 } // namespace
 
-HRESULT CreateBiosCapsuleClassObject(IUnknown** classObject) { return NotAvailable(classObject); }
 HRESULT CreateSystemCapabilitiesClassObject(IUnknown** classObject) { return NotAvailable(classObject); }

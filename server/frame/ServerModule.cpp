@@ -4,6 +4,7 @@
 #include "DiagnosticsLog.h"
 
 #include "ClassFactory.h"
+#include "ComModule.h"
 #include "ModuleLock.h"
 #include "Owners.h"
 #include "RegistryScript.h"
@@ -37,92 +38,10 @@ ClassEntry g_objectMap[] = {
     {&CLSID_SystemCapabilities, CreateSystemCapabilitiesClassObject, nullptr, 115},
 };
 
-// Registration runs with the system default locale, whatever the caller's thread uses.
-class ThreadLocaleScope {
-public:
-    ThreadLocaleScope() : m_previous(::GetThreadLocale()) { ::SetThreadLocale(LOCALE_SYSTEM_DEFAULT); }
-    ~ThreadLocaleScope() { ::SetThreadLocale(m_previous); }
-    ThreadLocaleScope(const ThreadLocaleScope&) = delete;
-    ThreadLocaleScope& operator=(const ThreadLocaleScope&) = delete;
-
-private:
-    LCID m_previous;
-};
-
-HRESULT ModulePath(std::wstring& path)
-{
-    wchar_t buffer[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameW(g_module, buffer, MAX_PATH);
-    if (length == 0) {
-        return HRESULT_FROM_WIN32(::GetLastError());
-    }
-    if (length >= MAX_PATH) {
-        return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
-    }
-    path.assign(buffer, length);
-    return S_OK;
-}
-
-// The type library inside the module, or else the ".tlb" file beside it.
-HRESULT LoadOwnTypeLibrary(ITypeLib** library, std::wstring& path)
-{
-    HRESULT hr = ModulePath(path);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    hr = ::LoadTypeLibEx(path.c_str(), REGKIND_NONE, library);
-    if (SUCCEEDED(hr)) {
-        return hr;
-    }
-    const size_t dot = path.find_last_of(L'.');
-    const size_t slash = path.find_last_of(L"\\/");
-    std::wstring tlb = path.substr(0, dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash) ? dot : path.size());
-    tlb += L".tlb";
-    if (tlb.size() >= MAX_PATH) {
-        return E_FAIL;
-    }
-    hr = ::LoadTypeLibEx(tlb.c_str(), REGKIND_NONE, library);
-    if (SUCCEEDED(hr)) {
-        path = tlb;
-    }
-    return hr;
-}
-
-HRESULT RegisterTypeLibrary()
-{
-    ComPtr<ITypeLib> library;
-    std::wstring path;
-    HRESULT hr = LoadOwnTypeLibrary(&library, path);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    return ::RegisterTypeLib(library.Get(), const_cast<LPOLESTR>(path.c_str()), nullptr);
-}
-
-HRESULT UnregisterTypeLibrary()
-{
-    ComPtr<ITypeLib> library;
-    std::wstring path;
-    HRESULT hr = LoadOwnTypeLibrary(&library, path);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    TLIBATTR* attributes = nullptr;
-    hr = library->GetLibAttr(&attributes);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    const TLIBATTR copy = *attributes;
-    library->ReleaseTLibAttr(attributes);
-    hr = ::UnRegisterTypeLib(copy.guid, copy.wMajorVerNum, copy.wMinorVerNum, copy.lcid, copy.syskind);
-    // Already absent is what unregistration wants.
-    return hr == TYPE_E_REGISTRYACCESS || hr == TYPE_E_LIBNOTREGISTERED ? S_OK : hr;
-}
-
 HRESULT RunScript(UINT script, RegistryScriptMode mode)
 {
     std::wstring path;
-    HRESULT hr = ModulePath(path);
+    HRESULT hr = ModuleFilePath(g_module, path);
     if (FAILED(hr)) {
         return hr;
     }
@@ -168,7 +87,7 @@ HRESULT CServerModule::RegisterServer()
     }
     if (SUCCEEDED(hr)) {
         // The type library also registers the marshalling of the dual interfaces.
-        hr = RegisterTypeLibrary();
+        hr = RegisterModuleTypeLibrary(g_module);
     }
     return hr;
 }
@@ -183,7 +102,7 @@ HRESULT CServerModule::UnregisterServer()
             return hr;
         }
     }
-    hr = UnregisterTypeLibrary();
+    hr = UnregisterModuleTypeLibrary(g_module);
     if (FAILED(hr)) {
         return hr;
     }
