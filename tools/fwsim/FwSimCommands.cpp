@@ -577,9 +577,13 @@ int Stage(const Arguments& arguments)
     return EXIT_OK;
 }
 
+// Firmware IDs are 8-bit text; each byte becomes the character of the same value.
 std::wstring Widen(const std::string& text)
 {
-    return std::wstring(text.begin(), text.end());
+    std::wstring wide;
+    for (char c : text)
+        wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+    return wide;
 }
 
 void PrintRestart(const eficorvid::RestartReport& report)
