@@ -1,0 +1,57 @@
+// Identifiers of the wizard's resources and of the controls of its page template.
+#pragma once
+
+#define IDD_WIZARD_PAGE 102
+#define IDB_WIZARD_PICTURE 115
+#define IDI_WIZARD 126
+
+// Controls of IDD_WIZARD_PAGE.
+#define IDC_BTN_NEXT 1000
+#define IDC_BTN_BACK 1001
+#define IDC_BTN_CANCEL 1002
+#define IDC_DOC_VIEW 1003
+#define IDC_CHK_ACCEPT 1004
+#define IDC_ACCEPT_LABEL 1005
+#define IDC_TITLE 1006
+#define IDC_BODY 1007
+#define IDC_BTN_README 1008
+
+// String table.
+#define IDS_ACCEPT_LABEL 102
+#define IDS_CAPTION 103
+#define IDS_WELCOME_TITLE 104
+#define IDS_WELCOME_TEXT 105
+#define IDS_LICENSE_TITLE 106
+#define IDS_LICENSE_TEXT 107
+#define IDS_FINISH 108
+#define IDS_REBOOT_TITLE 109
+#define IDS_REBOOT_TEXT 110
+#define IDS_STATUS_TITLE 111
+#define IDS_FLASH_SUCCEEDED 112
+#define IDS_FLASH_FAILED 113
+#define IDS_UPDATE 114
+#define IDS_UNSUPPORTED_OS 115
+#define IDS_INCOMPATIBLE 116
+#define IDS_README_TITLE 117
+#define IDS_SAVE 118
+#define IDS_CORRUPTED 119
+#define IDS_UNKNOWN_ERROR 120
+#define IDS_RTF_FILTER 121
+#define IDS_NEXT 128
+#define IDS_BACK 129
+#define IDS_CANCEL 130
+#define IDS_VIEW_README 131
+
+// Carried files, resource type RAW_FILE.
+#define IDR_LICENSE_RTF 116
+#define IDR_PELLAMW_DLL 117
+#define IDR_EFICORVID_DLL 119
+#define IDR_QRVEFIVAR_DLL 120
+#define IDR_CORVID_SYS 121
+#define IDR_PELLAMWRES_DLL 122
+#define IDR_QRVVAR_SYS 123
+#define IDR_QUILLON_DLL 124
+#define IDR_BIOS_IMAGE 125
+#define IDR_README_RTF 127
+#define IDR_CORVID64_SYS 133
+#define IDR_QRVVAR64_SYS 134
