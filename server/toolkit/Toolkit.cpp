@@ -1,5 +1,8 @@
 #include "Toolkit.h"
 
+#include "capsule/BiosCapsule.h"
+#include "capsule/FlashOperation.h"
+
 #include "Enumerator.h"
 #include "ErrorMacros.h"
 #include "frame/ErrorInfoManager.h"
@@ -128,11 +131,45 @@ IFACEMETHODIMP CToolkit::WriteINIFile(BSTR, ULONG) { return NotYetAvailable(L"CT
 IFACEMETHODIMP CToolkit::AddPayload(BSTR) { return NotYetAvailable(L"CToolkit::AddPayload"); }
 IFACEMETHODIMP CToolkit::get_BiosCapsule(IBiosCapsule** capsule)
 {
-    if (capsule) {
-        *capsule = nullptr;
+    if (!capsule) {
+        InvalidPointer(L"CToolkit::get_BiosCapsule");
+        CErrorInfoManager::SetGUID(IID_IToolkit);
+        return E_POINTER;
     }
-    return NotYetAvailable(L"CToolkit::get_BiosCapsule");
+    *capsule = nullptr;
+    if (!m_pBiosCapsule) {
+        const HRESULT hr = CBiosCapsule::CreateObject(nullptr, IID_PPV_ARGS(&m_pBiosCapsule));
+        if (FAILED(hr)) {
+            ReportDiagnostic(LOG_SITE(L"CToolkit::get_BiosCapsule"), LOG_ERROR, L"Failed to create IBiosCapsule pointer");
+            CErrorInfoManager::SetDescription(223u);
+            CErrorInfoManager::SetGUID(IID_IToolkit);
+            return E_FAIL;
+        }
+    }
+    return m_pBiosCapsule.CopyTo(capsule);
 }
+
+HRESULT CToolkit::FlashBIOS(BSTR bstrBiosFileName, BSTR bstrSplashFileName, short badge)
+try {
+    if (!bstrBiosFileName || !bstrSplashFileName) {
+        ReportDiagnostic(LOG_SITE(L"CToolkit::FlashBIOS"), LOG_ERROR, L"Invalid pointer");
+        CErrorInfoManager::SetDescription(223u);
+        CErrorInfoManager::SetGUID(IID_IToolkit);
+        return E_INVALIDARG;
+    }
+    Fire_OnFlashStart();
+    SFlashOptions options;
+    options.bioFile.assign(bstrBiosFileName, ::SysStringLen(bstrBiosFileName));
+    options.splashFile.assign(bstrSplashFileName, ::SysStringLen(bstrSplashFileName));
+    options.badge = badge != 0;
+    const HRESULT hr = CFlashOperation::Flash(options);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    Fire_OnFlashSuccess();
+    return TakeWarnings();
+}
+CATCH_RETURN()
 IFACEMETHODIMP CToolkit::GetConfigGroup(EConfigGroupID, IConfigGroup** group)
 {
     if (!group) {
@@ -169,6 +206,7 @@ IFACEMETHODIMP CToolkit::Reset()
 {
     m_bWarning = false;
     UnloadMessageLibrary();
+    m_pBiosCapsule.Reset();
     if (FAILED(SetWorkingDirectory())) {
         ReportDiagnostic(LOG_SITE(L"CToolkit::Reset"), LOG_ERROR, L"Failed to reset working directory");
         CErrorInfoManager::SetDescription(154u);

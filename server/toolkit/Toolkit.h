@@ -63,6 +63,10 @@ public:
     IFACEMETHODIMP get_SystemCapabilities(ISystemCapabilities** capabilities) override;
     IFACEMETHODIMP SetCPTokInfo(ULONG dwUqi, unsigned short* wpValue, unsigned short MaxEntries) override;
 
+    // The flash entry for callers inside the process: flashes an image in one request.
+    // `badge` is a VARIANT_BOOL switch (-1 on) and counts only with a splash picture.
+    HRESULT FlashBIOS(BSTR bstrBiosFileName, BSTR bstrSplashFileName, short badge);
+
     // IConnectionPointContainer
     IFACEMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** enumerator) override;
     IFACEMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
@@ -128,6 +132,7 @@ private:
     ConnectionPoint m_eventsPoint;
     bool m_bWarning = false;
     std::wstring m_strSavedDirectory;
+    ComPtr<IBiosCapsule> m_pBiosCapsule;
 };
 
 // The singleton class object of CToolkit.

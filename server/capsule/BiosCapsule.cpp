@@ -1,0 +1,778 @@
+#include "BiosCapsule.h"
+
+#include "BiosId.h"
+#include "CapsuleFile.h"
+#include "FlashDetectionVariable.h"
+#include "LogoModuleSearch.h"
+#include "StreamBytes.h"
+#include "WeaveEngineFactory.h"
+
+#include "ClassFactory.h"
+#include "ErrorMacros.h"
+#include "frame/ErrorInfoManager.h"
+#include "frame/ObjectMapEntries.h"
+#include "frame/ResultCodes.h"
+#include "system/EFIVar.h"
+#include "toolkit/Toolkit.h"
+
+#include <cstdarg>
+#include <vector>
+
+namespace {
+
+namespace Message {
+constexpr UINT UNKNOWN_ERROR = 130;
+constexpr UINT INTERNAL_ERROR = 154;
+constexpr UINT INVALID_FILE_NAME = 175;
+constexpr UINT REMOVE_FAILED = 181;
+constexpr UINT INVALID_BIO_FILE = 215;
+constexpr UINT NO_SPLASH_SUPPORT = 216;
+constexpr UINT FILE_NOT_FOUND = 217;
+constexpr UINT REGISTER_FAILED = 218;
+constexpr UINT CORVID_NOT_LOADED = 219;
+constexpr UINT SPLASH_NOT_INSTALLED = 221;
+constexpr UINT SPLASH_TOO_LARGE = 222;
+constexpr UINT UNEXPECTED_FAILURE = 223;
+constexpr UINT RETRIEVE_FAILED = 236;
+constexpr UINT ID_MISMATCH = 238;
+constexpr UINT NO_BIOS_ID = 240;
+constexpr UINT READ_FILE_FAILED = 258;
+constexpr UINT READ_BIO_FAILED = 259;
+constexpr UINT READ_SPLASH_FAILED = 260;
+} // namespace Message
+
+// Sets the caller's error information (message `messageId` formatted with the arguments, the
+// IID of IBiosCapsule) and returns `hr`. The report itself is written by the caller.
+HRESULT Describe(HRESULT hr, UINT messageId, ...)
+{
+    va_list arguments;
+    va_start(arguments, messageId);
+    CErrorInfoManager::SetDescriptionV(messageId, arguments);
+    va_end(arguments);
+    CErrorInfoManager::SetGUID(IID_IBiosCapsule);
+    return hr;
+}
+
+HRESULT InvalidPointer(const wchar_t* function)
+{
+    ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Invalid Pointer");
+    return Describe(E_POINTER, Message::INTERNAL_ERROR);
+}
+
+// After a failed Reset the object has no engine; everything that needs it says so.
+HRESULT NoEngine(const wchar_t* function)
+{
+    ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Weave engine not properly initialized");
+    return Describe(E_POINTER, Message::INTERNAL_ERROR);
+}
+
+// Forgets a stale error object, so that a failure that sets no description of its own does
+// not show an earlier one.
+void ClearErrorInfo() { ::SetErrorInfo(0, nullptr); }
+
+constexpr LONG kMaxShownWidth = 1280;
+constexpr LONG kMaxShownHeight = 800;
+
+} // namespace
+
+CBiosCapsule::~CBiosCapsule()
+{
+    if (!m_hCorvidDll.Unload()) {
+        ReportDiagnostic(LOG_SITE(L"CBiosCapsule::~CBiosCapsule"), LOG_ERROR, L"Not able to unload the Corvid DLL");
+    }
+}
+
+HRESULT CBiosCapsule::FinalConstruct() { return RegisterAndLoadDlls(); }
+
+HRESULT CBiosCapsule::CreateEngine()
+{
+    m_pIWeaveEng.Reset();
+    HRESULT hr = CWeaveEngineFactory::Create(&m_pIWeaveEng);
+    if (hr == REGDB_E_CLASSNOTREG) {
+        if (FAILED(CWeaveEngineFactory::RegisterFromCurrentFolder())) {
+            ReportDiagnostic(LOG_SITE(L"CBiosCapsule::RegisterAndLoadDlls"), LOG_ERROR, L"Failed to register Quillon.dll");
+            return Describe(ResultCode::E_EFIVAR_DLL_NOT_LOADED, Message::REGISTER_FAILED);
+        }
+        hr = CWeaveEngineFactory::Create(&m_pIWeaveEng);
+        if (FAILED(hr)) {
+            ReportDiagnostic(LOG_SITE(L"CBiosCapsule::RegisterAndLoadDlls"), LOG_ERROR, L"Failed to load the Weave Engine");
+            return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+        }
+    } else if (FAILED(hr)) {
+        ReportDiagnostic(LOG_SITE(L"CBiosCapsule::RegisterAndLoadDlls"), LOG_ERROR,
+                         L"Unexpected error loading Weave Engine: hr=%x", static_cast<unsigned>(hr));
+        return Describe(ResultCode::E_EFIVAR_DLL_NOT_LOADED, Message::UNEXPECTED_FAILURE);
+    }
+    return S_OK;
+}
+
+HRESULT CBiosCapsule::RegisterAndLoadDlls()
+{
+    RETURN_IF_FAILED(CreateEngine());
+    if (!m_hCorvidDll.Load()) {
+        ReportDiagnostic(LOG_SITE(L"CBiosCapsule::RegisterAndLoadDlls"), LOG_ERROR, L"Not able to load the Corvid DLL");
+        return Describe(ResultCode::E_EFIVAR_DLL_NOT_LOADED, Message::CORVID_NOT_LOADED);
+    }
+    ReportDiagnostic(LOG_SITE(L"CBiosCapsule::RegisterAndLoadDlls"), LOG_INFORMATION,
+                     L"The Corvid DLL Loaded successfully");
+    return S_OK;
+}
+
+// ---- Loading the image ----
+
+HRESULT CBiosCapsule::LoadFileIntoStream(const std::wstring& name, IStream** stream, StreamKind kind)
+{
+    constexpr const wchar_t* function = L"CBiosCapsule::LoadFileIntoStream";
+    bool closeFailed = false;
+    const CCapsuleFile::Failure failure = CCapsuleFile::ReadIntoStream(name, stream, &closeFailed);
+    if (closeFailed) {
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Not able to close the file handle");
+    }
+    const wchar_t* report = nullptr;
+    switch (failure) {
+    case CCapsuleFile::Failure::None:
+        return ResetStreamSeekPtr(*stream, kind);
+    case CCapsuleFile::Failure::EmptyName:
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Empty file name passed to LoadFileIntoStream");
+        return Describe(ResultCode::E_INVALID_FILE_NAME, Message::FILE_NOT_FOUND, name.c_str());
+    case CCapsuleFile::Failure::NotFound:
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"File %s not found", name.c_str());
+        return Describe(ResultCode::E_INVALID_FILE_NAME, Message::FILE_NOT_FOUND, name.c_str());
+    case CCapsuleFile::Failure::Close:
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Not able to close the file handle");
+        return Describe(ResultCode::E_FILE_CLOSE, Message::UNEXPECTED_FAILURE);
+    case CCapsuleFile::Failure::Open: report = L"Unexpected error on _wfopen()"; break;
+    case CCapsuleFile::Failure::Seek: report = L"Unexpected error on fseek()"; break;
+    case CCapsuleFile::Failure::Tell: report = L"Unexpected error on ftell()"; break;
+    case CCapsuleFile::Failure::Read: report = L"Unexpected error on fread()"; break;
+    case CCapsuleFile::Failure::CreateStream: report = L"Unexpected error on CreateStreamOnHGlobal()"; break;
+    case CCapsuleFile::Failure::Write: report = L"Unexpected error on stream.p->Write()"; break;
+    }
+    ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"%s", report);
+    return Describe(ResultCode::E_SETTING_UNUSABLE, Message::READ_FILE_FAILED, name.c_str());
+}
+
+HRESULT CBiosCapsule::ResetStreamSeekPtr(IStream* stream, StreamKind kind)
+{
+    LARGE_INTEGER zero = {};
+    if (!stream || FAILED(stream->Seek(zero, STREAM_SEEK_SET, nullptr))) {
+        ReportDiagnostic(LOG_SITE(L"CBiosCapsule::ResetStreamSeekPtr"), LOG_ERROR,
+                         L"Unexpected error on stream->Seek().  Invalid BIO File");
+        return Describe(ResultCode::E_SETTING_UNUSABLE,
+                        kind == StreamKind::Image ? Message::READ_BIO_FAILED : Message::READ_SPLASH_FAILED);
+    }
+    return S_OK;
+}
+
+// Checks and parses `image` in the engine. A stream that fails leaves the engine with the
+// image it had.
+HRESULT CBiosCapsule::ParseImage(IStream* image)
+{
+    constexpr const wchar_t* function = L"CBiosCapsule::LoadBiosStream";
+    if (!m_pIWeaveEng) {
+        return NoEngine(function);
+    }
+    RETURN_IF_FAILED(ResetStreamSeekPtr(image, StreamKind::Image));
+    VARIANT_BOOL isCapsule = VARIANT_FALSE;
+    if (FAILED(m_pIWeaveEng->CheckIfWeaveCapsule(image, &isCapsule))) {
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error on CheckIfWeaveCapsule()");
+        return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+    }
+    if (!isCapsule) {
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"The BIO file doesn't support Weave");
+        return Describe(ResultCode::E_SETTING_UNUSABLE, Message::INVALID_BIO_FILE);
+    }
+    RETURN_IF_FAILED(ResetStreamSeekPtr(image, StreamKind::Image));
+    if (FAILED(m_pIWeaveEng->LoadWeaveCapsule(image))) {
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error on LoadWeaveCapsule()");
+        return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+    }
+    return S_OK;
+}
+
+IFACEMETHODIMP CBiosCapsule::LoadBiosStream(IStream* pBiosFileStream)
+try {
+    if (!pBiosFileStream) {
+        return InvalidPointer(L"CBiosCapsule::LoadBiosStream");
+    }
+    // The stream becomes the object's image only once the engine holds it: a stream that is
+    // no capsule must not be what a later InvokeCapsule saves into and stages.
+    RETURN_IF_FAILED(ParseImage(pBiosFileStream));
+    m_pstmBiosFile = pBiosFileStream;
+    // The engine has detached the modules of the image before; the splash belonged to it.
+    m_pLogoModule.Reset();
+    m_pLogoModule2.Reset();
+    m_bSplashSet = false;
+    return S_OK;
+}
+CATCH_RETURN()
+
+IFACEMETHODIMP CBiosCapsule::LoadBios(BSTR bstrBiosFileName)
+try {
+    const std::wstring name(bstrBiosFileName ? bstrBiosFileName : L"", ::SysStringLen(bstrBiosFileName));
+    ComPtr<IStream> stream;
+    RETURN_IF_FAILED(LoadFileIntoStream(name, &stream, StreamKind::Image));
+    return LoadBiosStream(stream.Get());
+}
+CATCH_RETURN()
+
+// ---- Firmware IDs ----
+
+HRESULT CBiosCapsule::GetImageId(const wchar_t* function, std::wstring& id)
+{
+    if (!m_pIWeaveEng) {
+        return NoEngine(function);
+    }
+    UniqueBstr text;
+    if (m_pIWeaveEng->get_FirmwareId(text.put()) != S_OK) {
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Error getting Capsule Firmware ID");
+        return Describe(E_FAIL, Message::NO_BIOS_ID);
+    }
+    id.assign(text.c_str(), text.length());
+    return S_OK;
+}
+
+IFACEMETHODIMP CBiosCapsule::get_BiosId(BSTR* pBSTRBiosID)
+try {
+    if (!pBSTRBiosID) {
+        return InvalidPointer(L"CBiosCapsule::get_BiosId");
+    }
+    *pBSTRBiosID = nullptr;
+    std::wstring id;
+    RETURN_IF_FAILED(GetImageId(L"CBiosCapsule::get_BiosId", id));
+    *pBSTRBiosID = ::SysAllocStringLen(id.data(), static_cast<UINT>(id.size()));
+    return *pBSTRBiosID ? S_OK : E_OUTOFMEMORY;
+}
+CATCH_RETURN()
+
+IFACEMETHODIMP CBiosCapsule::get_BiosDate(DATE* pBiosDate)
+try {
+    if (!pBiosDate) {
+        return InvalidPointer(L"CBiosCapsule::get_BiosDate");
+    }
+    std::wstring id;
+    RETURN_IF_FAILED(GetImageId(L"CBiosCapsule::get_BiosDate", id));
+    if (!CBiosId::ToDate(id, pBiosDate)) {
+        ClearErrorInfo();
+        return E_FAIL;
+    }
+    return S_OK;
+}
+CATCH_RETURN()
+
+IFACEMETHODIMP CBiosCapsule::GetBiosIdFromVariable(BSTR* pBSTRTargetBIOSID)
+try {
+    if (!pBSTRTargetBIOSID) {
+        return InvalidPointer(L"CBiosCapsule::GetBiosIdFromVariable");
+    }
+    *pBSTRTargetBIOSID = nullptr;
+    CEFIVar efiVar;
+    std::vector<BYTE> data;
+    HRESULT hr = efiVar.ReadVariable(VariableName::FirmwareId, &VendorGuid::FirmwareId, data, nullptr, 1);
+    if (FAILED(hr)) {
+        hr = efiVar.ReadVariable(VariableName::FirmwareId, &VendorGuid::FirmwareIdFallback, data, nullptr, 1);
+    }
+    if (FAILED(hr)) {
+        ReportDiagnostic(LOG_SITE(L"CBiosCapsule::GetBiosIdFromVariable"), LOG_ERROR,
+                         L"Failed to obtain variable.  BIOS ID unknown");
+        return Describe(E_FAIL, Message::RETRIEVE_FAILED);
+    }
+    // The first read's failure described itself; the second read answered.
+    ClearErrorInfo();
+    const std::wstring id = CBiosId::FromVariable(data);
+    *pBSTRTargetBIOSID = ::SysAllocStringLen(id.data(), static_cast<UINT>(id.size()));
+    RETURN_IF_NULL_ALLOC(*pBSTRTargetBIOSID);
+    ReportDiagnostic(LOG_SITE(L"CBiosCapsule::GetBiosIdFromVariable"), LOG_INFORMATION, L"BIOS ID: %s", id.c_str());
+    return S_OK;
+}
+CATCH_RETURN()
+
+IFACEMETHODIMP CBiosCapsule::IsTargetBiosCompatible(VARIANT_BOOL* pvbCompatible)
+try {
+    if (!pvbCompatible) {
+        return InvalidPointer(L"CBiosCapsule::IsTargetBiosCompatible");
+    }
+    *pvbCompatible = VARIANT_FALSE;
+    std::wstring imageId;
+    RETURN_IF_FAILED(GetImageId(L"CBiosCapsule::IsTargetBiosCompatible", imageId));
+    UniqueBstr boardId;
+    if (GetBiosIdFromVariable(boardId.put()) != S_OK) {
+        return E_FAIL;
+    }
+    if (CBiosId::IsCompatible(imageId, boardId.c_str())) {
+        *pvbCompatible = VARIANT_TRUE;
+        return S_OK;
+    }
+    ReportDiagnostic(LOG_SITE(L"CBiosCapsule::IsTargetBiosCompatible"), LOG_ERROR,
+                     L"BIOS IDs don't match (%s)(%s), so Flash can't proceed", imageId.c_str(), boardId.c_str());
+    return Describe(S_OK, Message::ID_MISMATCH, imageId.c_str(), boardId.c_str());
+}
+CATCH_RETURN()
+
+IFACEMETHODIMP CBiosCapsule::Reset()
+try {
+    if (!m_hCorvidDll.Unload()) {
+        ReportDiagnostic(LOG_SITE(L"CBiosCapsule::Reset"), LOG_ERROR, L"Not able to unload the Corvid DLL");
+    }
+    m_pIWeaveEng.Reset();
+    m_pLogoModule.Reset();
+    m_pLogoModule2.Reset();
+    m_pstmBiosFile.Reset();
+    // A reset that cannot bring the companions back leaves an object that can do nothing;
+    // the caller must hear it now, not at the next call.
+    return RegisterAndLoadDlls();
+}
+CATCH_RETURN()
+
+// ---- Arming the update and verifying it ----
+
+IFACEMETHODIMP CBiosCapsule::SetFlashStatus(EFlashVerificationLevel eFlashVerLevel)
+{
+    m_eFlashVerLevel = eFlashVerLevel;
+    ReportDiagnostic(LOG_SITE(L"CBiosCapsule::SetFlashStatus"), LOG_INFORMATION, L"The flash verification level is %d",
+                     static_cast<int>(eFlashVerLevel));
+    return S_OK;
+}
+
+HRESULT CBiosCapsule::InterpretCorvidRetVal(uint32_t status)
+{
+    const CorvidStatusMeaning meaning = CCorvidLibrary::Interpret(status);
+    ReportDiagnostic(LOG_SITE(L"CBiosCapsule::InterpretCorvidRetVal"), meaning.level, L"%s", meaning.report);
+    if (meaning.extraReport) {
+        ReportDiagnostic(LOG_SITE(L"CBiosCapsule::InterpretCorvidRetVal"), meaning.level, L"%s", meaning.extraReport);
+    }
+    if (meaning.messageId != 0) {
+        return Describe(meaning.result, meaning.messageId);
+    }
+    return meaning.result;
+}
+
+HRESULT CBiosCapsule::PrepareCapsule()
+{
+    constexpr const wchar_t* function = L"CBiosCapsule::PrepareCapsule";
+    if (!m_pstmBiosFile) {
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Attempting to PrepareCapsule() prematurely");
+        return Describe(E_UNEXPECTED, Message::UNEXPECTED_FAILURE);
+    }
+    if (!m_pIWeaveEng) {
+        return NoEngine(function);
+    }
+    RETURN_IF_FAILED(ResetStreamSeekPtr(m_pstmBiosFile.Get(), StreamKind::Image));
+    if (FAILED(m_pIWeaveEng->SaveWeaveCapsule(m_pstmBiosFile.Get()))) {
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Error calling m_pIWeaveEng->SaveWeaveCapsule()");
+        return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+    }
+    CStreamBytes image;
+    switch (image.Open(m_pstmBiosFile.Get())) {
+    case CStreamBytes::Failure::None:
+        break;
+    case CStreamBytes::Failure::Seek:
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Error calling m_pstmBiosFile->Seek()");
+        return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+    case CStreamBytes::Failure::Rewind:
+        return ResetStreamSeekPtr(nullptr, StreamKind::Image);
+    case CStreamBytes::Failure::Read:
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Error calling m_pstmBiosFile->Read()");
+        return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+    }
+    const std::optional<uint32_t> status = m_hCorvidDll.PrepareCapsule(image.Data(), image.Size());
+    if (!status) {
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Failure in GetProcAddress for Corvid.dll");
+        return Describe(E_FAIL, Message::CORVID_NOT_LOADED);
+    }
+    return InterpretCorvidRetVal(*status);
+}
+
+IFACEMETHODIMP CBiosCapsule::InvokeCapsule()
+try {
+    constexpr const wchar_t* function = L"CBiosCapsule::InvokeCapsule";
+    if (!m_pstmBiosFile) {
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"NULL pointer: m_pstmBiosFile");
+        return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+    }
+    CToolkit::FireEventFromAnywhere([](CToolkit& toolkit) { toolkit.Fire_OnFlashStart(); });
+    HRESULT hr = PrepareCapsule();
+    if (FAILED(hr)) {
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Failure in PrepareCapsule()");
+        return hr;
+    }
+    if (!m_hCorvidDll.HasExport("InvokeCapsule")) {
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Error loading routine in Corvid.dll");
+        return Describe(E_FAIL, Message::CORVID_NOT_LOADED);
+    }
+    CFlashDetectionVariable detection;
+    bool detectionSet = false;
+    if (m_eFlashVerLevel == EFlashVerification_High) {
+        detectionSet = SUCCEEDED(detection.Set());
+        if (!detectionSet) {
+            ReportDiagnostic(LOG_SITE(function), LOG_WARNING,
+                             L"Failed to set the detection variable, flash detection not possible");
+        }
+    }
+    const uint32_t status = m_hCorvidDll.InvokeCapsule().value_or(1);
+    hr = InterpretCorvidRetVal(status);
+    if (FAILED(hr) && detectionSet) {
+        // Nothing was armed, so no firmware will remove the marker; left behind, it would
+        // only confuse the next verification. The caller still hears the library's status.
+        detection.Remove();
+        const CorvidStatusMeaning meaning = CCorvidLibrary::Interpret(status);
+        ClearErrorInfo();
+        if (meaning.messageId != 0) {
+            Describe(hr, meaning.messageId);
+        }
+    }
+    return FAILED(hr) ? hr : S_OK;
+}
+CATCH_RETURN()
+
+HRESULT CBiosCapsule::GetLastStatus(uint32_t* status)
+{
+    const std::optional<uint32_t> result = m_hCorvidDll.GetLastStatus(status);
+    if (!result) {
+        ReportDiagnostic(LOG_SITE(L"CBiosCapsule::GetLastStatus"), LOG_ERROR, L"Failure in GetProcAddress for Corvid.dll");
+        return Describe(E_FAIL, Message::CORVID_NOT_LOADED);
+    }
+    return InterpretCorvidRetVal(*result);
+}
+
+IFACEMETHODIMP CBiosCapsule::IsFlashSuccessful(EFlashVerificationLevel eFlashVerLevel, VARIANT_BOOL* pvbSuccessful)
+try {
+    constexpr const wchar_t* function = L"CBiosCapsule::IsFlashSuccessful";
+    if (!pvbSuccessful) {
+        return InvalidPointer(function);
+    }
+    *pvbSuccessful = VARIANT_FALSE;
+    CFlashDetectionVariable detection;
+    if (eFlashVerLevel > EFlashVerification_Low && !detection.IsRemoved()) {
+        if (FAILED(detection.Remove())) {
+            ReportDiagnostic(LOG_SITE(function), LOG_ERROR,
+                             L"Unexpected error occurred, not able to remove detection variable.");
+            return Describe(E_FAIL, Message::REMOVE_FAILED);
+        }
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Variable still exists, flash not successful.");
+        return S_OK;
+    }
+    uint32_t status = 1;
+    if (FAILED(GetLastStatus(&status))) {
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error occurred in GetLastStatus().");
+        CErrorInfoManager::SetGUID(IID_IBiosCapsule);
+        return E_FAIL;
+    }
+    if (status != 0) {
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unsuccessful status code returned from Corvid.dll: %lx.",
+                         static_cast<unsigned long>(status));
+        return S_OK;
+    }
+    CToolkit::FireEventFromAnywhere([](CToolkit& toolkit) { toolkit.Fire_OnFlashSuccess(); });
+    ReportDiagnostic(LOG_SITE(function), LOG_INFORMATION, L"BIOS Flash Successful.");
+    *pvbSuccessful = VARIANT_TRUE;
+    return S_OK;
+}
+CATCH_RETURN()
+
+// ---- The logo module ----
+
+HRESULT CBiosCapsule::ExtractLogoModule(IWeaveLogoModule** logo)
+{
+    constexpr const wchar_t* function = L"CBiosCapsule::ExtractLogoModule";
+    if (!m_pIWeaveEng || !m_pstmBiosFile) {
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"m_pIWeaveEng or m_pstmBiosFile are NULL in ExtractLogoModule");
+        return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+    }
+    const wchar_t* failedStep = L"";
+    const HRESULT hr = CLogoModuleSearch::Find(m_pIWeaveEng.Get(), logo, &failedStep);
+    if (hr == ResultCode::E_NO_SPLASH_MODULE) {
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"No splash Weave module found.");
+        return Describe(hr, Message::NO_SPLASH_SUPPORT);
+    }
+    if (FAILED(hr)) {
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"%s", failedStep);
+        return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+    }
+    return S_OK;
+}
+
+HRESULT CBiosCapsule::ExtractLogoModule2(LogoModule2** logo2)
+{
+    constexpr const wchar_t* function = L"CBiosCapsule::ExtractLogoModule2";
+    RETURN_IF_FAILED(LogoModule());
+    ComPtr<IWeaveSplashSite> site;
+    if (FAILED(m_pLogoModule.As(&site))) {
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error converting Module to LogoModule");
+        return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+    }
+    if (FAILED(site->QueryInterface(IID_PPV_ARGS(logo2)))) {
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error converting Module to LogoModule2");
+        return Describe(ResultCode::E_NO_SPLASH_MODULE, Message::UNEXPECTED_FAILURE);
+    }
+    return S_OK;
+}
+
+HRESULT CBiosCapsule::LogoModule()
+{
+    return m_pLogoModule ? S_OK : ExtractLogoModule(&m_pLogoModule);
+}
+
+HRESULT CBiosCapsule::LogoModule2Interface()
+{
+    return m_pLogoModule2 ? S_OK : ExtractLogoModule2(&m_pLogoModule2);
+}
+
+HRESULT CBiosCapsule::SplashSite(const wchar_t* function, ComPtr<IWeaveSplashSite>& site)
+{
+    RETURN_IF_FAILED(LogoModule());
+    if (FAILED(m_pLogoModule.As(&site))) {
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error converting Module to LogoModule");
+        return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+    }
+    return S_OK;
+}
+
+// ---- Splash picture ----
+
+IFACEMETHODIMP CBiosCapsule::SetSplash(BSTR bstrSplashFileName)
+try {
+    if (::SysStringLen(bstrSplashFileName) == 0) {
+        ReportDiagnostic(LOG_SITE(L"CBiosCapsule::SetSplash"), LOG_ERROR, L"No splash file name specified");
+        return Describe(E_INVALIDARG, Message::INVALID_FILE_NAME);
+    }
+    const std::wstring name(bstrSplashFileName, ::SysStringLen(bstrSplashFileName));
+    ComPtr<IStream> picture;
+    RETURN_IF_FAILED(LoadFileIntoStream(name, &picture, StreamKind::Splash));
+    return SetSplashStream(picture.Get());
+}
+CATCH_RETURN()
+
+IFACEMETHODIMP CBiosCapsule::SetSplashStream(IStream* pSplashFileStream)
+try {
+    constexpr const wchar_t* function = L"CBiosCapsule::SetSplashStream";
+    if (!pSplashFileStream) {
+        return InvalidPointer(function);
+    }
+    ComPtr<IWeaveSplashSite> site;
+    RETURN_IF_FAILED(SplashSite(function, site));
+    // A client's stream may still stand where its writer left it.
+    RETURN_IF_FAILED(ResetStreamSeekPtr(pSplashFileStream, StreamKind::Splash));
+    if (FAILED(site->PutSplash(pSplashFileStream))) {
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Error passing splash file into Weave Engine");
+        return Describe(ResultCode::E_SPLASH_NOT_PASSED, Message::SPLASH_NOT_INSTALLED);
+    }
+    m_bSplashSet = true;
+    ReportDiagnostic(LOG_SITE(function), LOG_INFORMATION, L"A splash file has been added to the BIOS");
+    LONG remaining = 0;
+    if (FAILED(m_pIWeaveEng->get_SizeRemaining(&remaining))) {
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error on get_SizeRemaining()");
+        return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+    }
+    if (remaining < 0) {
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Splash image too big; size remaining: %d",
+                         static_cast<int>(remaining));
+        return Describe(ResultCode::E_EFIVAR_OUT_OF_STORAGE, Message::SPLASH_TOO_LARGE);
+    }
+    return S_OK;
+}
+CATCH_RETURN()
+
+IFACEMETHODIMP CBiosCapsule::RemoveSplash()
+try {
+    constexpr const wchar_t* function = L"CBiosCapsule::RemoveSplash";
+    const HRESULT found = LogoModule();
+    if (found == ResultCode::E_NO_SPLASH_MODULE) {
+        ClearErrorInfo();
+        return S_OK;
+    }
+    RETURN_IF_FAILED(found);
+    ComPtr<IWeaveSplashSite> site;
+    RETURN_IF_FAILED(SplashSite(function, site));
+    if (FAILED(site->RemoveSplash())) {
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Error passing splash file into Weave Engine");
+        return Describe(E_FAIL, Message::SPLASH_NOT_INSTALLED);
+    }
+    m_bSplashSet = false;
+    ReportDiagnostic(LOG_SITE(function), LOG_INFORMATION, L"The splash file has been removed from the BIOS");
+    return S_OK;
+}
+CATCH_RETURN()
+
+IFACEMETHODIMP CBiosCapsule::GetFlashSizeRemaining(LONG* plSizeRemaining)
+try {
+    constexpr const wchar_t* function = L"CBiosCapsule::GetFlashSizeRemaining";
+    if (!plSizeRemaining) {
+        return InvalidPointer(function);
+    }
+    if (!m_pIWeaveEng) {
+        return NoEngine(function);
+    }
+    if (FAILED(m_pIWeaveEng->get_SizeRemaining(plSizeRemaining))) {
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error on get_SizeRemaining()");
+        return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+    }
+    return S_OK;
+}
+CATCH_RETURN()
+
+// ---- Badge ----
+
+HRESULT CBiosCapsule::RequireSplash(const wchar_t* function)
+{
+    RETURN_IF_FAILED(LogoModule());
+    if (!m_bSplashSet) {
+        ReportDiagnostic(LOG_SITE(function), LOG_INFORMATION, L"A badge cannot be seet unless a splash is set first");
+        return Describe(ResultCode::E_BADGE_BEFORE_SPLASH, Message::UNEXPECTED_FAILURE);
+    }
+    return S_OK;
+}
+
+HRESULT CBiosCapsule::ReadBadge(const wchar_t* function, LONG* value,
+                                HRESULT (STDMETHODCALLTYPE IWeaveLogoModule::*get)(LONG*))
+{
+    if (!value) {
+        return InvalidPointer(function);
+    }
+    RETURN_IF_FAILED(LogoModule());
+    if (FAILED((m_pLogoModule.Get()->*get)(value))) {
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error getting badge option");
+        return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+    }
+    return S_OK;
+}
+
+// Placing the badge shows it. The position goes first: a position the engine refuses then
+// leaves the badge exactly as it was.
+HRESULT CBiosCapsule::PlaceBadge(const wchar_t* function, LONG value,
+                                 HRESULT (STDMETHODCALLTYPE IWeaveLogoModule::*put)(LONG))
+{
+    RETURN_IF_FAILED(RequireSplash(function));
+    if (FAILED((m_pLogoModule.Get()->*put)(value)) || FAILED(m_pLogoModule->put_BadgeShown(VARIANT_TRUE))) {
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error setting badge option");
+        return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+    }
+    return S_OK;
+}
+
+IFACEMETHODIMP CBiosCapsule::get_BadgeXPosition(LONG* plBadgeXPos)
+{
+    return ReadBadge(L"CBiosCapsule::get_BadgeXPosition", plBadgeXPos, &IWeaveLogoModule::get_BadgeXPosition);
+}
+
+IFACEMETHODIMP CBiosCapsule::get_BadgeYPosition(LONG* plBadgeYPos)
+{
+    return ReadBadge(L"CBiosCapsule::get_BadgeYPosition", plBadgeYPos, &IWeaveLogoModule::get_BadgeYPosition);
+}
+
+IFACEMETHODIMP CBiosCapsule::put_BadgeXPosition(LONG newVal)
+{
+    return PlaceBadge(L"CBiosCapsule::put_BadgeXPosition", newVal, &IWeaveLogoModule::put_BadgeXPosition);
+}
+
+IFACEMETHODIMP CBiosCapsule::put_BadgeYPosition(LONG newVal)
+{
+    return PlaceBadge(L"CBiosCapsule::put_BadgeYPosition", newVal, &IWeaveLogoModule::put_BadgeYPosition);
+}
+
+IFACEMETHODIMP CBiosCapsule::get_DisplayBadge(VARIANT_BOOL* pvbDisplayBadge)
+{
+    constexpr const wchar_t* function = L"CBiosCapsule::get_DisplayBadge";
+    if (!pvbDisplayBadge) {
+        return InvalidPointer(function);
+    }
+    RETURN_IF_FAILED(LogoModule());
+    if (FAILED(m_pLogoModule->get_BadgeShown(pvbDisplayBadge))) {
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"WeaveLogoMod call to get_BadgeShown failed");
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+// Showing the badge moves it to (0, 0); a client that wants both shows it first and places
+// it afterwards.
+IFACEMETHODIMP CBiosCapsule::put_DisplayBadge(VARIANT_BOOL newVal)
+{
+    constexpr const wchar_t* function = L"CBiosCapsule::put_DisplayBadge";
+    RETURN_IF_FAILED(RequireSplash(function));
+    const bool show = newVal != VARIANT_FALSE;
+    if (FAILED(m_pLogoModule->put_BadgeShown(show ? VARIANT_TRUE : VARIANT_FALSE)) ||
+        (show && (FAILED(m_pLogoModule->put_BadgeXPosition(0)) || FAILED(m_pLogoModule->put_BadgeYPosition(0))))) {
+        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error setting badge option");
+        return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+    }
+    return S_OK;
+}
+
+// ---- What the logo module supports ----
+
+IFACEMETHODIMP CBiosCapsule::get_BadgeColor(EBadge_Color* pBadgeColor)
+{
+    if (!pBadgeColor) {
+        return InvalidPointer(L"CBiosCapsule::get_BadgeColor");
+    }
+    RETURN_IF_FAILED(LogoModule2Interface());
+    LONG color = 0;
+    RETURN_IF_FAILED(m_pLogoModule2->get_BadgeColor(&color));
+    *pBadgeColor = color != 0 ? EWhite : EBlack;
+    return S_OK;
+}
+
+IFACEMETHODIMP CBiosCapsule::put_BadgeColor(EBadge_Color newVal)
+{
+    RETURN_IF_FAILED(LogoModule2Interface());
+    return m_pLogoModule2->put_BadgeColor(newVal != EBlack ? 1 : 0);
+}
+
+HRESULT CBiosCapsule::ReadMaxResolution(LONG* value, HRESULT (STDMETHODCALLTYPE LogoModule2::*get)(LONG*), LONG cap)
+{
+    RETURN_IF_FAILED(LogoModule2Interface());
+    const HRESULT hr = (m_pLogoModule2.Get()->*get)(value);
+    // The firmware shows no larger picture than this, whatever the module allows.
+    if (hr == S_OK && *value > cap) {
+        *value = cap;
+    }
+    return hr;
+}
+
+IFACEMETHODIMP CBiosCapsule::get_MaxResolutionX(LONG* plMaxResolutionX)
+{
+    if (!plMaxResolutionX) {
+        return InvalidPointer(L"CBiosCapsule::get_MaxResolutionX");
+    }
+    return ReadMaxResolution(plMaxResolutionX, &LogoModule2::get_MaxResolutionX, kMaxShownWidth);
+}
+
+IFACEMETHODIMP CBiosCapsule::get_MaxResolutionY(LONG* plMaxResolutionY)
+{
+    if (!plMaxResolutionY) {
+        return InvalidPointer(L"CBiosCapsule::get_MaxResolutionY");
+    }
+    return ReadMaxResolution(plMaxResolutionY, &LogoModule2::get_MaxResolutionY, kMaxShownHeight);
+}
+
+HRESULT CBiosCapsule::IsLogoModule2Supported(VARIANT_BOOL* supported, const wchar_t* function)
+{
+    if (!supported) {
+        return InvalidPointer(function);
+    }
+    *supported = VARIANT_FALSE;
+    const HRESULT hr = LogoModule2Interface();
+    if (hr == ResultCode::E_NO_SPLASH_MODULE) {
+        ClearErrorInfo();
+        return S_OK;
+    }
+    RETURN_IF_FAILED(hr);
+    *supported = VARIANT_TRUE;
+    return S_OK;
+}
+
+IFACEMETHODIMP CBiosCapsule::IsMaxResolutionSupported(VARIANT_BOOL* pvbMaxResolutionSupported)
+{
+    return IsLogoModule2Supported(pvbMaxResolutionSupported, L"CBiosCapsule::IsMaxResolutionSupported");
+}
+
+IFACEMETHODIMP CBiosCapsule::IsBadgeColorSupported(VARIANT_BOOL* pvbBadgeColorSupported)
+{
+    return IsLogoModule2Supported(pvbBadgeColorSupported, L"CBiosCapsule::IsBadgeColorSupported");
+}
+
+HRESULT CreateBiosCapsuleClassObject(IUnknown** classObject)
+{
+    return CreateClassObject<ClassFactory<CBiosCapsule>>(classObject);
+}

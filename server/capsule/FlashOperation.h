@@ -1,0 +1,54 @@
+// CFlashOperation: the toolkit's one-request flash ("-bio=<file> [-splash=<file> [-badge]]").
+// Loads the image, checks it against the running firmware, puts in the splash picture when
+// one is given, and stages and arms the capsule, in one fixed sequence. No verification
+// level, no detection variable, no events of its own (the toolkit fires them).
+#pragma once
+
+#include "CorvidLibrary.h"
+
+#include "ComObject.h"
+
+#include <WeaveEngine.h>
+
+#include <string>
+
+struct SFlashOptions {
+    std::wstring bioFile;
+    std::wstring splashFile; // empty: the image is staged exactly as loaded
+    bool badge = false;      // show the badge at (0, 0) over the splash picture
+};
+
+class CFlashOperation {
+public:
+    CFlashOperation() = default;
+    virtual ~CFlashOperation();
+    CFlashOperation(const CFlashOperation&) = delete;
+    CFlashOperation& operator=(const CFlashOperation&) = delete;
+
+    // One operation on the stack; a failure is reported as "Failed to flash the BIOS".
+    static HRESULT Flash(const SFlashOptions& options);
+
+    // Stops at the first failing step and returns its result; S_OK once the capsule is armed.
+    HRESULT Execute(const SFlashOptions& options);
+
+private:
+    HRESULT RegisterAndLoadDlls();
+    HRESULT CreateEngine();
+    HRESULT LoadFileIntoStream(const std::wstring& name, IStream** stream);
+    HRESULT ResetStreamSeekPtr(IStream* stream);
+    HRESULT InitializeWeaveEngine(IStream* stream);
+    // 0 match, 1 mismatch, E_FAIL when either ID cannot be had.
+    HRESULT VerifyBiosIdsMatch();
+    HRESULT GetBiosIdFromVariable(std::wstring& id);
+    HRESULT ApplySplashToCapsule();
+    HRESULT PutSplash(IWeaveLogoModule* logo, IStream* picture);
+    HRESULT ExtractLogoModule(IWeaveLogoModule** logo);
+    HRESULT PrepareCapsule();
+    HRESULT InvokeCapsule();
+    HRESULT InterpretCorvidRetVal(uint32_t status);
+
+    ComPtr<IStream> m_pstmBiosFile;
+    const SFlashOptions* m_psOptions = nullptr;
+    CCorvidLibrary m_hCorvidDll;
+    ComPtr<IWeaveEngine> m_pIWeaveEng;
+};

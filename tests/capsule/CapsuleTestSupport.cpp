@@ -1,0 +1,198 @@
+#include "CapsuleTestSupport.h"
+
+#include "FirmwareStore.h"
+
+#include <fstream>
+#include <iterator>
+
+using namespace fwstore;
+
+namespace capsuletest {
+
+namespace {
+
+const GUID kDetectionVendor = {0x05A798EA, 0x39EE, 0x40FC, {0x82, 0xC5, 0x62, 0x25, 0x82, 0xFA, 0x63, 0x4B}};
+const GUID kFirmwareIdVendor = {0xEFC071AE, 0x41B8, 0x4018, {0xAF, 0xA7, 0x31, 0x4B, 0x18, 0x5E, 0x57, 0x8B}};
+
+// The board that the fixture made, as FWSIM_STORE named it when the program started.
+const std::wstring& TemplateStore()
+{
+    static const std::wstring path = [] {
+        wchar_t value[MAX_PATH] = {};
+        const DWORD length = ::GetEnvironmentVariableW(L"FWSIM_STORE", value, MAX_PATH);
+        return length > 0 && length < MAX_PATH ? CFirmwareStore::ResolvePath(value) : std::wstring();
+    }();
+    return path;
+}
+
+} // namespace
+
+biofile::CapsuleImage BoardImage(size_t bodySize, bool logo, bool logoModule2, uint32_t maxWidth, uint32_t maxHeight)
+{
+    biofile::CapsuleImage image = biotest::MakeImage(bodySize, false);
+    image.firmwareId = kImageId;
+    image.flashAreaSize = static_cast<uint32_t>(bodySize + 1024 * 1024);
+    if (logo) {
+        biofile::LogoContent content;
+        content.maxWidth = maxWidth;
+        content.maxHeight = maxHeight;
+        image.modules.push_back(biofile::MakeLogoModule(content, logoModule2));
+    }
+    return image;
+}
+
+std::vector<uint8_t> ReadFileBytes(const std::wstring& path)
+{
+    std::ifstream file(path.c_str(), std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+bool WriteFileBytes(const std::wstring& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream file(path.c_str(), std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(file);
+}
+
+void BoardTest::SetUp()
+{
+    ComTest::SetUp();
+    ASSERT_FALSE(TemplateStore().empty()) << "FWSIM_STORE names the fixture's board";
+    m_store = m_folder.File(L"board.store");
+    ASSERT_TRUE(::CopyFileW(TemplateStore().c_str(), m_store.c_str(), FALSE)) << "the fixture made the board";
+    ::SetEnvironmentVariableW(L"FWSIM_STORE", m_store.c_str());
+}
+
+void BoardTest::TearDown()
+{
+    ::SetEnvironmentVariableW(L"FWSIM_STORE", TemplateStore().c_str());
+    ComTest::TearDown();
+}
+
+StoreImage BoardTest::Board() const
+{
+    StoreImage image;
+    EXPECT_TRUE(CFirmwareStore(m_store).Load(image).Ok());
+    return image;
+}
+
+void BoardTest::ArmFault(StoreOperation operation, uint32_t status, const wchar_t* name)
+{
+    ASSERT_TRUE(CFirmwareStore(m_store).Update([&](StoreImage& image) {
+        FaultRule fault;
+        fault.operation = operation;
+        fault.status = status;
+        fault.name = name;
+        image.faults.push_back(fault);
+        return true;
+    }).Ok());
+}
+
+std::wstring BoardTest::WriteImage(const biofile::CapsuleImage& image, const wchar_t* name)
+{
+    return WriteBytes(biotest::Serialize(image), name);
+}
+
+std::wstring BoardTest::WriteBytes(const std::vector<uint8_t>& bytes, const wchar_t* name)
+{
+    const std::wstring path = m_folder.File(name);
+    EXPECT_TRUE(WriteFileBytes(path, bytes));
+    return path;
+}
+
+int BoardTest::RunFwsim(const std::wstring& arguments)
+{
+    std::wstring command = L"\"" + ProgramFolder() + L"\\fwsim.exe\" " + arguments;
+    // The capsule tests that run elsewhere find fwsim in the build's bin folder.
+    if (::GetFileAttributesW((ProgramFolder() + L"\\fwsim.exe").c_str()) == INVALID_FILE_ATTRIBUTES) {
+        command = L"\"" + ProgramFolder() + L"\\..\\..\\..\\bin\\fwsim.exe\" " + arguments;
+    }
+    STARTUPINFOW startup = {sizeof(startup)};
+    PROCESS_INFORMATION process = {};
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        return -1;
+    }
+    ::WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    ::GetExitCodeProcess(process.hProcess, &code);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+
+std::optional<std::vector<uint8_t>> BoardTest::DetectionVariable() const
+{
+    const StoreImage image = Board();
+    if (const StoredVariable* variable = FindVariable(image, L"QRVFlashDetectionStatus", kDetectionVendor)) {
+        return variable->data;
+    }
+    return std::nullopt;
+}
+
+std::string BoardTest::BoardFirmwareId() const
+{
+    const StoreImage image = Board();
+    const StoredVariable* variable = FindVariable(image, L"FirmwareId", kFirmwareIdVendor);
+    return variable ? std::string(variable->data.begin(), variable->data.end()) : std::string();
+}
+
+void CapsuleTest::SetUp()
+{
+    BoardTest::SetUp();
+    CLSID toolkitClass = {};
+    ASSERT_HRESULT_SUCCEEDED(::CLSIDFromProgID(L"Server.Toolkit.1", &toolkitClass));
+    ASSERT_HRESULT_SUCCEEDED(
+        ::CoCreateInstance(toolkitClass, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&m_toolkit)));
+    ASSERT_EQ(m_toolkit->get_BiosCapsule(&m_capsule), S_OK);
+}
+
+void CapsuleTest::TearDown()
+{
+    m_capsule.Reset();
+    m_toolkit.Reset();
+    BoardTest::TearDown();
+}
+
+void CapsuleTest::RenewCapsule()
+{
+    m_capsule.Reset();
+    ASSERT_EQ(m_toolkit->Reset(), S_OK);
+    ASSERT_EQ(m_toolkit->get_BiosCapsule(&m_capsule), S_OK);
+}
+
+HRESULT CapsuleTest::LoadImage(const biofile::CapsuleImage& image)
+{
+    return m_capsule->LoadBios(Bstr(WriteImage(image)).get());
+}
+
+EventRecorder::EventRecorder(IUnknown* toolkit)
+{
+    EXPECT_HRESULT_SUCCEEDED(RecordingSink::Make(m_sink));
+    ComPtr<IConnectionPointContainer> container;
+    EXPECT_HRESULT_SUCCEEDED(toolkit->QueryInterface(IID_PPV_ARGS(&container)));
+    if (container && SUCCEEDED(container->FindConnectionPoint(DIID__IToolkitEvents, &m_point))) {
+        EXPECT_HRESULT_SUCCEEDED(m_point->Advise(m_sink.Get(), &m_cookie));
+    }
+}
+
+EventRecorder::~EventRecorder()
+{
+    if (m_point && m_cookie) {
+        m_point->Unadvise(m_cookie);
+    }
+}
+
+int EventRecorder::Count(DISPID id) const
+{
+    int count = 0;
+    for (const RecordedEvent& event : m_sink->events) {
+        count += event.id == id ? 1 : 0;
+    }
+    return count;
+}
+
+UniqueBstr Bstr(const std::wstring& text) { return UniqueBstr::From(text.data(), static_cast<UINT>(text.size())); }
+
+std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+} // namespace capsuletest
