@@ -40,8 +40,14 @@ make_prefix() {
 
 # start_wineserver ARCH / stop_wineserver ARCH: one persistent server for a run of tests,
 # so that each program starts in a fraction of the time.
+# Wine's background services (services.exe, winedevice, rpcss) are started by the first
+# program of a server and inherit its standard output; started by a test, they would hold
+# that test's output pipe open and CTest would wait on it forever. So the first program
+# runs here, with its output going nowhere.
 start_wineserver() {
-    WINEPREFIX="$root/build/$1/wineprefix" wineserver -p
+    WINEPREFIX="$root/build/$1/wineprefix" wineserver -p </dev/null >/dev/null 2>&1
+    WINEPREFIX="$root/build/$1/wineprefix" WINEDEBUG=-all "$(wine_loader "$1")" cmd.exe /c exit \
+        </dev/null >/dev/null 2>&1 || true
 }
 stop_wineserver() {
     WINEPREFIX="$root/build/$1/wineprefix" wineserver -k 2>/dev/null || true

@@ -12,39 +12,41 @@ struct ProbeRun {
     std::string output;
 };
 
+// The probe's output goes to a file, not a pipe: Wine may start helper processes (such as
+// its desktop process) from the probe, and they would inherit a pipe and hold it open.
 ProbeRun RunProbe(const std::wstring& folder)
 {
     ProbeRun run;
+    const std::wstring outputPath = folder + L"\\probe-output.txt";
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    UniqueHandle readEnd, writeEnd;
-    if (!::CreatePipe(readEnd.put(), writeEnd.put(), &inherit, 0)) {
+    UniqueFile output(::CreateFileW(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!output) {
         return run;
     }
-    ::SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd.get();
-    startup.hStdError = writeEnd.get();
+    startup.hStdOutput = output.get();
+    startup.hStdError = output.get();
     PROCESS_INFORMATION process{};
     std::wstring command = L"\"" + ProgramFolder() + L"\\logprobe.exe\"";
     if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &startup,
                           &process)) {
         return run;
     }
-    writeEnd.reset();
+    output.reset();
     UniqueHandle processHandle(process.hProcess), threadHandle(process.hThread);
-    char buffer[256];
-    DWORD read = 0;
-    while (::ReadFile(readEnd.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) {
-        for (DWORD i = 0; i < read; ++i) {
-            if (buffer[i] != '\r') { // the probe's console output is text mode
-                run.output += buffer[i];
-            }
+    ::WaitForSingleObject(processHandle.get(), 60000);
+    ::GetExitCodeProcess(processHandle.get(), &run.exitCode);
+    std::string text;
+    ReadTextFile(outputPath, text);
+    ::DeleteFileW(outputPath.c_str());
+    for (char character : text) {
+        if (character != '\r') { // the probe's console output is text mode
+            run.output += character;
         }
     }
-    ::WaitForSingleObject(processHandle.get(), INFINITE);
-    ::GetExitCodeProcess(processHandle.get(), &run.exitCode);
     return run;
 }
 

@@ -412,19 +412,27 @@ std::optional<FaultRule> ParseFault(const Arguments& arguments, std::wstring& pr
     if (!line)
         return std::nullopt;
     FaultRule fault;
-    auto operation = line->positional.size() == 1 ? ParseOperation(line->positional[0]) : std::nullopt;
+    // A plain value rather than an optional: gcc's -O1 flow analysis misreads the latter.
+    fwstore::StoreOperation operation{};
+    bool haveOperation = false;
+    if (line->positional.size() == 1) {
+        if (auto parsed = ParseOperation(line->positional[0])) {
+            operation = *parsed;
+            haveOperation = true;
+        }
+    }
     const std::wstring* status = line->Option(L"--status");
     auto statusValue = status ? ParseUnsigned(*status) : std::nullopt;
-    if (!operation || !statusValue) {
+    if (!haveOperation || !statusValue) {
         problem = L"fault add takes OPERATION --status S; OPERATION is GetVariable, SetVariable, GetExportDb, "
                   L"GetNextVariableName, ReadPhysicalMemory, PrepareCapsule, InvokeCapsule or GetLastStatus";
         return std::nullopt;
     }
-    if (!CarriesVariable(*operation) && (line->Option(L"--name") || line->Option(L"--guid"))) {
+    if (!CarriesVariable(operation) && (line->Option(L"--name") || line->Option(L"--guid"))) {
         problem = line->positional[0] + L" calls carry no variable: --name and --guid do not apply";
         return std::nullopt;
     }
-    fault.operation = *operation;
+    fault.operation = operation;
     fault.status = *statusValue;
     if (const std::wstring* name = line->Option(L"--name"))
         fault.name = *name;
