@@ -1,5 +1,7 @@
 #include "Toolkit.h"
 
+#include "system/SystemCapabilities.h"
+
 #include "capsule/BiosCapsule.h"
 #include "capsule/FlashOperation.h"
 
@@ -192,10 +194,24 @@ IFACEMETHODIMP CToolkit::GetTokenSetting(unsigned short*, ITokenConfigData** set
 }
 IFACEMETHODIMP CToolkit::get_SystemCapabilities(ISystemCapabilities** capabilities)
 {
-    if (capabilities) {
-        *capabilities = nullptr;
+    if (!capabilities) {
+        InvalidPointer(L"CToolkit::get_SystemCapabilities");
+        CErrorInfoManager::SetGUID(IID_IToolkit);
+        return E_POINTER;
     }
-    return NotYetAvailable(L"CToolkit::get_SystemCapabilities");
+    *capabilities = nullptr;
+    if (!m_pSystemCapabilities) {
+        ComPtr<CSystemCapabilities> created;
+        if (FAILED(CSystemCapabilities::Make(created))) {
+            ReportDiagnostic(LOG_SITE(L"CToolkit::get_SystemCapabilities"), LOG_ERROR,
+                             L"Failed to create ISystemCapabilities pointer");
+            CErrorInfoManager::SetDescription(223u);
+            CErrorInfoManager::SetGUID(IID_IToolkit);
+            return E_FAIL;
+        }
+        m_pSystemCapabilities = created;
+    }
+    return m_pSystemCapabilities.CopyTo(capabilities);
 }
 IFACEMETHODIMP CToolkit::SetCPTokInfo(ULONG, unsigned short*, unsigned short)
 {

@@ -133,6 +133,7 @@ private:
     bool m_bWarning = false;
     std::wstring m_strSavedDirectory;
     ComPtr<IBiosCapsule> m_pBiosCapsule;
+    ComPtr<ISystemCapabilities> m_pSystemCapabilities; // kept by Reset
 };
 
 // The singleton class object of CToolkit.

@@ -123,4 +123,27 @@ TEST_F(ToolkitComTest, RefusedMethodsCarryMessage136AndTheirInterface)
     ::SysFreeString(exception.bstrHelpFile);
 }
 
+TEST_F(ToolkitComTest, SystemCapabilitiesAreCachedAndRefuseUntilValidationExists)
+{
+    ComPtr<IToolkit> toolkit = Create();
+    ComPtr<ISystemCapabilities> first, second;
+    ASSERT_EQ(toolkit->get_SystemCapabilities(&first), S_OK);
+    ASSERT_EQ(toolkit->get_SystemCapabilities(&second), S_OK);
+    EXPECT_EQ(first.Get(), second.Get());
+    EXPECT_EQ(toolkit->get_SystemCapabilities(nullptr), E_POINTER);
+
+    ComPtr<IDispatch> created;
+    ASSERT_HRESULT_SUCCEEDED(::CoCreateInstance(CLSID_SystemCapabilities, nullptr, CLSCTX_INPROC_SERVER,
+                                                IID_PPV_ARGS(&created)));
+    UniqueVariant result;
+    EXCEPINFO exception{};
+    EXPECT_EQ(InvokeByName(created.Get(), L"isSarn", DISPATCH_PROPERTYGET, {}, result.put(), &exception),
+              DISP_E_EXCEPTION);
+    EXPECT_EQ(exception.scode, E_NOTIMPL);
+    EXPECT_STREQ(exception.bstrDescription ? exception.bstrDescription : L"", kMessage136);
+    ::SysFreeString(exception.bstrDescription);
+    ::SysFreeString(exception.bstrSource);
+    ::SysFreeString(exception.bstrHelpFile);
+}
+
 } // namespace
