@@ -44,7 +44,7 @@ struct Member {
     bool restricted = false;
 };
 
-struct InterfaceSpec {
+struct InterfaceContract {
     const wchar_t* name;
     const IID* iid;
     const wchar_t* help;
@@ -58,9 +58,9 @@ std::string Narrow(const std::wstring& text)
     return std::string(text.begin(), text.end());  // every name in the library is ASCII
 }
 
-void PrintTo(const InterfaceSpec& spec, std::ostream* os)
+void PrintTo(const InterfaceContract& contract, std::ostream* os)
 {
-    *os << Narrow(spec.name);
+    *os << Narrow(contract.name);
 }
 
 class Bstr {
@@ -315,7 +315,7 @@ std::vector<Member> CollectionMembers(const wchar_t* itemType)
     };
 }
 
-std::vector<InterfaceSpec> Interfaces()
+std::vector<InterfaceContract> Interfaces()
 {
     const std::vector<const wchar_t*> fromDispatch = {L"IDispatch", L"IUnknown"};
     const std::vector<Param> noParams;
@@ -324,7 +324,7 @@ std::vector<InterfaceSpec> Interfaces()
     const Param boolOut = {L"VARIANT_BOOL*", kRetval, nullptr};
     const Param boolIn = {L"VARIANT_BOOL", kIn, nullptr};
 
-    std::vector<InterfaceSpec> specs;
+    std::vector<InterfaceContract> specs;
     specs.push_back({L"IToolkit", &IID_IToolkit, L"IToolkit Interface", fromDispatch, 29, {
         {7, L"Reboot", 1, kMethod, noParams},
         {8, L"Install", 3, kMethod, {mask}},
@@ -542,33 +542,33 @@ protected:
     ComPtr<ITypeLib> m_library;
 };
 
-class InterfaceContract : public TypeLibContract, public ::testing::WithParamInterface<InterfaceSpec> {};
+class InterfaceContract : public TypeLibContract, public ::testing::WithParamInterface<InterfaceContract> {};
 
 TEST_P(InterfaceContract, MatchesPublishedTable)
 {
-    const InterfaceSpec& spec = GetParam();
-    const ComPtr<ITypeInfo> dispatch = ByGuid(*spec.iid);
-    ASSERT_TRUE(dispatch) << Narrow(spec.name) << " is not in the library under its IID";
-    EXPECT_EQ(TypeName(dispatch.Get()), spec.name);
-    if (spec.help) {
-        EXPECT_EQ(HelpString(dispatch.Get(), MEMBERID_NIL), spec.help) << Narrow(spec.name) << ": help string";
+    const InterfaceContract& contract = GetParam();
+    const ComPtr<ITypeInfo> dispatch = ByGuid(*contract.iid);
+    ASSERT_TRUE(dispatch) << Narrow(contract.name) << " is not in the library under its IID";
+    EXPECT_EQ(TypeName(dispatch.Get()), contract.name);
+    if (contract.help) {
+        EXPECT_EQ(HelpString(dispatch.Get(), MEMBERID_NIL), contract.help) << Narrow(contract.name) << ": help string";
     }
     const ComPtr<ITypeInfo> vtable = VtableHalf(dispatch.Get());
-    ASSERT_TRUE(vtable) << Narrow(spec.name) << " has no vtable half: it is not dual";
+    ASSERT_TRUE(vtable) << Narrow(contract.name) << " has no vtable half: it is not dual";
 
     TypeAttr attr(vtable.Get());
     ASSERT_TRUE(attr);
     EXPECT_EQ(attr->typekind, TKIND_INTERFACE);
     const WORD wanted = TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FOLEAUTOMATION;
-    EXPECT_EQ(attr->wTypeFlags & wanted, wanted) << Narrow(spec.name) << ": type flags 0x" << std::hex
+    EXPECT_EQ(attr->wTypeFlags & wanted, wanted) << Narrow(contract.name) << ": type flags 0x" << std::hex
                                                  << attr->wTypeFlags;
-    EXPECT_EQ(BaseChain(vtable.Get()), std::vector<std::wstring>(spec.bases.begin(), spec.bases.end()))
-        << Narrow(spec.name) << ": inheritance";
-    EXPECT_EQ(attr->cbSizeVft, static_cast<WORD>(spec.slotCount * sizeof(void*))) << Narrow(spec.name) << ": vtable size";
-    EXPECT_EQ(attr->cFuncs, static_cast<WORD>(spec.members.size())) << Narrow(spec.name) << ": member count";
+    EXPECT_EQ(BaseChain(vtable.Get()), std::vector<std::wstring>(contract.bases.begin(), contract.bases.end()))
+        << Narrow(contract.name) << ": inheritance";
+    EXPECT_EQ(attr->cbSizeVft, static_cast<WORD>(contract.slotCount * sizeof(void*))) << Narrow(contract.name) << ": vtable size";
+    EXPECT_EQ(attr->cFuncs, static_cast<WORD>(contract.members.size())) << Narrow(contract.name) << ": member count";
 
     std::vector<bool> matched(attr->cFuncs, false);
-    for (const Member& member : spec.members) {
+    for (const Member& member : contract.members) {
         bool found = false;
         for (UINT i = 0; i < attr->cFuncs && !found; ++i) {
             FuncDesc desc(vtable.Get(), i);
@@ -576,15 +576,15 @@ TEST_P(InterfaceContract, MatchesPublishedTable)
             if (desc->oVft == static_cast<SHORT>(member.slot * sizeof(void*))) {
                 found = true;
                 matched[i] = true;
-                ExpectMember(vtable.Get(), desc.get(), spec.name, member);
+                ExpectMember(vtable.Get(), desc.get(), contract.name, member);
             }
         }
-        EXPECT_TRUE(found) << Narrow(Where(spec.name, member)) << ": nothing at slot " << member.slot;
+        EXPECT_TRUE(found) << Narrow(Where(contract.name, member)) << ": nothing at slot " << member.slot;
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(ServerLib, InterfaceContract, ::testing::ValuesIn(Interfaces()),
-                         [](const ::testing::TestParamInfo<InterfaceSpec>& info) {
+                         [](const ::testing::TestParamInfo<InterfaceContract>& info) {
                              return Narrow(info.param.name);
                          });
 
