@@ -44,7 +44,7 @@ struct Member {
     bool restricted = false;
 };
 
-struct InterfaceContract {
+struct InterfaceTable {
     const wchar_t* name;
     const IID* iid;
     const wchar_t* help;
@@ -58,7 +58,7 @@ std::string Narrow(const std::wstring& text)
     return std::string(text.begin(), text.end());  // every name in the library is ASCII
 }
 
-void PrintTo(const InterfaceContract& contract, std::ostream* os)
+void PrintTo(const InterfaceTable& contract, std::ostream* os)
 {
     *os << Narrow(contract.name);
 }
@@ -315,7 +315,7 @@ std::vector<Member> CollectionMembers(const wchar_t* itemType)
     };
 }
 
-std::vector<InterfaceContract> Interfaces()
+std::vector<InterfaceTable> Interfaces()
 {
     const std::vector<const wchar_t*> fromDispatch = {L"IDispatch", L"IUnknown"};
     const std::vector<Param> noParams;
@@ -324,8 +324,8 @@ std::vector<InterfaceContract> Interfaces()
     const Param boolOut = {L"VARIANT_BOOL*", kRetval, nullptr};
     const Param boolIn = {L"VARIANT_BOOL", kIn, nullptr};
 
-    std::vector<InterfaceContract> specs;
-    specs.push_back({L"IToolkit", &IID_IToolkit, L"IToolkit Interface", fromDispatch, 29, {
+    std::vector<InterfaceTable> tables;
+    tables.push_back({L"IToolkit", &IID_IToolkit, L"IToolkit Interface", fromDispatch, 29, {
         {7, L"Reboot", 1, kMethod, noParams},
         {8, L"Install", 3, kMethod, {mask}},
         {9, L"LoadConfigFromSystem", 4, kMethod, {mask}},
@@ -354,7 +354,7 @@ std::vector<InterfaceContract> Interfaces()
           {L"unsigned short", kNoDirection, L"MaxEntries"}},
          L"method SetCPTokInfo"},
     }});
-    specs.push_back({L"IBiosCapsule", &IID_IBiosCapsule, L"IBiosCapsule Interface", fromDispatch, 33, {
+    tables.push_back({L"IBiosCapsule", &IID_IBiosCapsule, L"IBiosCapsule Interface", fromDispatch, 33, {
         {7, L"LoadBiosStream", 1, kMethod, {{L"IStream*", kIn, L"pBiosFileStream"}}},
         {8, L"LoadBios", 2, kMethod, {{L"BSTR", kIn, L"bstrBiosFileName"}}},
         {9, L"SetSplashStream", 3, kMethod, {{L"IStream*", kIn, L"pSplashFileStream"}}},
@@ -383,11 +383,11 @@ std::vector<InterfaceContract> Interfaces()
         {31, L"SetFlashStatus", 21, kMethod, {{L"EFlashVerificationLevel", kIn, L"eFlashVerLevel"}}},
         {32, L"GetBiosIdFromVariable", 22, kMethod, {{L"BSTR*", kRetval, L"pBSTRTargetBIOSID"}}},
     }});
-    specs.push_back({L"IOperationTarget", &IID_IOperationTarget, nullptr, fromDispatch, 8, {
+    tables.push_back({L"IOperationTarget", &IID_IOperationTarget, nullptr, fromDispatch, 8, {
         {7, L"Accept", 101, kMethod, {{L"IDataOperation*", kIn, L"pVal"}}},
     }});
-    specs.push_back({L"IDataOperation", &IID_IDataOperation, nullptr, fromDispatch, 7, {}});
-    specs.push_back({L"IConfigGroup", &IID_IConfigGroup, L"IConfigGroup Interface",
+    tables.push_back({L"IDataOperation", &IID_IDataOperation, nullptr, fromDispatch, 7, {}});
+    tables.push_back({L"IConfigGroup", &IID_IConfigGroup, L"IConfigGroup Interface",
                      {L"IOperationTarget", L"IDispatch", L"IUnknown"}, 11, {
         {8, L"Name", 1, kGet, {{L"BSTR*", kRetval, nullptr}}, L"property Name"},
         {9, L"ChildGroupCollection", 2, kGet, {{L"IConfigGroupCollection**", kRetval, nullptr}},
@@ -395,11 +395,11 @@ std::vector<InterfaceContract> Interfaces()
         {10, L"DataCollection", 3, kGet, {{L"IConfigDataCollection**", kRetval, nullptr}},
          L"property DataCollection"},
     }});
-    specs.push_back({L"IConfigGroupCollection", &IID_IConfigGroupCollection, L"IConfigGroupCollection Interface",
+    tables.push_back({L"IConfigGroupCollection", &IID_IConfigGroupCollection, L"IConfigGroupCollection Interface",
                      fromDispatch, 10, CollectionMembers(L"IConfigGroup**")});
-    specs.push_back({L"IConfigDataCollection", &IID_IConfigDataCollection, L"IConfigDataCollection Interface",
+    tables.push_back({L"IConfigDataCollection", &IID_IConfigDataCollection, L"IConfigDataCollection Interface",
                      fromDispatch, 10, CollectionMembers(L"IConfigData**")});
-    specs.push_back({L"IConfigData", &IID_IConfigData, L"IConfigData Interface",
+    tables.push_back({L"IConfigData", &IID_IConfigData, L"IConfigData Interface",
                      {L"IOperationTarget", L"IDispatch", L"IUnknown"}, 19, {
         {8, L"ChoiceCollection", 1, kGet, {{L"IVariantCollection**", kRetval, nullptr}}, L"property ChoiceCollection"},
         {9, L"IsReadOnly", 2, kGet, {boolOut}, L"property IsReadOnly"},
@@ -413,7 +413,7 @@ std::vector<InterfaceContract> Interfaces()
         {17, L"DefaultValue", 13, kGet, {{L"VARIANT*", kRetval, nullptr}}, L"property DefaultValue"},
         {18, L"Description", 14, kGet, {{L"BSTR*", kRetval, nullptr}}, L"property Description"},
     }});
-    specs.push_back({L"ITokenConfigData", &IID_ITokenConfigData, L"ITokenConfigData Interface",
+    tables.push_back({L"ITokenConfigData", &IID_ITokenConfigData, L"ITokenConfigData Interface",
                      {L"IConfigData", L"IOperationTarget", L"IDispatch", L"IUnknown"}, 27, {
         {19, L"Locked", 201, kGet, {boolOut}},
         {20, L"Locked", 201, kPut, {boolIn}},
@@ -435,20 +435,20 @@ std::vector<InterfaceContract> Interfaces()
         {13, L"Add", 5, kMethod, {{L"VARIANT", kIn, L"Item"}}, L"Add an item to the end of the ordered list"},
         {14, L"Clear", 6, kMethod, noParams, L"Remove all items from the ordered list"},
     });
-    specs.push_back({L"IVariantCollection", &IID_IVariantCollection, L"IVariantCollection Interface",
+    tables.push_back({L"IVariantCollection", &IID_IVariantCollection, L"IVariantCollection Interface",
                      fromDispatch, 15, variantCollection});
-    specs.push_back({L"ISystemCapabilities", &IID_ISystemCapabilities,
+    tables.push_back({L"ISystemCapabilities", &IID_ISystemCapabilities,
                      L"Indicates which system capabilities are supported", fromDispatch, 10, {
         {7, L"isSarn", 1, kGet, {boolOut}},
         {8, L"isMobile", 2, kGet, {boolOut}},
         {9, L"SupportsTokenApplicability", 3, kGet, {{L"VARIANT_BOOL*", kRetval, L"pvbSupportsApplicability"}}},
     }});
-    specs.push_back({L"IUtility", &IID_IUtility, L"IUtility Interface", fromDispatch, 8, {
+    tables.push_back({L"IUtility", &IID_IUtility, L"IUtility Interface", fromDispatch, 8, {
         {7, L"GetVariantCollectionFromVariant", 1, kMethod,
          {{L"VARIANT", kIn, L"varVarColl"}, {L"IVariantCollection**", kRetval, L"ppVarColl"}},
          L"method GetVariantCollectionFromVariant"},
     }});
-    return specs;
+    return tables;
 }
 
 std::vector<Member> Events()
@@ -542,11 +542,11 @@ protected:
     ComPtr<ITypeLib> m_library;
 };
 
-class InterfaceContract : public TypeLibContract, public ::testing::WithParamInterface<InterfaceContract> {};
+class InterfaceContract : public TypeLibContract, public ::testing::WithParamInterface<InterfaceTable> {};
 
 TEST_P(InterfaceContract, MatchesPublishedTable)
 {
-    const InterfaceContract& contract = GetParam();
+    const InterfaceTable& contract = GetParam();
     const ComPtr<ITypeInfo> dispatch = ByGuid(*contract.iid);
     ASSERT_TRUE(dispatch) << Narrow(contract.name) << " is not in the library under its IID";
     EXPECT_EQ(TypeName(dispatch.Get()), contract.name);
@@ -584,7 +584,7 @@ TEST_P(InterfaceContract, MatchesPublishedTable)
 }
 
 INSTANTIATE_TEST_SUITE_P(ServerLib, InterfaceContract, ::testing::ValuesIn(Interfaces()),
-                         [](const ::testing::TestParamInfo<InterfaceContract>& info) {
+                         [](const ::testing::TestParamInfo<InterfaceTable>& info) {
                              return Narrow(info.param.name);
                          });
 
