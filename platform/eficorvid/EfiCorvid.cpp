@@ -13,31 +13,9 @@ using namespace fwstore;
 
 namespace {
 
-// Runs `operation` against the configured store. Problems with the store itself go to the
-// debugger output, since the library has no log of its own and its callers see only the status.
 uint32_t Transact(const std::function<OperationResult(StoreImage&)>& operation)
 {
-    try {
-        std::unique_ptr<CFirmwareStore> store;
-        StoreResult result = CFirmwareStore::FromEnvironment(store);
-        uint32_t status = CORVID_SUCCESS;
-        if (result.Ok()) {
-            result = store->Update([&](StoreImage& image) {
-                OperationResult outcome = operation(image);
-                status = outcome.status;
-                return outcome.modified;
-            });
-        }
-        if (!result.Ok()) {
-            OutputDebugStringW((L"EfiCorvid: " + result.message + L"\n").c_str());
-            return result.status;
-        }
-        return status;
-    } catch (const std::bad_alloc&) {
-        return CORVID_OUT_OF_RESOURCES;
-    } catch (...) {
-        return CORVID_UNKNOWN_ERROR;
-    }
+    return TransactWithConfiguredStore(L"EfiCorvid", operation, CORVID_OUT_OF_RESOURCES, CORVID_UNKNOWN_ERROR);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "StoreImage.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace fwstore {
@@ -37,5 +38,16 @@ std::optional<uint32_t> TakeFault(StoreImage& image, StoreOperation operation, c
 
 // The length of a NUL-terminated name, or nothing when it is longer than any variable name.
 std::optional<size_t> BoundedNameLength(const wchar_t* name);
+
+} // namespace fwstore
+
+namespace fwstore {
+
+// One library call as one store transaction: takes the board's lock, loads its state, runs
+// `operation`, saves when it changed anything. Problems with the store itself go to the
+// debugger output under `library`'s name, since the substitute libraries have no log and
+// their callers see only the status. No exception leaves it.
+uint32_t TransactWithConfiguredStore(const wchar_t* library, const std::function<OperationResult(StoreImage&)>& operation,
+                                     uint32_t outOfMemoryStatus, uint32_t unknownStatus);
 
 } // namespace fwstore
