@@ -1,5 +1,7 @@
 #include "FlashOperation.h"
 
+#include "CapsuleMessages.h"
+
 #include "BiosId.h"
 #include "CapsuleFile.h"
 #include "LogoModuleSearch.h"
@@ -18,19 +20,7 @@
 
 namespace {
 
-namespace Message {
-constexpr UINT INTERNAL_ERROR = 154;
-constexpr UINT INVALID_BIO_FILE = 215;
-constexpr UINT NO_SPLASH_SUPPORT = 216;
-constexpr UINT FILE_NOT_FOUND = 217;
-constexpr UINT REGISTER_FAILED = 218;
-constexpr UINT CORVID_NOT_LOADED = 219;
-constexpr UINT SPLASH_NOT_INSTALLED = 221;
-constexpr UINT SPLASH_TOO_LARGE = 222;
-constexpr UINT UNEXPECTED_FAILURE = 223;
-constexpr UINT ID_MISMATCH = 238;
-constexpr UINT NO_BIOS_ID = 240;
-} // namespace Message
+namespace Message = CapsuleMessage;
 
 // The flash entry belongs to the toolkit, so its failures name IToolkit.
 HRESULT Describe(HRESULT hr, UINT messageId, ...)
