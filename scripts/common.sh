@@ -1,17 +1,19 @@
 # Shared steps of demo.sh and test.sh.
 root="$(cd "$(dirname "$0")/.." && pwd)"
 
-# build ARCH [TESTS]: configure and build one tree; TESTS is ON (default) or OFF.
+# build ARCH [TESTS [CMAKE_ARGUMENTS...]]: configure and build one tree; TESTS is ON
+# (default) or OFF.
 # The build type "Toolkit" is -O1: quick to compile on two cores, and the
 # programs still run at a useful speed under Wine.
 build() {
     arch="$1"
     tests="${2:-ON}"
+    [ $# -ge 2 ] && shift 2 || shift $#
     tree="$root/build/$arch"
     cmake -S "$root" -B "$tree" -G Ninja -DCMAKE_BUILD_TYPE=Toolkit \
         -DCMAKE_CXX_FLAGS_TOOLKIT=-O1 -DCMAKE_C_FLAGS_TOOLKIT=-O1 \
         -DTOOLKIT_BUILD_TESTS="$tests" \
-        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch.cmake" >/dev/null
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch.cmake" "$@" >/dev/null
     cmake --build "$tree" -- -j3
 }
 

@@ -604,6 +604,24 @@ bool CapsulePathAvailable(const Options& options)
     return true;
 }
 
+// The end-to-end runs need a package that carries the server and every component it loads;
+// one left out is written as an empty file and every Update then fails as "corrupted".
+bool CarriesComponents(Session& s, const Options& options)
+{
+    std::string missing;
+    UniqueModule package(::LoadLibraryExW(options.tolva.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    for (const auto& [id, name] : {std::pair{117, "PellamW.dll"}, std::pair{119, "EfiCorvid.dll"},
+                                   std::pair{120, "qrvefivar.dll"}, std::pair{122, "PellamWRes.dll"},
+                                   std::pair{124, "Quillon.dll"}}) {
+        HRSRC info = package ? ::FindResourceW(package.get(), MAKEINTRESOURCEW(id), L"RAW_FILE") : nullptr;
+        if (!info || ::SizeofResource(package.get(), info) == 0) {
+            missing += std::string(" ") + name;
+        }
+    }
+    return s.Check(missing.empty(), "Tolva.exe carries the server and its components" +
+                                        (missing.empty() ? "" : " (missing:" + missing + ")"));
+}
+
 std::wstring Hex(const std::string& text)
 {
     static const wchar_t digits[] = L"0123456789ABCDEF";
@@ -775,8 +793,11 @@ void EmptyImageScenario(Session& s, const Options& options)
 
 void LegacyScenario(Session& s, const Options& options)
 {
-    if (!MakeBoard(s, options, "KD31207R.86A.0170.2010.0415.0900") ||
-        !PackageImage(s, options, "KD31207R.86A.0182.2011.0301.1200") || !s.Start() || !UpdateUntilArmed(s)) {
+    // The restart applies the image, so the verify run sees the image's firmware ID: both the
+    // board's ID and the image's are legacy (170 itself still counts as legacy).
+    const std::string image = "KD31207R.86A.0170.2011.0301.1200";
+    if (!MakeBoard(s, options, "KD31207R.86A.0165.2010.0415.0900") || !PackageImage(s, options, image) ||
+        !s.Start() || !UpdateUntilArmed(s)) {
         return;
     }
     s.Check(s.Tool(options.fwsim, L"get QRVFlashDetectionStatus " + std::wstring(kDetectionGuid)) != 0,
@@ -785,6 +806,9 @@ void LegacyScenario(Session& s, const Options& options)
     if (!restart) {
         return;
     }
+    std::string running;
+    s.Tool(options.fwsim, L"get FirmwareId " + std::wstring(kFirmwareIdGuid), &running);
+    s.Check(running.find(Narrow(Hex(image))) == 0, "the board runs the image's legacy firmware after the restart");
     bool shown = false;
     ui::WaitUntil(
         [&] {
@@ -870,7 +894,7 @@ int wmain(int argc, wchar_t** argv)
         result = kExitSkip;
     } else {
         Session session(options, name);
-        if (session.Ready()) {
+        if (session.Ready() && (!scenario->second.endToEnd || CarriesComponents(session, options))) {
             scenario->second.run(session, options);
         }
         result = session.Failures() == 0 ? 0 : 1;

@@ -3,6 +3,8 @@
 #include "Owners.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstring>
 
 namespace {
 
@@ -33,6 +35,114 @@ WORD ResourceLanguage(const std::wstring& program, UINT id, bool& present)
     return language;
 }
 
+template <typename T>
+bool ReadAt(const std::vector<BYTE>& file, size_t offset, T& value)
+{
+    if (offset > file.size() || file.size() - offset < sizeof(T)) {
+        return false;
+    }
+    std::memcpy(&value, file.data() + offset, sizeof(T));
+    return true;
+}
+
+// The file offset of a relative virtual address, through the section that holds it.
+bool FileOffset(const std::vector<BYTE>& file, size_t sections, WORD count, DWORD rva, size_t& offset)
+{
+    for (WORD i = 0; i < count; ++i) {
+        IMAGE_SECTION_HEADER section{};
+        if (!ReadAt(file, sections + i * sizeof(section), section)) {
+            return false;
+        }
+        const DWORD size = std::max(section.Misc.VirtualSize, section.SizeOfRawData);
+        if (rva >= section.VirtualAddress && rva - section.VirtualAddress < size) {
+            offset = size_t{section.PointerToRawData} + (rva - section.VirtualAddress);
+            return offset < file.size();
+        }
+    }
+    return false;
+}
+
+// The entry of `directory` (an offset into the resource tree) named `name` or numbered
+// `id`; answers the entry's OffsetToData.
+bool FindEntry(const std::vector<BYTE>& file, size_t root, DWORD directory, const wchar_t* name, UINT id,
+               DWORD& target)
+{
+    IMAGE_RESOURCE_DIRECTORY header{};
+    if (!ReadAt(file, root + directory, header)) {
+        return false;
+    }
+    const size_t entries = root + directory + sizeof(header);
+    for (size_t i = 0; i < size_t{header.NumberOfNamedEntries} + header.NumberOfIdEntries; ++i) {
+        IMAGE_RESOURCE_DIRECTORY_ENTRY entry{};
+        if (!ReadAt(file, entries + i * sizeof(entry), entry)) {
+            return false;
+        }
+        bool match = false;
+        if (entry.NameIsString && name) {
+            WORD length = 0;
+            const size_t text = root + entry.NameOffset;
+            if (!ReadAt(file, text, length) || length != wcslen(name) ||
+                file.size() - text - sizeof(length) < length * sizeof(wchar_t)) {
+                continue;
+            }
+            match = std::equal(name, name + length, reinterpret_cast<const wchar_t*>(file.data() + text + 2));
+        } else if (!entry.NameIsString && !name) {
+            match = id == UINT{entry.Id};
+        }
+        if (match) {
+            target = entry.OffsetToData;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Gives the first language of RAW_FILE `id` a size of 0 in the program file itself.
+bool MakeRawFileEmpty(const std::wstring& program, UINT id)
+{
+    std::vector<BYTE> file;
+    LONG headers = 0;
+    IMAGE_FILE_HEADER fileHeader{};
+    WORD magic = 0;
+    if (!ReadWholeFile(program, file) || !ReadAt(file, offsetof(IMAGE_DOS_HEADER, e_lfanew), headers) ||
+        headers < 0 || !ReadAt(file, size_t(headers) + 4, fileHeader) || !ReadAt(file, size_t(headers) + 24, magic)) {
+        return false;
+    }
+    const size_t optional = size_t(headers) + 24;
+    const size_t directories = optional + (magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC ? 112 : 96);
+    IMAGE_DATA_DIRECTORY resources{};
+    size_t root = 0;
+    const size_t sections = optional + fileHeader.SizeOfOptionalHeader;
+    if (!ReadAt(file, directories + IMAGE_DIRECTORY_ENTRY_RESOURCE * sizeof(resources), resources) ||
+        !FileOffset(file, sections, fileHeader.NumberOfSections, resources.VirtualAddress, root)) {
+        return false;
+    }
+    DWORD type = 0, name = 0, language = 0;
+    if (!FindEntry(file, root, 0, L"RAW_FILE", 0, type) || !(type & 0x80000000) ||
+        !FindEntry(file, root, type & 0x7FFFFFFF, nullptr, id, name) || !(name & 0x80000000)) {
+        return false;
+    }
+    IMAGE_RESOURCE_DIRECTORY languages{};
+    IMAGE_RESOURCE_DIRECTORY_ENTRY first{};
+    const size_t list = root + (name & 0x7FFFFFFF);
+    if (!ReadAt(file, list, languages) || languages.NumberOfNamedEntries + languages.NumberOfIdEntries == 0 ||
+        !ReadAt(file, list + sizeof(languages), first) || (first.OffsetToData & 0x80000000)) {
+        return false;
+    }
+    language = first.OffsetToData;
+    IMAGE_RESOURCE_DATA_ENTRY data{};
+    const size_t entry = root + language;
+    if (!ReadAt(file, entry, data)) {
+        return false;
+    }
+    data.Size = 0;
+    std::memcpy(file.data() + entry, &data, sizeof(data));
+    UniqueFile output(::CreateFileW(program.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    return output && ::WriteFile(output.get(), file.data(), static_cast<DWORD>(file.size()), &written, nullptr) &&
+           written == file.size();
+}
+
 } // namespace
 
 bool ReplaceRawFile(const std::wstring& program, UINT id, const std::vector<BYTE>& bytes)
@@ -48,12 +158,17 @@ bool ReplaceRawFile(const std::wstring& program, UINT id, const std::vector<BYTE
         ok = ::UpdateResourceW(update, L"RAW_FILE", MAKEINTRESOURCEW(id), language, nullptr, 0) != FALSE;
     }
     if (ok) {
+        // Wine's UpdateResourceW refuses data of size 0 (Windows keeps an empty resource), so
+        // an empty resource is written as one byte whose size is then set to 0 in the file.
         static BYTE nothing = 0;
         ok = ::UpdateResourceW(update, L"RAW_FILE", MAKEINTRESOURCEW(id), language,
                                bytes.empty() ? &nothing : const_cast<BYTE*>(bytes.data()),
-                               static_cast<DWORD>(bytes.size())) != FALSE;
+                               static_cast<DWORD>(bytes.empty() ? 1 : bytes.size())) != FALSE;
     }
     if (!(::EndUpdateResourceW(update, ok ? FALSE : TRUE) != FALSE && ok)) {
+        return false;
+    }
+    if (bytes.empty() && !MakeRawFileEmpty(program, id)) {
         return false;
     }
     // Read back what the package now carries.

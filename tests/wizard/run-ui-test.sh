@@ -54,6 +54,11 @@ if [ ! -f "$prefix/.toolkit-ui-ready" ]; then
     touch "$prefix/.toolkit-ui-ready"
 fi
 
+# Wine's background services start with the server's first program and inherit its standard
+# output; started by the test program they would hold CTest's output pipe. Start them here,
+# writing nowhere (they end with the server when the test ends).
+timeout -k 10 60 "$loader" cmd.exe /c exit </dev/null >/dev/null 2>&1
+
 timeout -k 10 "$seconds" "$loader" "$@"
 status=$?
 if [ "$status" -eq 124 ] || [ "$status" -eq 137 ]; then
