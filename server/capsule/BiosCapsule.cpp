@@ -24,29 +24,18 @@ namespace {
 
 namespace Message = CapsuleMessage;
 
-// Sets the caller's error information (message `messageId` formatted with the arguments, the
-// IID of IBiosCapsule) and returns `hr`. The report itself is written by the caller.
-HRESULT Describe(HRESULT hr, UINT messageId, ...)
-{
-    va_list arguments;
-    va_start(arguments, messageId);
-    CErrorInfoManager::SetDescriptionV(messageId, arguments);
-    va_end(arguments);
-    CErrorInfoManager::SetGUID(IID_IBiosCapsule);
-    return hr;
-}
 
 HRESULT InvalidPointer(const wchar_t* function)
 {
     ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Invalid Pointer");
-    return Describe(E_POINTER, Message::INTERNAL_ERROR);
+    return DescribeFailure(E_POINTER, IID_IBiosCapsule, Message::INTERNAL_ERROR);
 }
 
 // After a failed Reset the object has no engine; everything that needs it says so.
 HRESULT NoEngine(const wchar_t* function)
 {
     ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Weave engine not properly initialized");
-    return Describe(E_POINTER, Message::INTERNAL_ERROR);
+    return DescribeFailure(E_POINTER, IID_IBiosCapsule, Message::INTERNAL_ERROR);
 }
 
 // Forgets a stale error object, so that a failure that sets no description of its own does
@@ -74,17 +63,17 @@ HRESULT CBiosCapsule::CreateEngine()
     if (hr == REGDB_E_CLASSNOTREG) {
         if (FAILED(CWeaveEngineFactory::RegisterFromCurrentFolder())) {
             ReportDiagnostic(LOG_SITE(L"CBiosCapsule::RegisterAndLoadDlls"), LOG_ERROR, L"Failed to register Quillon.dll");
-            return Describe(ResultCode::E_EFIVAR_DLL_NOT_LOADED, Message::REGISTER_FAILED);
+            return DescribeFailure(ResultCode::E_EFIVAR_DLL_NOT_LOADED, IID_IBiosCapsule, Message::REGISTER_FAILED);
         }
         hr = CWeaveEngineFactory::Create(&m_pIWeaveEng);
         if (FAILED(hr)) {
             ReportDiagnostic(LOG_SITE(L"CBiosCapsule::RegisterAndLoadDlls"), LOG_ERROR, L"Failed to load the Weave Engine");
-            return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+            return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
         }
     } else if (FAILED(hr)) {
         ReportDiagnostic(LOG_SITE(L"CBiosCapsule::RegisterAndLoadDlls"), LOG_ERROR,
                          L"Unexpected error loading Weave Engine: hr=%x", static_cast<unsigned>(hr));
-        return Describe(ResultCode::E_EFIVAR_DLL_NOT_LOADED, Message::UNEXPECTED_FAILURE);
+        return DescribeFailure(ResultCode::E_EFIVAR_DLL_NOT_LOADED, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
     }
     return S_OK;
 }
@@ -94,7 +83,7 @@ HRESULT CBiosCapsule::RegisterAndLoadDlls()
     RETURN_IF_FAILED(CreateEngine());
     if (!m_hCorvidDll.Load()) {
         ReportDiagnostic(LOG_SITE(L"CBiosCapsule::RegisterAndLoadDlls"), LOG_ERROR, L"Not able to load the Corvid DLL");
-        return Describe(ResultCode::E_EFIVAR_DLL_NOT_LOADED, Message::CORVID_NOT_LOADED);
+        return DescribeFailure(ResultCode::E_EFIVAR_DLL_NOT_LOADED, IID_IBiosCapsule, Message::CORVID_NOT_LOADED);
     }
     ReportDiagnostic(LOG_SITE(L"CBiosCapsule::RegisterAndLoadDlls"), LOG_INFORMATION,
                      L"The Corvid DLL Loaded successfully");
@@ -117,13 +106,13 @@ HRESULT CBiosCapsule::LoadFileIntoStream(const std::wstring& name, IStream** str
         return ResetStreamSeekPtr(*stream, kind);
     case CCapsuleFile::Failure::EmptyName:
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Empty file name passed to LoadFileIntoStream");
-        return Describe(ResultCode::E_INVALID_FILE_NAME, Message::FILE_NOT_FOUND, name.c_str());
+        return DescribeFailure(ResultCode::E_INVALID_FILE_NAME, IID_IBiosCapsule, Message::FILE_NOT_FOUND, name.c_str());
     case CCapsuleFile::Failure::NotFound:
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"File %s not found", name.c_str());
-        return Describe(ResultCode::E_INVALID_FILE_NAME, Message::FILE_NOT_FOUND, name.c_str());
+        return DescribeFailure(ResultCode::E_INVALID_FILE_NAME, IID_IBiosCapsule, Message::FILE_NOT_FOUND, name.c_str());
     case CCapsuleFile::Failure::Close:
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Not able to close the file handle");
-        return Describe(ResultCode::E_FILE_CLOSE, Message::UNEXPECTED_FAILURE);
+        return DescribeFailure(ResultCode::E_FILE_CLOSE, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
     case CCapsuleFile::Failure::Open: report = L"Unexpected error on _wfopen()"; break;
     case CCapsuleFile::Failure::Seek: report = L"Unexpected error on fseek()"; break;
     case CCapsuleFile::Failure::Tell: report = L"Unexpected error on ftell()"; break;
@@ -132,7 +121,7 @@ HRESULT CBiosCapsule::LoadFileIntoStream(const std::wstring& name, IStream** str
     case CCapsuleFile::Failure::Write: report = L"Unexpected error on stream.p->Write()"; break;
     }
     ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"%s", report);
-    return Describe(ResultCode::E_SETTING_UNUSABLE, Message::READ_FILE_FAILED, name.c_str());
+    return DescribeFailure(ResultCode::E_SETTING_UNUSABLE, IID_IBiosCapsule, Message::READ_FILE_FAILED, name.c_str());
 }
 
 HRESULT CBiosCapsule::ResetStreamSeekPtr(IStream* stream, StreamKind kind)
@@ -141,7 +130,7 @@ HRESULT CBiosCapsule::ResetStreamSeekPtr(IStream* stream, StreamKind kind)
     if (!stream || FAILED(stream->Seek(zero, STREAM_SEEK_SET, nullptr))) {
         ReportDiagnostic(LOG_SITE(L"CBiosCapsule::ResetStreamSeekPtr"), LOG_ERROR,
                          L"Unexpected error on stream->Seek().  Invalid BIO File");
-        return Describe(ResultCode::E_SETTING_UNUSABLE,
+        return DescribeFailure(ResultCode::E_SETTING_UNUSABLE, IID_IBiosCapsule,
                         kind == StreamKind::Image ? Message::READ_BIO_FAILED : Message::READ_SPLASH_FAILED);
     }
     return S_OK;
@@ -159,16 +148,16 @@ HRESULT CBiosCapsule::ParseImage(IStream* image)
     VARIANT_BOOL isCapsule = VARIANT_FALSE;
     if (FAILED(m_pIWeaveEng->CheckIfWeaveCapsule(image, &isCapsule))) {
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error on CheckIfWeaveCapsule()");
-        return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
     }
     if (!isCapsule) {
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"The BIO file doesn't support Weave");
-        return Describe(ResultCode::E_SETTING_UNUSABLE, Message::INVALID_BIO_FILE);
+        return DescribeFailure(ResultCode::E_SETTING_UNUSABLE, IID_IBiosCapsule, Message::INVALID_BIO_FILE);
     }
     RETURN_IF_FAILED(ResetStreamSeekPtr(image, StreamKind::Image));
     if (FAILED(m_pIWeaveEng->LoadWeaveCapsule(image))) {
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error on LoadWeaveCapsule()");
-        return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
     }
     return S_OK;
 }
@@ -209,7 +198,7 @@ HRESULT CBiosCapsule::GetImageId(const wchar_t* function, std::wstring& id)
     UniqueBstr text;
     if (m_pIWeaveEng->get_FirmwareId(text.put()) != S_OK) {
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Error getting Capsule Firmware ID");
-        return Describe(E_FAIL, Message::NO_BIOS_ID);
+        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::NO_BIOS_ID);
     }
     id.assign(text.c_str(), text.length());
     return S_OK;
@@ -258,7 +247,7 @@ try {
     if (FAILED(hr)) {
         ReportDiagnostic(LOG_SITE(L"CBiosCapsule::GetBiosIdFromVariable"), LOG_ERROR,
                          L"Failed to obtain variable.  BIOS ID unknown");
-        return Describe(E_FAIL, Message::RETRIEVE_FAILED);
+        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::RETRIEVE_FAILED);
     }
     // The first read's failure described itself; the second read answered.
     ClearErrorInfo();
@@ -288,7 +277,7 @@ try {
     }
     ReportDiagnostic(LOG_SITE(L"CBiosCapsule::IsTargetBiosCompatible"), LOG_ERROR,
                      L"BIOS IDs don't match (%s)(%s), so Flash can't proceed", imageId.c_str(), boardId.c_str());
-    return Describe(S_OK, Message::ID_MISMATCH, imageId.c_str(), boardId.c_str());
+    return DescribeFailure(S_OK, IID_IBiosCapsule, Message::ID_MISMATCH, imageId.c_str(), boardId.c_str());
 }
 CATCH_RETURN()
 
@@ -325,7 +314,7 @@ HRESULT CBiosCapsule::InterpretCorvidRetVal(uint32_t status)
         ReportDiagnostic(LOG_SITE(L"CBiosCapsule::InterpretCorvidRetVal"), meaning.level, L"%s", meaning.extraReport);
     }
     if (meaning.messageId != 0) {
-        return Describe(meaning.result, meaning.messageId);
+        return DescribeFailure(meaning.result, IID_IBiosCapsule, meaning.messageId);
     }
     return meaning.result;
 }
@@ -335,7 +324,7 @@ HRESULT CBiosCapsule::PrepareCapsule()
     constexpr const wchar_t* function = L"CBiosCapsule::PrepareCapsule";
     if (!m_pstmBiosFile) {
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Attempting to PrepareCapsule() prematurely");
-        return Describe(E_UNEXPECTED, Message::UNEXPECTED_FAILURE);
+        return DescribeFailure(E_UNEXPECTED, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
     }
     if (!m_pIWeaveEng) {
         return NoEngine(function);
@@ -343,7 +332,7 @@ HRESULT CBiosCapsule::PrepareCapsule()
     RETURN_IF_FAILED(ResetStreamSeekPtr(m_pstmBiosFile.Get(), StreamKind::Image));
     if (FAILED(m_pIWeaveEng->SaveWeaveCapsule(m_pstmBiosFile.Get()))) {
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Error calling m_pIWeaveEng->SaveWeaveCapsule()");
-        return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
     }
     CStreamBytes image;
     switch (image.Open(m_pstmBiosFile.Get())) {
@@ -351,17 +340,17 @@ HRESULT CBiosCapsule::PrepareCapsule()
         break;
     case CStreamBytes::Failure::Seek:
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Error calling m_pstmBiosFile->Seek()");
-        return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
     case CStreamBytes::Failure::Rewind:
         return ResetStreamSeekPtr(nullptr, StreamKind::Image);
     case CStreamBytes::Failure::Read:
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Error calling m_pstmBiosFile->Read()");
-        return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
     }
     const std::optional<uint32_t> status = m_hCorvidDll.PrepareCapsule(image.Data(), image.Size());
     if (!status) {
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Failure in GetProcAddress for Corvid.dll");
-        return Describe(E_FAIL, Message::CORVID_NOT_LOADED);
+        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::CORVID_NOT_LOADED);
     }
     return InterpretCorvidRetVal(*status);
 }
@@ -371,7 +360,7 @@ try {
     constexpr const wchar_t* function = L"CBiosCapsule::InvokeCapsule";
     if (!m_pstmBiosFile) {
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"NULL pointer: m_pstmBiosFile");
-        return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
     }
     CToolkit::FireEventFromAnywhere([](CToolkit& toolkit) { toolkit.Fire_OnFlashStart(); });
     HRESULT hr = PrepareCapsule();
@@ -381,7 +370,7 @@ try {
     }
     if (!m_hCorvidDll.HasExport("InvokeCapsule")) {
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Error loading routine in Corvid.dll");
-        return Describe(E_FAIL, Message::CORVID_NOT_LOADED);
+        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::CORVID_NOT_LOADED);
     }
     CFlashDetectionVariable detection;
     bool detectionSet = false;
@@ -401,7 +390,7 @@ try {
         const CorvidStatusMeaning meaning = CCorvidLibrary::Interpret(status);
         ClearErrorInfo();
         if (meaning.messageId != 0) {
-            Describe(hr, meaning.messageId);
+            DescribeFailure(hr, IID_IBiosCapsule, meaning.messageId);
         }
     }
     return FAILED(hr) ? hr : S_OK;
@@ -413,7 +402,7 @@ HRESULT CBiosCapsule::GetLastStatus(uint32_t* status)
     const std::optional<uint32_t> result = m_hCorvidDll.GetLastStatus(status);
     if (!result) {
         ReportDiagnostic(LOG_SITE(L"CBiosCapsule::GetLastStatus"), LOG_ERROR, L"Failure in GetProcAddress for Corvid.dll");
-        return Describe(E_FAIL, Message::CORVID_NOT_LOADED);
+        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::CORVID_NOT_LOADED);
     }
     return InterpretCorvidRetVal(*result);
 }
@@ -430,7 +419,7 @@ try {
         if (FAILED(detection.Remove())) {
             ReportDiagnostic(LOG_SITE(function), LOG_ERROR,
                              L"Unexpected error occurred, not able to remove detection variable.");
-            return Describe(E_FAIL, Message::REMOVE_FAILED);
+            return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::REMOVE_FAILED);
         }
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Variable still exists, flash not successful.");
         return S_OK;
@@ -460,17 +449,17 @@ HRESULT CBiosCapsule::ExtractLogoModule(IWeaveLogoModule** logo)
     constexpr const wchar_t* function = L"CBiosCapsule::ExtractLogoModule";
     if (!m_pIWeaveEng || !m_pstmBiosFile) {
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"m_pIWeaveEng or m_pstmBiosFile are NULL in ExtractLogoModule");
-        return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
     }
     const wchar_t* failedStep = L"";
     const HRESULT hr = CLogoModuleSearch::Find(m_pIWeaveEng.Get(), logo, &failedStep);
     if (hr == ResultCode::E_NO_SPLASH_MODULE) {
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"No splash Weave module found.");
-        return Describe(hr, Message::NO_SPLASH_SUPPORT);
+        return DescribeFailure(hr, IID_IBiosCapsule, Message::NO_SPLASH_SUPPORT);
     }
     if (FAILED(hr)) {
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"%s", failedStep);
-        return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
     }
     return S_OK;
 }
@@ -482,11 +471,11 @@ HRESULT CBiosCapsule::ExtractLogoModule2(LogoModule2** logo2)
     ComPtr<IWeaveSplashSite> site;
     if (FAILED(m_pLogoModule.As(&site))) {
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error converting Module to LogoModule");
-        return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
     }
     if (FAILED(site->QueryInterface(IID_PPV_ARGS(logo2)))) {
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error converting Module to LogoModule2");
-        return Describe(ResultCode::E_NO_SPLASH_MODULE, Message::UNEXPECTED_FAILURE);
+        return DescribeFailure(ResultCode::E_NO_SPLASH_MODULE, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
     }
     return S_OK;
 }
@@ -506,7 +495,7 @@ HRESULT CBiosCapsule::SplashSite(const wchar_t* function, ComPtr<IWeaveSplashSit
     RETURN_IF_FAILED(LogoModule());
     if (FAILED(m_pLogoModule.As(&site))) {
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error converting Module to LogoModule");
-        return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
     }
     return S_OK;
 }
@@ -517,7 +506,7 @@ IFACEMETHODIMP CBiosCapsule::SetSplash(BSTR bstrSplashFileName)
 try {
     if (::SysStringLen(bstrSplashFileName) == 0) {
         ReportDiagnostic(LOG_SITE(L"CBiosCapsule::SetSplash"), LOG_ERROR, L"No splash file name specified");
-        return Describe(E_INVALIDARG, Message::INVALID_FILE_NAME);
+        return DescribeFailure(E_INVALIDARG, IID_IBiosCapsule, Message::INVALID_FILE_NAME);
     }
     const std::wstring name(bstrSplashFileName, ::SysStringLen(bstrSplashFileName));
     ComPtr<IStream> picture;
@@ -538,19 +527,19 @@ try {
     RETURN_IF_FAILED(ResetStreamSeekPtr(pSplashFileStream, StreamKind::Splash));
     if (FAILED(site->PutSplash(pSplashFileStream))) {
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Error passing splash file into Weave Engine");
-        return Describe(ResultCode::E_SPLASH_NOT_PASSED, Message::SPLASH_NOT_INSTALLED);
+        return DescribeFailure(ResultCode::E_SPLASH_NOT_PASSED, IID_IBiosCapsule, Message::SPLASH_NOT_INSTALLED);
     }
     m_bSplashSet = true;
     ReportDiagnostic(LOG_SITE(function), LOG_INFORMATION, L"A splash file has been added to the BIOS");
     LONG remaining = 0;
     if (FAILED(m_pIWeaveEng->get_SizeRemaining(&remaining))) {
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error on get_SizeRemaining()");
-        return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
     }
     if (remaining < 0) {
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Splash image too big; size remaining: %d",
                          static_cast<int>(remaining));
-        return Describe(ResultCode::E_EFIVAR_OUT_OF_STORAGE, Message::SPLASH_TOO_LARGE);
+        return DescribeFailure(ResultCode::E_EFIVAR_OUT_OF_STORAGE, IID_IBiosCapsule, Message::SPLASH_TOO_LARGE);
     }
     return S_OK;
 }
@@ -569,7 +558,7 @@ try {
     RETURN_IF_FAILED(SplashSite(function, site));
     if (FAILED(site->RemoveSplash())) {
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Error passing splash file into Weave Engine");
-        return Describe(E_FAIL, Message::SPLASH_NOT_INSTALLED);
+        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::SPLASH_NOT_INSTALLED);
     }
     m_bSplashSet = false;
     ReportDiagnostic(LOG_SITE(function), LOG_INFORMATION, L"The splash file has been removed from the BIOS");
@@ -588,7 +577,7 @@ try {
     }
     if (FAILED(m_pIWeaveEng->get_SizeRemaining(plSizeRemaining))) {
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error on get_SizeRemaining()");
-        return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
     }
     return S_OK;
 }
@@ -601,7 +590,7 @@ HRESULT CBiosCapsule::RequireSplash(const wchar_t* function)
     RETURN_IF_FAILED(LogoModule());
     if (!m_bSplashSet) {
         ReportDiagnostic(LOG_SITE(function), LOG_INFORMATION, L"A badge cannot be seet unless a splash is set first");
-        return Describe(ResultCode::E_BADGE_BEFORE_SPLASH, Message::UNEXPECTED_FAILURE);
+        return DescribeFailure(ResultCode::E_BADGE_BEFORE_SPLASH, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
     }
     return S_OK;
 }
@@ -615,7 +604,7 @@ HRESULT CBiosCapsule::ReadBadge(const wchar_t* function, LONG* value,
     RETURN_IF_FAILED(LogoModule());
     if (FAILED((m_pLogoModule.Get()->*get)(value))) {
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error getting badge option");
-        return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
     }
     return S_OK;
 }
@@ -628,7 +617,7 @@ HRESULT CBiosCapsule::PlaceBadge(const wchar_t* function, LONG value,
     RETURN_IF_FAILED(RequireSplash(function));
     if (FAILED((m_pLogoModule.Get()->*put)(value)) || FAILED(m_pLogoModule->put_BadgeShown(VARIANT_TRUE))) {
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error setting badge option");
-        return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
     }
     return S_OK;
 }
@@ -677,7 +666,7 @@ IFACEMETHODIMP CBiosCapsule::put_DisplayBadge(VARIANT_BOOL newVal)
     if (FAILED(m_pLogoModule->put_BadgeShown(show ? VARIANT_TRUE : VARIANT_FALSE)) ||
         (show && (FAILED(m_pLogoModule->put_BadgeXPosition(0)) || FAILED(m_pLogoModule->put_BadgeYPosition(0))))) {
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error setting badge option");
-        return Describe(E_FAIL, Message::UNEXPECTED_FAILURE);
+        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
     }
     return S_OK;
 }

@@ -22,21 +22,11 @@ namespace {
 
 namespace Message = CapsuleMessage;
 
-// The flash entry belongs to the toolkit, so its failures name IToolkit.
-HRESULT Describe(HRESULT hr, UINT messageId, ...)
-{
-    va_list arguments;
-    va_start(arguments, messageId);
-    CErrorInfoManager::SetDescriptionV(messageId, arguments);
-    va_end(arguments);
-    CErrorInfoManager::SetGUID(IID_IToolkit);
-    return hr;
-}
 
 HRESULT Fail(const LogSite& site, HRESULT hr, UINT messageId, const wchar_t* report)
 {
     ReportDiagnostic(site, LOG_ERROR, L"%s", report);
-    return Describe(hr, messageId);
+    return DescribeFailure(hr, IID_IToolkit, messageId);
 }
 
 } // namespace
@@ -125,7 +115,7 @@ HRESULT CFlashOperation::LoadFileIntoStream(const std::wstring& name, IStream** 
                     L"Empty file name passed to LoadFileIntoStream");
     case CCapsuleFile::Failure::NotFound:
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"File %s not found", name.c_str());
-        return Describe(ResultCode::E_INVALID_FILE_NAME, Message::FILE_NOT_FOUND, name.c_str());
+        return DescribeFailure(ResultCode::E_INVALID_FILE_NAME, IID_IToolkit, Message::FILE_NOT_FOUND, name.c_str());
     case CCapsuleFile::Failure::Close:
         return Fail(LOG_SITE(function), ResultCode::E_FILE_CLOSE, Message::UNEXPECTED_FAILURE,
                     L"Not able to close the file handle");
@@ -213,7 +203,7 @@ HRESULT CFlashOperation::VerifyBiosIdsMatch()
     }
     ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"BIOS IDs don't match (%s)(%s), so Flash can't proceed",
                      imageId.c_str(), boardId.c_str());
-    Describe(S_OK, Message::ID_MISMATCH, imageId.c_str(), boardId.c_str());
+    DescribeFailure(S_OK, IID_IToolkit, Message::ID_MISMATCH, imageId.c_str(), boardId.c_str());
     return S_FALSE;
 }
 
@@ -273,7 +263,7 @@ HRESULT CFlashOperation::ApplySplashToCapsule()
     if (remaining < 0) {
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Splash image too big; size remaining: %d",
                          static_cast<int>(remaining));
-        return Describe(ResultCode::E_EFIVAR_OUT_OF_STORAGE, Message::SPLASH_TOO_LARGE);
+        return DescribeFailure(ResultCode::E_EFIVAR_OUT_OF_STORAGE, IID_IToolkit, Message::SPLASH_TOO_LARGE);
     }
     RETURN_IF_FAILED(ResetStreamSeekPtr(m_pstmBiosFile.Get()));
     if (FAILED(m_pIWeaveEng->SaveWeaveCapsule(m_pstmBiosFile.Get()))) {
@@ -290,7 +280,7 @@ HRESULT CFlashOperation::InterpretCorvidRetVal(uint32_t status)
     if (meaning.extraReport) {
         ReportDiagnostic(LOG_SITE(L"CFlashOperation::InterpretCorvidRetVal"), meaning.level, L"%s", meaning.extraReport);
     }
-    return meaning.messageId != 0 ? Describe(meaning.result, meaning.messageId) : meaning.result;
+    return meaning.messageId != 0 ? DescribeFailure(meaning.result, IID_IToolkit, meaning.messageId) : meaning.result;
 }
 
 // The loaded bytes go out as they are: only a splash edit saves the image through the engine.

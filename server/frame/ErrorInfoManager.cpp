@@ -166,14 +166,29 @@ void UnloadMessageLibrary()
     g_messageLibraryAttempted = false;
 }
 
+HRESULT DescribeFailureV(HRESULT hr, const IID& iid, UINT messageId, va_list arguments)
+{
+    CErrorInfoManager::SetDescriptionV(messageId, arguments);
+    CErrorInfoManager::SetGUID(iid);
+    return hr;
+}
+
+HRESULT DescribeFailure(HRESULT hr, const IID& iid, UINT messageId, ...)
+{
+    va_list arguments;
+    va_start(arguments, messageId);
+    DescribeFailureV(hr, iid, messageId, arguments);
+    va_end(arguments);
+    return hr;
+}
+
 HRESULT ReportComFailure(const LogSite& site, HRESULT hr, const IID& iid, UINT messageId, ...)
 {
     ReportDiagnostic(site, LOG_ERROR, L"Failure:  Exiting function (0x%08lX, message %u)", static_cast<unsigned long>(hr),
                      messageId);
     va_list arguments;
     va_start(arguments, messageId);
-    CErrorInfoManager::SetDescriptionV(messageId, arguments);
+    DescribeFailureV(hr, iid, messageId, arguments);
     va_end(arguments);
-    CErrorInfoManager::SetGUID(iid);
     return hr;
 }
