@@ -17,12 +17,6 @@ using PrepareCapsuleFn = uint32_t(__stdcall*)(const void*, uint32_t, uint32_t*);
 using InvokeCapsuleFn = uint32_t(__stdcall*)(uint32_t);
 using GetLastStatusFn = uint32_t(__stdcall*)(uint32_t*);
 
-template <typename T>
-T Export(HMODULE module, const char* name)
-{
-    return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 class EfiCorvidTest : public ::testing::Test {
 protected:
     void SetUp() override

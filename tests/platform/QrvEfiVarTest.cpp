@@ -19,12 +19,6 @@ using GetExportDbFn = uint32_t(__stdcall*)(uint32_t*, void*);
 using GetNextVariableNameFn = uint32_t(__stdcall*)(uint32_t*, wchar_t*, GUID*);
 using ReadPhysicalMemoryFn = uint32_t(__stdcall*)(uint64_t, uint32_t*, void*);
 
-template <typename T>
-T Export(HMODULE module, const char* name)
-{
-    return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 class QrvEfiVarTest : public ::testing::Test {
 protected:
     void SetUp() override

@@ -9,6 +9,13 @@
 #include <string>
 #include <vector>
 
+// A function exported by a substitute library, by its plain name.
+template <typename T>
+T Export(HMODULE module, const char* name)
+{
+    return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
 class TestStoreFile {
 public:
     explicit TestStoreFile(const wchar_t* tag)
