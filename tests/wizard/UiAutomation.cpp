@@ -64,7 +64,24 @@ BOOL CALLBACK CollectStatic(HWND child, LPARAM parameter)
     return TRUE;
 }
 
-// The client area of a window as it is on screen, as a bitmap of the screen's format.
+// A rectangle of the screen as a bitmap of the screen's format.
+HBITMAP CaptureScreenArea(int left, int top, int width, int height)
+{
+    if (width <= 0 || height <= 0) {
+        return nullptr;
+    }
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, width, height, screen, left, top, SRCCOPY);
+    ::SelectObject(memory, previous);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return bitmap;
+}
+
+// The client area of a window as it is on screen.
 HBITMAP CaptureClient(HWND window, int& width, int& height)
 {
     RECT client{};
@@ -73,18 +90,7 @@ HBITMAP CaptureClient(HWND window, int& width, int& height)
     ::ClientToScreen(window, &origin);
     width = client.right;
     height = client.bottom;
-    if (width <= 0 || height <= 0) {
-        return nullptr;
-    }
-    HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
-    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ previous = ::SelectObject(memory, bitmap);
-    ::BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
-    ::SelectObject(memory, previous);
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
-    return bitmap;
+    return CaptureScreenArea(origin.x, origin.y, width, height);
 }
 
 // The window's whole area (frame included) on screen.
@@ -94,18 +100,7 @@ HBITMAP CaptureWindow(HWND window, int& width, int& height)
     ::GetWindowRect(window, &area);
     width = area.right - area.left;
     height = area.bottom - area.top;
-    if (width <= 0 || height <= 0) {
-        return nullptr;
-    }
-    HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
-    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ previous = ::SelectObject(memory, bitmap);
-    ::BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    ::SelectObject(memory, previous);
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
-    return bitmap;
+    return CaptureScreenArea(area.left, area.top, width, height);
 }
 
 std::vector<RGBQUAD> Pixels(HBITMAP bitmap, int width, int height)
