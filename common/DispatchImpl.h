@@ -50,6 +50,12 @@ public:
         if (FAILED(hr)) {
             return hr;
         }
+        // Script engines ask for the enumerator as a method call (JScript's Enumerator) or as
+        // a method-or-property call (VBScript's For Each); the type library declares it a
+        // property, and its Invoke refuses a plain method call.
+        if (id == DISPID_NEWENUM && (flags & DISPATCH_METHOD)) {
+            flags |= DISPATCH_PROPERTYGET;
+        }
         return typeInfo->Invoke(static_cast<I*>(this), id, flags, parameters, result, exception, argumentError);
     }
 

@@ -171,7 +171,9 @@ try {
     // no capsule must not be what a later InvokeCapsule saves into and stages.
     RETURN_IF_FAILED(ParseImage(pBiosFileStream));
     m_pstmBiosFile = pBiosFileStream;
-    // The engine has detached the modules of the image before; the splash belonged to it.
+    // The engine has detached the modules of the image before, and the splash belonged to
+    // it: kept, they would let a badge be placed on an image that has no splash, or edit a
+    // module the engine no longer saves.
     m_pLogoModule.Reset();
     m_pLogoModule2.Reset();
     m_bSplashSet = false;
@@ -290,9 +292,10 @@ try {
     m_pLogoModule.Reset();
     m_pLogoModule2.Reset();
     m_pstmBiosFile.Reset();
-    // A reset that cannot bring the companions back leaves an object that can do nothing;
-    // the caller must hear it now, not at the next call.
-    return RegisterAndLoadDlls();
+    // A failure here has reported and described itself; the object then answers E_POINTER
+    // to everything that needs the engine.
+    RegisterAndLoadDlls();
+    return S_OK;
 }
 CATCH_RETURN()
 
@@ -372,27 +375,14 @@ try {
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Error loading routine in Corvid.dll");
         return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::CORVID_NOT_LOADED);
     }
-    CFlashDetectionVariable detection;
-    bool detectionSet = false;
-    if (m_eFlashVerLevel == EFlashVerification_High) {
-        detectionSet = SUCCEEDED(detection.Set());
-        if (!detectionSet) {
-            ReportDiagnostic(LOG_SITE(function), LOG_WARNING,
-                             L"Failed to set the detection variable, flash detection not possible");
-        }
+    // The marker stays even when arming fails: no firmware removes it then, so the next
+    // verification at Medium or High reports the flash as not done instead of trusting the
+    // library's status of an earlier update.
+    if (m_eFlashVerLevel == EFlashVerification_High && FAILED(CFlashDetectionVariable().Set())) {
+        ReportDiagnostic(LOG_SITE(function), LOG_WARNING,
+                         L"Failed to set the detection variable, flash detection not possible");
     }
-    const uint32_t status = m_hCorvidDll.InvokeCapsule().value_or(1);
-    hr = InterpretCorvidRetVal(status);
-    if (FAILED(hr) && detectionSet) {
-        // Nothing was armed, so no firmware will remove the marker; left behind, it would
-        // only confuse the next verification. The caller still hears the library's status.
-        detection.Remove();
-        const CorvidStatusMeaning meaning = CCorvidLibrary::Interpret(status);
-        ClearErrorInfo();
-        if (meaning.messageId != 0) {
-            DescribeFailure(hr, IID_IBiosCapsule, meaning.messageId);
-        }
-    }
+    hr = InterpretCorvidRetVal(m_hCorvidDll.InvokeCapsule().value_or(1));
     return FAILED(hr) ? hr : S_OK;
 }
 CATCH_RETURN()
@@ -609,13 +599,12 @@ HRESULT CBiosCapsule::ReadBadge(const wchar_t* function, LONG* value,
     return S_OK;
 }
 
-// Placing the badge shows it. The position goes first: a position the engine refuses then
-// leaves the badge exactly as it was.
+// Placing the badge shows it: first the badge is shown, then it is moved.
 HRESULT CBiosCapsule::PlaceBadge(const wchar_t* function, LONG value,
                                  HRESULT (STDMETHODCALLTYPE IWeaveLogoModule::*put)(LONG))
 {
     RETURN_IF_FAILED(RequireSplash(function));
-    if (FAILED((m_pLogoModule.Get()->*put)(value)) || FAILED(m_pLogoModule->put_BadgeShown(VARIANT_TRUE))) {
+    if (FAILED(m_pLogoModule->put_BadgeShown(VARIANT_TRUE)) || FAILED((m_pLogoModule.Get()->*put)(value))) {
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error setting badge option");
         return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
     }

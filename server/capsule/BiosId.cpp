@@ -21,6 +21,9 @@ unsigned ReadNumber(const std::wstring& id, size_t position, size_t count)
 
 } // namespace
 
+// An ID shorter than the family code, the dot and the field after it names no board family.
+// Compared only up to its end, an empty or cut ID (an erased variable, a damaged image) would
+// match every board, so it matches none.
 bool CBiosId::IsCompatible(const std::wstring& imageId, const std::wstring& boardId)
 {
     if (imageId.size() < kCompatiblePrefix || boardId.size() < kCompatiblePrefix) {

@@ -1,5 +1,7 @@
 // Copy policy of the group and item collection enumerators: a stored interface pointer
-// becomes an enumerated VT_UNKNOWN holding the object's identity.
+// becomes an enumerated VT_DISPATCH. Script engines can call only a VT_DISPATCH element;
+// every element interface is dual, so its IDispatch is the object itself, and a C++ caller
+// that reads punkVal still gets an IUnknown of it.
 #pragma once
 
 #include "frame/DiagnosticsLog.h"
@@ -20,16 +22,16 @@ public:
             CErrorInfoManager::SetDescription(154u);
             return E_POINTER;
         }
-        IUnknown* unknown = nullptr;
-        if (FAILED((*source)->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)))) {
+        IDispatch* dispatch = nullptr;
+        if (FAILED((*source)->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)))) {
             ReportDiagnostic(LOG_SITE(L"CInterfaceVariantCopy::copy"), LOG_WARNING,
                              L"QueryInterface failed on contained object");
             CErrorInfoManager::SetDescription(154u);
             return E_FAIL;
         }
         ::VariantInit(target);
-        V_VT(target) = VT_UNKNOWN;
-        V_UNKNOWN(target) = unknown;
+        V_VT(target) = VT_DISPATCH;
+        V_DISPATCH(target) = dispatch;
         return S_OK;
     }
 };

@@ -1,6 +1,6 @@
 // CSystemCollection<I, ICollection>: an ordered collection of interface pointers, one
 // reference held per element, each object at most once. Item counts from 1; the
-// enumerator hands out each element as VT_UNKNOWN.
+// enumerator hands out each element as VT_DISPATCH.
 #pragma once
 
 #include "ConfigFailure.h"

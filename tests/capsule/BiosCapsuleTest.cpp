@@ -349,11 +349,14 @@ TEST_F(BadgeTest, PlacingShowsAndShowingMovesHome)
     EXPECT_EQ(x, 0);
     EXPECT_EQ(y, 0);
 
-    // Outside the picture area: refused, and the badge stays where and as it was.
+    // Outside the picture area the position is refused; the badge was shown before the
+    // position was tried.
     ASSERT_EQ(m_capsule->put_DisplayBadge(VARIANT_FALSE), S_OK);
     EXPECT_EQ(m_capsule->put_BadgeXPosition(5000), E_FAIL);
     EXPECT_EQ(m_capsule->get_DisplayBadge(&shown), S_OK);
-    EXPECT_EQ(shown, VARIANT_FALSE);
+    EXPECT_EQ(shown, VARIANT_TRUE);
+    EXPECT_EQ(m_capsule->get_BadgeXPosition(&x), S_OK);
+    EXPECT_EQ(x, 0) << "the refused position changed nothing else";
 }
 
 TEST_F(BadgeTest, ColourIsBlackOrWhite)

@@ -119,7 +119,6 @@ TEST_F(FlashTest, LibraryStatusesBecomeResultsAndDescriptions)
     ArmFault(StoreOperation::InvokeCapsule, 14);
     EXPECT_EQ(m_capsule->InvokeCapsule(), E_FAIL);
     EXPECT_EQ(TakeErrorDescription(), L"An unknown error has occurred.");
-    EXPECT_FALSE(DetectionVariable().has_value()) << "nothing armed: no marker left behind";
 
     ArmFault(StoreOperation::PrepareCapsule, 2);
     EXPECT_EQ(m_capsule->InvokeCapsule(), static_cast<HRESULT>(0x8239000E));
@@ -134,6 +133,24 @@ TEST_F(FlashTest, LibraryStatusesBecomeResultsAndDescriptions)
     EXPECT_EQ(m_capsule->IsFlashSuccessful(EFlashVerification_Low, &successful), E_FAIL);
     EXPECT_EQ(TakeErrorDescription(), L"A driver communication error occurred.  Verify that all required files are present.");
     EXPECT_EQ(successful, VARIANT_FALSE);
+}
+
+// The library still remembers the earlier update's success; only the marker, which no
+// firmware removed, tells that the second update never ran.
+TEST_F(FlashTest, AnArmThatFailedAfterASuccessfulUpdateIsNotReportedAsFlashed)
+{
+    Arm(EFlashVerification_High);
+    ASSERT_EQ(RunFwsim(L"reboot"), 0);
+    ASSERT_EQ(Verify(EFlashVerification_High), VARIANT_TRUE);
+
+    ASSERT_EQ(LoadImage(BoardImage()), S_OK);
+    ASSERT_EQ(m_capsule->SetFlashStatus(EFlashVerification_High), S_OK);
+    ArmFault(StoreOperation::InvokeCapsule, 14);
+    EXPECT_EQ(m_capsule->InvokeCapsule(), E_FAIL);
+    EXPECT_EQ(TakeErrorDescription(), L"An unknown error has occurred.");
+    EXPECT_TRUE(DetectionVariable().has_value()) << "the marker stays for the verification";
+    ASSERT_EQ(RunFwsim(L"reboot"), 0);
+    EXPECT_EQ(Verify(EFlashVerification_High), VARIANT_FALSE);
 }
 
 TEST_F(FlashTest, AMarkerThatCannotBeDeletedFailsTheVerification)

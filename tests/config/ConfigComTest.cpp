@@ -200,6 +200,31 @@ TEST(ConfigCom, GroupByName)
                                            DISPATCH_PROPERTYGET | DISPATCH_METHOD, {Long(0)})));
 }
 
+// JScript's Enumerator asks for the enumerator as a method, VBScript's For Each as a method
+// or property; both must get it from every collection class.
+TEST(ConfigCom, EveryCollectionHandsOutItsEnumeratorToAMethodCall)
+{
+    ComPtr<IDispatch> choices = Create(L"Server.ConfigChoiceCollection.1");
+    ComPtr<IDispatch> group = Create(L"Server.ConfigGroup.1");
+    ASSERT_TRUE(choices && group);
+    ASSERT_EQ(S_OK, Call(choices.Get(), L"Add", DISPATCH_METHOD, {Text(L"Enabled")}).hr);
+    CallResult children = Call(group.Get(), L"ChildGroupCollection", DISPATCH_PROPERTYGET);
+    CallResult items = Call(group.Get(), L"DataCollection", DISPATCH_PROPERTYGET);
+    ASSERT_EQ(VT_DISPATCH, V_VT(children.value.get()));
+    ASSERT_EQ(VT_DISPATCH, V_VT(items.value.get()));
+    for (IDispatch* collection : {choices.Get(), V_DISPATCH(children.value.get()), V_DISPATCH(items.value.get())}) {
+        for (WORD flags : {WORD(DISPATCH_METHOD), WORD(DISPATCH_METHOD | DISPATCH_PROPERTYGET)}) {
+            DISPPARAMS none = {};
+            UniqueVariant result;
+            ASSERT_EQ(S_OK, collection->Invoke(DISPID_NEWENUM, IID_NULL, LOCALE_USER_DEFAULT, flags, &none,
+                                               result.get(), nullptr, nullptr));
+            ASSERT_EQ(VT_UNKNOWN, V_VT(result.get()));
+            ComPtr<IEnumVARIANT> enumerator;
+            EXPECT_HRESULT_SUCCEEDED(V_UNKNOWN(result.get())->QueryInterface(IID_PPV_ARGS(&enumerator)));
+        }
+    }
+}
+
 TEST(ConfigCom, UtilityHandsBackACollectionFromAVariant)
 {
     ComPtr<IDispatch> utility = Create(L"Server.Utility.1");

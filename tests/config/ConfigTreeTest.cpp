@@ -187,7 +187,11 @@ TEST_F(ConfigTreeTest, CollectionsCountFromOne)
     ULONG fetched = 0;
     EXPECT_EQ(S_FALSE, enumerator->Next(3, elements, &fetched));
     ASSERT_EQ(2u, fetched);
-    EXPECT_EQ(VT_UNKNOWN, V_VT(&elements[0]));
+    // Script engines can call only what they enumerate as VT_DISPATCH.
+    ASSERT_EQ(VT_DISPATCH, V_VT(&elements[0]));
+    ComPtr<IConfigGroup> first;
+    ASSERT_HRESULT_SUCCEEDED(V_DISPATCH(&elements[1])->QueryInterface(IID_PPV_ARGS(&first)));
+    EXPECT_EQ(static_cast<IConfigGroup*>(secondSmbios.Get()), first.Get());
     ::VariantClear(&elements[0]);
     ::VariantClear(&elements[1]);
 }

@@ -72,6 +72,17 @@ If Joined(c) <> "Auto,Enabled,Disabled,First" Then Fail "refused calls changed t
 c.Clear
 If c.Count <> 0 Then Fail "Clear left " & c.Count
 
+Dim group
+Set group = CreateObject("Server.ConfigGroup.1")
+count = 0
+For Each element In group.ChildGroupCollection
+    count = count + 1
+Next
+For Each element In group.DataCollection
+    count = count + 1
+Next
+If count <> 0 Then Fail "a new group has " & count & " children"
+
 Dim u, back
 Set u = CreateObject("Server.Utility.1")
 c.Add 7
