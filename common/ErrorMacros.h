@@ -6,10 +6,18 @@
 
 #include <new>
 
+// Where a failure passed on by RETURN_IF_FAILED is recorded: the failing expression, the
+// function (as the compiler names it), the source file and line. The server records it in its
+// diagnostics log; other programs set no hook.
+using FailureHook = void (*)(HRESULT hr, const char* expression, const char* function, const char* file, int line);
+FailureHook SetFailureHook(FailureHook hook);
+void RecordPassedFailure(HRESULT hr, const char* expression, const char* function, const char* file, int line);
+
 #define RETURN_IF_FAILED(expression)                                                                                  \
     do {                                                                                                              \
         const HRESULT hr_ = (expression);                                                                             \
         if (FAILED(hr_)) {                                                                                            \
+            RecordPassedFailure(hr_, #expression, __PRETTY_FUNCTION__, __FILE__, __LINE__);                          \
             return hr_;                                                                                               \
         }                                                                                                             \
     } while (0)

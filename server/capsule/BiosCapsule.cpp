@@ -1,41 +1,38 @@
 #include "BiosCapsule.h"
 
-#include "CapsuleMessages.h"
-
 #include "BiosId.h"
 #include "CapsuleFile.h"
 #include "FlashDetectionVariable.h"
+#include "frame/FailureReport.h"
 #include "LogoModuleSearch.h"
+#include "MessageIds.h"
 #include "StreamBytes.h"
 #include "WeaveEngineFactory.h"
 
 #include "ClassFactory.h"
 #include "ErrorMacros.h"
 #include "frame/ErrorInfoManager.h"
+#include "frame/EventTarget.h"
 #include "frame/ObjectMapEntries.h"
 #include "frame/ResultCodes.h"
 #include "system/EFIVar.h"
-#include "toolkit/Toolkit.h"
 
 #include <cstdarg>
 #include <vector>
 
 namespace {
 
-namespace Message = CapsuleMessage;
-
-
 HRESULT InvalidPointer(const wchar_t* function)
 {
-    ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Invalid Pointer");
-    return DescribeFailure(E_POINTER, IID_IBiosCapsule, Message::INTERNAL_ERROR);
+    return REPORT_FAILURE(function, LOG_ERROR, E_POINTER, Describe(IID_IBiosCapsule, MSG_INTERNAL_ERROR),
+                          L"Invalid Pointer");
 }
 
 // After a failed Reset the object has no engine; everything that needs it says so.
 HRESULT NoEngine(const wchar_t* function)
 {
-    ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Weave engine not properly initialized");
-    return DescribeFailure(E_POINTER, IID_IBiosCapsule, Message::INTERNAL_ERROR);
+    return REPORT_FAILURE(function, LOG_ERROR, E_POINTER, Describe(IID_IBiosCapsule, MSG_INTERNAL_ERROR),
+                          L"Weave engine not properly initialized");
 }
 
 // Forgets a stale error object, so that a failure that sets no description of its own does
@@ -62,18 +59,19 @@ HRESULT CBiosCapsule::CreateEngine()
     HRESULT hr = CWeaveEngineFactory::Create(&m_pIWeaveEng);
     if (hr == REGDB_E_CLASSNOTREG) {
         if (FAILED(CWeaveEngineFactory::RegisterFromCurrentFolder())) {
-            ReportDiagnostic(LOG_SITE(L"CBiosCapsule::RegisterAndLoadDlls"), LOG_ERROR, L"Failed to register Quillon.dll");
-            return DescribeFailure(ResultCode::E_EFIVAR_DLL_NOT_LOADED, IID_IBiosCapsule, Message::REGISTER_FAILED);
+            return REPORT_FAILURE(L"CBiosCapsule::RegisterAndLoadDlls", LOG_ERROR, ResultCode::E_EFIVAR_DLL_NOT_LOADED,
+                                  Describe(IID_IBiosCapsule, MSG_ENGINE_NOT_REGISTERED),
+                                  L"Failed to register Quillon.dll");
         }
         hr = CWeaveEngineFactory::Create(&m_pIWeaveEng);
         if (FAILED(hr)) {
-            ReportDiagnostic(LOG_SITE(L"CBiosCapsule::RegisterAndLoadDlls"), LOG_ERROR, L"Failed to load the Weave Engine");
-            return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
+            return REPORT_FAILURE(L"CBiosCapsule::RegisterAndLoadDlls", LOG_ERROR, E_FAIL,
+                                  Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE), L"Failed to load the Weave Engine");
         }
     } else if (FAILED(hr)) {
-        ReportDiagnostic(LOG_SITE(L"CBiosCapsule::RegisterAndLoadDlls"), LOG_ERROR,
-                         L"Unexpected error loading Weave Engine: hr=%x", static_cast<unsigned>(hr));
-        return DescribeFailure(ResultCode::E_EFIVAR_DLL_NOT_LOADED, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
+        return REPORT_FAILURE(L"CBiosCapsule::RegisterAndLoadDlls", LOG_ERROR, ResultCode::E_EFIVAR_DLL_NOT_LOADED,
+                              Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE),
+                              L"Unexpected error loading Weave Engine: hr=%x", static_cast<unsigned>(hr));
     }
     return S_OK;
 }
@@ -82,8 +80,8 @@ HRESULT CBiosCapsule::RegisterAndLoadDlls()
 {
     RETURN_IF_FAILED(CreateEngine());
     if (!m_hCorvidDll.Load()) {
-        ReportDiagnostic(LOG_SITE(L"CBiosCapsule::RegisterAndLoadDlls"), LOG_ERROR, L"Not able to load the Corvid DLL");
-        return DescribeFailure(ResultCode::E_EFIVAR_DLL_NOT_LOADED, IID_IBiosCapsule, Message::CORVID_NOT_LOADED);
+        return REPORT_FAILURE(L"CBiosCapsule::RegisterAndLoadDlls", LOG_ERROR, ResultCode::E_EFIVAR_DLL_NOT_LOADED,
+                              Describe(IID_IBiosCapsule, MSG_CORVID_NOT_LOADED), L"Not able to load the Corvid DLL");
     }
     ReportDiagnostic(LOG_SITE(L"CBiosCapsule::RegisterAndLoadDlls"), LOG_INFORMATION,
                      L"The Corvid DLL Loaded successfully");
@@ -105,14 +103,16 @@ HRESULT CBiosCapsule::LoadFileIntoStream(const std::wstring& name, IStream** str
     case CCapsuleFile::Failure::None:
         return ResetStreamSeekPtr(*stream, kind);
     case CCapsuleFile::Failure::EmptyName:
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Empty file name passed to LoadFileIntoStream");
-        return DescribeFailure(ResultCode::E_INVALID_FILE_NAME, IID_IBiosCapsule, Message::FILE_NOT_FOUND, name.c_str());
+        return REPORT_FAILURE(function, LOG_ERROR, ResultCode::E_INVALID_FILE_NAME,
+                              Describe(IID_IBiosCapsule, MSG_FILE_NOT_FOUND, name.c_str()),
+                              L"Empty file name passed to LoadFileIntoStream");
     case CCapsuleFile::Failure::NotFound:
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"File %s not found", name.c_str());
-        return DescribeFailure(ResultCode::E_INVALID_FILE_NAME, IID_IBiosCapsule, Message::FILE_NOT_FOUND, name.c_str());
+        return REPORT_FAILURE(function, LOG_ERROR, ResultCode::E_INVALID_FILE_NAME,
+                              Describe(IID_IBiosCapsule, MSG_FILE_NOT_FOUND, name.c_str()), L"File %s not found",
+                              name.c_str());
     case CCapsuleFile::Failure::Close:
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Not able to close the file handle");
-        return DescribeFailure(ResultCode::E_FILE_CLOSE, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
+        return REPORT_FAILURE(function, LOG_ERROR, ResultCode::E_FILE_CLOSE,
+                              Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE), L"Not able to close the file handle");
     case CCapsuleFile::Failure::Open: report = L"Unexpected error on _wfopen()"; break;
     case CCapsuleFile::Failure::Seek: report = L"Unexpected error on fseek()"; break;
     case CCapsuleFile::Failure::Tell: report = L"Unexpected error on ftell()"; break;
@@ -120,18 +120,17 @@ HRESULT CBiosCapsule::LoadFileIntoStream(const std::wstring& name, IStream** str
     case CCapsuleFile::Failure::CreateStream: report = L"Unexpected error on CreateStreamOnHGlobal()"; break;
     case CCapsuleFile::Failure::Write: report = L"Unexpected error on stream.p->Write()"; break;
     }
-    ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"%s", report);
-    return DescribeFailure(ResultCode::E_SETTING_UNUSABLE, IID_IBiosCapsule, Message::READ_FILE_FAILED, name.c_str());
+    return REPORT_FAILURE(function, LOG_ERROR, ResultCode::E_SETTING_UNUSABLE,
+                          Describe(IID_IBiosCapsule, MSG_READ_FILE_FAILED, name.c_str()), L"%s", report);
 }
 
 HRESULT CBiosCapsule::ResetStreamSeekPtr(IStream* stream, StreamKind kind)
 {
     LARGE_INTEGER zero = {};
     if (!stream || FAILED(stream->Seek(zero, STREAM_SEEK_SET, nullptr))) {
-        ReportDiagnostic(LOG_SITE(L"CBiosCapsule::ResetStreamSeekPtr"), LOG_ERROR,
-                         L"Unexpected error on stream->Seek().  Invalid BIO File");
-        return DescribeFailure(ResultCode::E_SETTING_UNUSABLE, IID_IBiosCapsule,
-                        kind == StreamKind::Image ? Message::READ_BIO_FAILED : Message::READ_SPLASH_FAILED);
+        return REPORT_FAILURE(L"CBiosCapsule::ResetStreamSeekPtr", LOG_ERROR, ResultCode::E_SETTING_UNUSABLE,
+                              Describe(IID_IBiosCapsule, kind == StreamKind::Image ? MSG_READ_BIO_FAILED : MSG_READ_SPLASH_FAILED),
+                              L"Unexpected error on stream->Seek().  Invalid BIO File");
     }
     return S_OK;
 }
@@ -147,17 +146,17 @@ HRESULT CBiosCapsule::ParseImage(IStream* image)
     RETURN_IF_FAILED(ResetStreamSeekPtr(image, StreamKind::Image));
     VARIANT_BOOL isCapsule = VARIANT_FALSE;
     if (FAILED(m_pIWeaveEng->CheckIfWeaveCapsule(image, &isCapsule))) {
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error on CheckIfWeaveCapsule()");
-        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE),
+                              L"Unexpected error on CheckIfWeaveCapsule()");
     }
     if (!isCapsule) {
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"The BIO file doesn't support Weave");
-        return DescribeFailure(ResultCode::E_SETTING_UNUSABLE, IID_IBiosCapsule, Message::INVALID_BIO_FILE);
+        return REPORT_FAILURE(function, LOG_ERROR, ResultCode::E_SETTING_UNUSABLE,
+                              Describe(IID_IBiosCapsule, MSG_INVALID_BIO_FILE), L"The BIO file doesn't support Weave");
     }
     RETURN_IF_FAILED(ResetStreamSeekPtr(image, StreamKind::Image));
     if (FAILED(m_pIWeaveEng->LoadWeaveCapsule(image))) {
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error on LoadWeaveCapsule()");
-        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE),
+                              L"Unexpected error on LoadWeaveCapsule()");
     }
     return S_OK;
 }
@@ -199,8 +198,8 @@ HRESULT CBiosCapsule::GetImageId(const wchar_t* function, std::wstring& id)
     }
     UniqueBstr text;
     if (m_pIWeaveEng->get_FirmwareId(text.put()) != S_OK) {
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Error getting Capsule Firmware ID");
-        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::NO_BIOS_ID);
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_NO_BIOS_ID),
+                              L"Error getting Capsule Firmware ID");
     }
     id.assign(text.c_str(), text.length());
     return S_OK;
@@ -247,9 +246,9 @@ try {
         hr = efiVar.ReadVariable(VariableName::FirmwareId, &VendorGuid::FirmwareIdFallback, data, nullptr, 1);
     }
     if (FAILED(hr)) {
-        ReportDiagnostic(LOG_SITE(L"CBiosCapsule::GetBiosIdFromVariable"), LOG_ERROR,
-                         L"Failed to obtain variable.  BIOS ID unknown");
-        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::RETRIEVE_FAILED);
+        return REPORT_FAILURE(L"CBiosCapsule::GetBiosIdFromVariable", LOG_ERROR, E_FAIL,
+                              Describe(IID_IBiosCapsule, MSG_RETRIEVE_FAILED),
+                              L"Failed to obtain variable.  BIOS ID unknown");
     }
     // The first read's failure described itself; the second read answered.
     ClearErrorInfo();
@@ -277,9 +276,9 @@ try {
         *pvbCompatible = VARIANT_TRUE;
         return S_OK;
     }
-    ReportDiagnostic(LOG_SITE(L"CBiosCapsule::IsTargetBiosCompatible"), LOG_ERROR,
-                     L"BIOS IDs don't match (%s)(%s), so Flash can't proceed", imageId.c_str(), boardId.c_str());
-    return DescribeFailure(S_OK, IID_IBiosCapsule, Message::ID_MISMATCH, imageId.c_str(), boardId.c_str());
+    return REPORT_FAILURE(L"CBiosCapsule::IsTargetBiosCompatible", LOG_ERROR, S_OK,
+                          Describe(IID_IBiosCapsule, MSG_BIOS_ID_MISMATCH, imageId.c_str(), boardId.c_str()),
+                          L"BIOS IDs don't match (%s)(%s), so Flash can't proceed", imageId.c_str(), boardId.c_str());
 }
 CATCH_RETURN()
 
@@ -311,49 +310,41 @@ IFACEMETHODIMP CBiosCapsule::SetFlashStatus(EFlashVerificationLevel eFlashVerLev
 
 HRESULT CBiosCapsule::InterpretCorvidRetVal(uint32_t status)
 {
-    const CorvidStatusMeaning meaning = CCorvidLibrary::Interpret(status);
-    ReportDiagnostic(LOG_SITE(L"CBiosCapsule::InterpretCorvidRetVal"), meaning.level, L"%s", meaning.report);
-    if (meaning.extraReport) {
-        ReportDiagnostic(LOG_SITE(L"CBiosCapsule::InterpretCorvidRetVal"), meaning.level, L"%s", meaning.extraReport);
-    }
-    if (meaning.messageId != 0) {
-        return DescribeFailure(meaning.result, IID_IBiosCapsule, meaning.messageId);
-    }
-    return meaning.result;
+    return CCorvidLibrary::ReportStatus(LOG_SITE(L"CBiosCapsule::InterpretCorvidRetVal"), IID_IBiosCapsule, status);
 }
 
 HRESULT CBiosCapsule::PrepareCapsule()
 {
     constexpr const wchar_t* function = L"CBiosCapsule::PrepareCapsule";
     if (!m_pstmBiosFile) {
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Attempting to PrepareCapsule() prematurely");
-        return DescribeFailure(E_UNEXPECTED, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
+        return REPORT_FAILURE(function, LOG_ERROR, E_UNEXPECTED, Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE),
+                              L"Attempting to PrepareCapsule() prematurely");
     }
     if (!m_pIWeaveEng) {
         return NoEngine(function);
     }
     RETURN_IF_FAILED(ResetStreamSeekPtr(m_pstmBiosFile.Get(), StreamKind::Image));
     if (FAILED(m_pIWeaveEng->SaveWeaveCapsule(m_pstmBiosFile.Get()))) {
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Error calling m_pIWeaveEng->SaveWeaveCapsule()");
-        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE),
+                              L"Error calling m_pIWeaveEng->SaveWeaveCapsule()");
     }
     CStreamBytes image;
     switch (image.Open(m_pstmBiosFile.Get())) {
     case CStreamBytes::Failure::None:
         break;
     case CStreamBytes::Failure::Seek:
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Error calling m_pstmBiosFile->Seek()");
-        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE),
+                              L"Error calling m_pstmBiosFile->Seek()");
     case CStreamBytes::Failure::Rewind:
         return ResetStreamSeekPtr(nullptr, StreamKind::Image);
     case CStreamBytes::Failure::Read:
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Error calling m_pstmBiosFile->Read()");
-        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE),
+                              L"Error calling m_pstmBiosFile->Read()");
     }
     const std::optional<uint32_t> status = m_hCorvidDll.PrepareCapsule(image.Data(), image.Size());
     if (!status) {
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Failure in GetProcAddress for Corvid.dll");
-        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::CORVID_NOT_LOADED);
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_CORVID_NOT_LOADED),
+                              L"Failure in GetProcAddress for Corvid.dll");
     }
     return InterpretCorvidRetVal(*status);
 }
@@ -362,18 +353,18 @@ IFACEMETHODIMP CBiosCapsule::InvokeCapsule()
 try {
     constexpr const wchar_t* function = L"CBiosCapsule::InvokeCapsule";
     if (!m_pstmBiosFile) {
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"NULL pointer: m_pstmBiosFile");
-        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE),
+                              L"NULL pointer: m_pstmBiosFile");
     }
-    CToolkit::FireEventFromAnywhere([](CToolkit& toolkit) { toolkit.Fire_OnFlashStart(); });
+    ToolkitEvents::Fire([](IToolkitEventTarget& target) { return target.Fire_OnFlashStart(); });
     HRESULT hr = PrepareCapsule();
     if (FAILED(hr)) {
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Failure in PrepareCapsule()");
         return hr;
     }
     if (!m_hCorvidDll.HasExport("InvokeCapsule")) {
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Error loading routine in Corvid.dll");
-        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::CORVID_NOT_LOADED);
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_CORVID_NOT_LOADED),
+                              L"Error loading routine in Corvid.dll");
     }
     // The marker stays even when arming fails: no firmware removes it then, so the next
     // verification at Medium or High reports the flash as not done instead of trusting the
@@ -391,8 +382,9 @@ HRESULT CBiosCapsule::GetLastStatus(uint32_t* status)
 {
     const std::optional<uint32_t> result = m_hCorvidDll.GetLastStatus(status);
     if (!result) {
-        ReportDiagnostic(LOG_SITE(L"CBiosCapsule::GetLastStatus"), LOG_ERROR, L"Failure in GetProcAddress for Corvid.dll");
-        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::CORVID_NOT_LOADED);
+        return REPORT_FAILURE(L"CBiosCapsule::GetLastStatus", LOG_ERROR, E_FAIL,
+                              Describe(IID_IBiosCapsule, MSG_CORVID_NOT_LOADED),
+                              L"Failure in GetProcAddress for Corvid.dll");
     }
     return InterpretCorvidRetVal(*result);
 }
@@ -407,25 +399,23 @@ try {
     CFlashDetectionVariable detection;
     if (eFlashVerLevel > EFlashVerification_Low && !detection.IsRemoved()) {
         if (FAILED(detection.Remove())) {
-            ReportDiagnostic(LOG_SITE(function), LOG_ERROR,
-                             L"Unexpected error occurred, not able to remove detection variable.");
-            return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::REMOVE_FAILED);
+            return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_REMOVE_FAILED),
+                                  L"Unexpected error occurred, not able to remove detection variable.");
         }
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Variable still exists, flash not successful.");
         return S_OK;
     }
     uint32_t status = 1;
     if (FAILED(GetLastStatus(&status))) {
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error occurred in GetLastStatus().");
-        CErrorInfoManager::SetGUID(IID_IBiosCapsule);
-        return E_FAIL;
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Description::InterfaceOnly(IID_IBiosCapsule),
+                              L"Unexpected error occurred in GetLastStatus().");
     }
     if (status != 0) {
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unsuccessful status code returned from Corvid.dll: %lx.",
                          static_cast<unsigned long>(status));
         return S_OK;
     }
-    CToolkit::FireEventFromAnywhere([](CToolkit& toolkit) { toolkit.Fire_OnFlashSuccess(); });
+    ToolkitEvents::Fire([](IToolkitEventTarget& target) { return target.Fire_OnFlashSuccess(); });
     ReportDiagnostic(LOG_SITE(function), LOG_INFORMATION, L"BIOS Flash Successful.");
     *pvbSuccessful = VARIANT_TRUE;
     return S_OK;
@@ -438,18 +428,18 @@ HRESULT CBiosCapsule::ExtractLogoModule(IWeaveLogoModule** logo)
 {
     constexpr const wchar_t* function = L"CBiosCapsule::ExtractLogoModule";
     if (!m_pIWeaveEng || !m_pstmBiosFile) {
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"m_pIWeaveEng or m_pstmBiosFile are NULL in ExtractLogoModule");
-        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE),
+                              L"m_pIWeaveEng or m_pstmBiosFile are NULL in ExtractLogoModule");
     }
     const wchar_t* failedStep = L"";
     const HRESULT hr = CLogoModuleSearch::Find(m_pIWeaveEng.Get(), logo, &failedStep);
     if (hr == ResultCode::E_NO_SPLASH_MODULE) {
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"No splash Weave module found.");
-        return DescribeFailure(hr, IID_IBiosCapsule, Message::NO_SPLASH_SUPPORT);
+        return REPORT_FAILURE(function, LOG_ERROR, hr, Describe(IID_IBiosCapsule, MSG_NO_SPLASH_SUPPORT),
+                              L"No splash Weave module found.");
     }
     if (FAILED(hr)) {
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"%s", failedStep);
-        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE), L"%s",
+                              failedStep);
     }
     return S_OK;
 }
@@ -460,12 +450,13 @@ HRESULT CBiosCapsule::ExtractLogoModule2(LogoModule2** logo2)
     RETURN_IF_FAILED(LogoModule());
     ComPtr<IWeaveSplashSite> site;
     if (FAILED(m_pLogoModule.As(&site))) {
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error converting Module to LogoModule");
-        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE),
+                              L"Unexpected error converting Module to LogoModule");
     }
     if (FAILED(site->QueryInterface(IID_PPV_ARGS(logo2)))) {
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error converting Module to LogoModule2");
-        return DescribeFailure(ResultCode::E_NO_SPLASH_MODULE, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
+        return REPORT_FAILURE(function, LOG_ERROR, ResultCode::E_NO_SPLASH_MODULE,
+                              Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE),
+                              L"Unexpected error converting Module to LogoModule2");
     }
     return S_OK;
 }
@@ -484,8 +475,8 @@ HRESULT CBiosCapsule::SplashSite(const wchar_t* function, ComPtr<IWeaveSplashSit
 {
     RETURN_IF_FAILED(LogoModule());
     if (FAILED(m_pLogoModule.As(&site))) {
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error converting Module to LogoModule");
-        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE),
+                              L"Unexpected error converting Module to LogoModule");
     }
     return S_OK;
 }
@@ -495,8 +486,8 @@ HRESULT CBiosCapsule::SplashSite(const wchar_t* function, ComPtr<IWeaveSplashSit
 IFACEMETHODIMP CBiosCapsule::SetSplash(BSTR bstrSplashFileName)
 try {
     if (::SysStringLen(bstrSplashFileName) == 0) {
-        ReportDiagnostic(LOG_SITE(L"CBiosCapsule::SetSplash"), LOG_ERROR, L"No splash file name specified");
-        return DescribeFailure(E_INVALIDARG, IID_IBiosCapsule, Message::INVALID_FILE_NAME);
+        return REPORT_FAILURE(L"CBiosCapsule::SetSplash", LOG_ERROR, E_INVALIDARG,
+                              Describe(IID_IBiosCapsule, MSG_INVALID_INI_FILE_NAME), L"No splash file name specified");
     }
     const std::wstring name(bstrSplashFileName, ::SysStringLen(bstrSplashFileName));
     ComPtr<IStream> picture;
@@ -516,20 +507,21 @@ try {
     // A client's stream may still stand where its writer left it.
     RETURN_IF_FAILED(ResetStreamSeekPtr(pSplashFileStream, StreamKind::Splash));
     if (FAILED(site->PutSplash(pSplashFileStream))) {
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Error passing splash file into Weave Engine");
-        return DescribeFailure(ResultCode::E_SPLASH_NOT_PASSED, IID_IBiosCapsule, Message::SPLASH_NOT_INSTALLED);
+        return REPORT_FAILURE(function, LOG_ERROR, ResultCode::E_SPLASH_NOT_PASSED,
+                              Describe(IID_IBiosCapsule, MSG_SPLASH_NOT_INSTALLED),
+                              L"Error passing splash file into Weave Engine");
     }
     m_bSplashSet = true;
     ReportDiagnostic(LOG_SITE(function), LOG_INFORMATION, L"A splash file has been added to the BIOS");
     LONG remaining = 0;
     if (FAILED(m_pIWeaveEng->get_SizeRemaining(&remaining))) {
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error on get_SizeRemaining()");
-        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE),
+                              L"Unexpected error on get_SizeRemaining()");
     }
     if (remaining < 0) {
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Splash image too big; size remaining: %d",
-                         static_cast<int>(remaining));
-        return DescribeFailure(ResultCode::E_EFIVAR_OUT_OF_STORAGE, IID_IBiosCapsule, Message::SPLASH_TOO_LARGE);
+        return REPORT_FAILURE(function, LOG_ERROR, ResultCode::E_EFIVAR_OUT_OF_STORAGE,
+                              Describe(IID_IBiosCapsule, MSG_SPLASH_TOO_LARGE),
+                              L"Splash image too big; size remaining: %d", static_cast<int>(remaining));
     }
     return S_OK;
 }
@@ -547,8 +539,8 @@ try {
     ComPtr<IWeaveSplashSite> site;
     RETURN_IF_FAILED(SplashSite(function, site));
     if (FAILED(site->RemoveSplash())) {
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Error passing splash file into Weave Engine");
-        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::SPLASH_NOT_INSTALLED);
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_SPLASH_NOT_INSTALLED),
+                              L"Error passing splash file into Weave Engine");
     }
     m_bSplashSet = false;
     ReportDiagnostic(LOG_SITE(function), LOG_INFORMATION, L"The splash file has been removed from the BIOS");
@@ -566,8 +558,8 @@ try {
         return NoEngine(function);
     }
     if (FAILED(m_pIWeaveEng->get_SizeRemaining(plSizeRemaining))) {
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error on get_SizeRemaining()");
-        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE),
+                              L"Unexpected error on get_SizeRemaining()");
     }
     return S_OK;
 }
@@ -579,8 +571,9 @@ HRESULT CBiosCapsule::RequireSplash(const wchar_t* function)
 {
     RETURN_IF_FAILED(LogoModule());
     if (!m_bSplashSet) {
-        ReportDiagnostic(LOG_SITE(function), LOG_INFORMATION, L"A badge cannot be seet unless a splash is set first");
-        return DescribeFailure(ResultCode::E_BADGE_BEFORE_SPLASH, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
+        return REPORT_FAILURE(function, LOG_INFORMATION, ResultCode::E_BADGE_BEFORE_SPLASH,
+                              Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE),
+                              L"A badge cannot be seet unless a splash is set first");
     }
     return S_OK;
 }
@@ -593,8 +586,8 @@ HRESULT CBiosCapsule::ReadBadge(const wchar_t* function, LONG* value,
     }
     RETURN_IF_FAILED(LogoModule());
     if (FAILED((m_pLogoModule.Get()->*get)(value))) {
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error getting badge option");
-        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE),
+                              L"Unexpected error getting badge option");
     }
     return S_OK;
 }
@@ -605,8 +598,8 @@ HRESULT CBiosCapsule::PlaceBadge(const wchar_t* function, LONG value,
 {
     RETURN_IF_FAILED(RequireSplash(function));
     if (FAILED(m_pLogoModule->put_BadgeShown(VARIANT_TRUE)) || FAILED((m_pLogoModule.Get()->*put)(value))) {
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error setting badge option");
-        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE),
+                              L"Unexpected error setting badge option");
     }
     return S_OK;
 }
@@ -654,8 +647,8 @@ IFACEMETHODIMP CBiosCapsule::put_DisplayBadge(VARIANT_BOOL newVal)
     const bool show = newVal != VARIANT_FALSE;
     if (FAILED(m_pLogoModule->put_BadgeShown(show ? VARIANT_TRUE : VARIANT_FALSE)) ||
         (show && (FAILED(m_pLogoModule->put_BadgeXPosition(0)) || FAILED(m_pLogoModule->put_BadgeYPosition(0))))) {
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Unexpected error setting badge option");
-        return DescribeFailure(E_FAIL, IID_IBiosCapsule, Message::UNEXPECTED_FAILURE);
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE),
+                              L"Unexpected error setting badge option");
     }
     return S_OK;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Owners.h"
+#include "frame/DiagnosticsLog.h"
 
 #include <windows.h>
 
@@ -37,6 +38,9 @@ public:
     // The library's statuses turned into results, reports and descriptions. Every
     // non-negative result counts as success for the callers.
     static CorvidStatusMeaning Interpret(uint32_t status);
+    // Reports `status` as Interpret says, under the caller's `site`, with `iid` as the failing
+    // interface; returns its result.
+    static HRESULT ReportStatus(const LogSite& site, const IID& iid, uint32_t status);
 
 private:
     FARPROC Find(const char* exportName) const;

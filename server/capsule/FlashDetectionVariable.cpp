@@ -2,14 +2,15 @@
 
 #include "frame/DiagnosticsLog.h"
 #include "frame/ErrorInfoManager.h"
+#include "frame/FailureReport.h"
 #include "frame/ResultCodes.h"
+#include "MessageIds.h"
 #include "system/EFIVar.h"
 
 #include <vector>
 
 namespace {
 
-constexpr UINT kRemoveFailed = 181; // "Unable to remove one or more components."
 constexpr ULONG kDataSize = 24;     // 23 characters and the terminator
 
 } // namespace
@@ -76,10 +77,9 @@ HRESULT CFlashDetectionVariable::Remove()
                             &size, buffer.data());
     // A delete that failed leaves the marker behind, so the next check would misread it.
     if (FAILED(hr)) {
-        ReportDiagnostic(LOG_SITE(L"CFlashDetectionVariable::Remove"), LOG_ERROR,
-                         L"Unknown return value received from EFIVAR.dll");
-        CErrorInfoManager::SetDescription(kRemoveFailed);
-        return hr == ResultCode::E_EFIVAR_UNKNOWN ? ResultCode::E_EFIVAR_UNKNOWN_RESULT : hr;
+        return REPORT_FAILURE(L"CFlashDetectionVariable::Remove", LOG_ERROR,
+                              hr == ResultCode::E_EFIVAR_UNKNOWN ? ResultCode::E_EFIVAR_UNKNOWN_RESULT : hr,
+                              Describe(MSG_REMOVE_FAILED), L"Unknown return value received from EFIVAR.dll");
     }
     ReportDiagnostic(LOG_SITE(L"CFlashDetectionVariable::Remove"), LOG_INFORMATION, L"Success:  Exiting function");
     return S_OK;

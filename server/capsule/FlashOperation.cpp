@@ -1,10 +1,10 @@
 #include "FlashOperation.h"
 
-#include "CapsuleMessages.h"
-
 #include "BiosId.h"
 #include "CapsuleFile.h"
+#include "frame/FailureReport.h"
 #include "LogoModuleSearch.h"
+#include "MessageIds.h"
 #include "StreamBytes.h"
 #include "WeaveEngineFactory.h"
 
@@ -17,19 +17,6 @@
 
 #include <cstdarg>
 #include <vector>
-
-namespace {
-
-namespace Message = CapsuleMessage;
-
-
-HRESULT Fail(const LogSite& site, HRESULT hr, UINT messageId, const wchar_t* report)
-{
-    ReportDiagnostic(site, LOG_ERROR, L"%s", report);
-    return DescribeFailure(hr, IID_IToolkit, messageId);
-}
-
-} // namespace
 
 CFlashOperation::~CFlashOperation()
 {
@@ -74,15 +61,17 @@ HRESULT CFlashOperation::CreateEngine()
     HRESULT hr = CWeaveEngineFactory::Create(&m_pIWeaveEng);
     if (hr == REGDB_E_CLASSNOTREG) {
         if (FAILED(CWeaveEngineFactory::RegisterFromCurrentFolder())) {
-            return Fail(LOG_SITE(function), ResultCode::E_EFIVAR_DLL_NOT_LOADED, Message::REGISTER_FAILED,
-                        L"Failed to register Quillon.dll");
+            return REPORT_FAILURE(function, LOG_ERROR, ResultCode::E_EFIVAR_DLL_NOT_LOADED,
+                                  Describe(IID_IToolkit, MSG_ENGINE_NOT_REGISTERED), L"Failed to register Quillon.dll");
         }
         hr = CWeaveEngineFactory::Create(&m_pIWeaveEng);
         if (FAILED(hr)) {
-            return Fail(LOG_SITE(function), E_FAIL, Message::UNEXPECTED_FAILURE, L"Failed to load the Weave Engine");
+            return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IToolkit, MSG_UNEXPECTED_FAILURE),
+                                  L"Failed to load the Weave Engine");
         }
     } else if (FAILED(hr)) {
-        return Fail(LOG_SITE(function), E_FAIL, Message::UNEXPECTED_FAILURE, L"Unexpected error loading Weave Engine");
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IToolkit, MSG_UNEXPECTED_FAILURE),
+                              L"Unexpected error loading Weave Engine");
     }
     return S_OK;
 }
@@ -91,8 +80,8 @@ HRESULT CFlashOperation::RegisterAndLoadDlls()
 {
     RETURN_IF_FAILED(CreateEngine());
     if (!m_hCorvidDll.Load()) {
-        return Fail(LOG_SITE(L"CFlashOperation::RegisterAndLoadDlls"), ResultCode::E_EFIVAR_DLL_NOT_LOADED,
-                    Message::CORVID_NOT_LOADED, L"Not able to load the Corvid DLL");
+        return REPORT_FAILURE(L"CFlashOperation::RegisterAndLoadDlls", LOG_ERROR, ResultCode::E_EFIVAR_DLL_NOT_LOADED,
+                              Describe(IID_IToolkit, MSG_CORVID_NOT_LOADED), L"Not able to load the Corvid DLL");
     }
     ReportDiagnostic(LOG_SITE(L"CFlashOperation::RegisterAndLoadDlls"), LOG_INFORMATION,
                      L"The Corvid DLL Loaded successfully");
@@ -111,40 +100,48 @@ HRESULT CFlashOperation::LoadFileIntoStream(const std::wstring& name, IStream** 
     case CCapsuleFile::Failure::None:
         return ResetStreamSeekPtr(*stream);
     case CCapsuleFile::Failure::EmptyName:
-        return Fail(LOG_SITE(function), E_INVALIDARG, Message::UNEXPECTED_FAILURE,
-                    L"Empty file name passed to LoadFileIntoStream");
+        return REPORT_FAILURE(function, LOG_ERROR, E_INVALIDARG, Describe(IID_IToolkit, MSG_UNEXPECTED_FAILURE),
+                              L"Empty file name passed to LoadFileIntoStream");
     case CCapsuleFile::Failure::NotFound:
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"File %s not found", name.c_str());
-        return DescribeFailure(ResultCode::E_INVALID_FILE_NAME, IID_IToolkit, Message::FILE_NOT_FOUND, name.c_str());
+        return REPORT_FAILURE(function, LOG_ERROR, ResultCode::E_INVALID_FILE_NAME,
+                              Describe(IID_IToolkit, MSG_FILE_NOT_FOUND, name.c_str()), L"File %s not found",
+                              name.c_str());
     case CCapsuleFile::Failure::Close:
-        return Fail(LOG_SITE(function), ResultCode::E_FILE_CLOSE, Message::UNEXPECTED_FAILURE,
-                    L"Not able to close the file handle");
+        return REPORT_FAILURE(function, LOG_ERROR, ResultCode::E_FILE_CLOSE,
+                              Describe(IID_IToolkit, MSG_UNEXPECTED_FAILURE), L"Not able to close the file handle");
     case CCapsuleFile::Failure::Open:
-        return Fail(LOG_SITE(function), E_FAIL, Message::UNEXPECTED_FAILURE, L"Unexpected error on _wfopen()");
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IToolkit, MSG_UNEXPECTED_FAILURE),
+                              L"Unexpected error on _wfopen()");
     case CCapsuleFile::Failure::Seek:
-        return Fail(LOG_SITE(function), E_FAIL, Message::UNEXPECTED_FAILURE, L"Unexpected error on fseek()");
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IToolkit, MSG_UNEXPECTED_FAILURE),
+                              L"Unexpected error on fseek()");
     case CCapsuleFile::Failure::Tell:
-        return Fail(LOG_SITE(function), E_FAIL, Message::UNEXPECTED_FAILURE, L"Unexpected error on ftell()");
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IToolkit, MSG_UNEXPECTED_FAILURE),
+                              L"Unexpected error on ftell()");
     case CCapsuleFile::Failure::Read:
-        return Fail(LOG_SITE(function), E_FAIL, Message::UNEXPECTED_FAILURE, L"Unexpected error on fread()");
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IToolkit, MSG_UNEXPECTED_FAILURE),
+                              L"Unexpected error on fread()");
     case CCapsuleFile::Failure::CreateStream:
-        return Fail(LOG_SITE(function), E_FAIL, Message::UNEXPECTED_FAILURE,
-                    L"Unexpected error on CreateStreamOnHGlobal()");
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IToolkit, MSG_UNEXPECTED_FAILURE),
+                              L"Unexpected error on CreateStreamOnHGlobal()");
     case CCapsuleFile::Failure::Write:
         break;
     }
-    return Fail(LOG_SITE(function), E_FAIL, Message::UNEXPECTED_FAILURE, L"Unexpected error on stream.p->Write()");
+    return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IToolkit, MSG_UNEXPECTED_FAILURE),
+                          L"Unexpected error on stream.p->Write()");
 }
 
 HRESULT CFlashOperation::ResetStreamSeekPtr(IStream* stream)
 {
     constexpr const wchar_t* function = L"CFlashOperation::ResetStreamSeekPtr";
     if (!stream) {
-        return Fail(LOG_SITE(function), E_FAIL, Message::UNEXPECTED_FAILURE, L"Passed in a NULL to ResetStreamSeek");
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IToolkit, MSG_UNEXPECTED_FAILURE),
+                              L"Passed in a NULL to ResetStreamSeek");
     }
     LARGE_INTEGER zero = {};
     if (FAILED(stream->Seek(zero, STREAM_SEEK_SET, nullptr))) {
-        return Fail(LOG_SITE(function), E_FAIL, Message::UNEXPECTED_FAILURE, L"Unexpected error on stream->Seek()");
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IToolkit, MSG_UNEXPECTED_FAILURE),
+                              L"Unexpected error on stream->Seek()");
     }
     return S_OK;
 }
@@ -155,15 +152,17 @@ HRESULT CFlashOperation::InitializeWeaveEngine(IStream* stream)
     RETURN_IF_FAILED(ResetStreamSeekPtr(stream));
     VARIANT_BOOL isCapsule = VARIANT_FALSE;
     if (FAILED(m_pIWeaveEng->CheckIfWeaveCapsule(stream, &isCapsule))) {
-        return Fail(LOG_SITE(function), E_FAIL, Message::UNEXPECTED_FAILURE, L"Unexpected error on CheckIfWeaveCapsule()");
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IToolkit, MSG_UNEXPECTED_FAILURE),
+                              L"Unexpected error on CheckIfWeaveCapsule()");
     }
     if (!isCapsule) {
-        return Fail(LOG_SITE(function), ResultCode::E_SETTING_UNUSABLE, Message::INVALID_BIO_FILE,
-                    L"The BIO file doesn't support Weave");
+        return REPORT_FAILURE(function, LOG_ERROR, ResultCode::E_SETTING_UNUSABLE,
+                              Describe(IID_IToolkit, MSG_INVALID_BIO_FILE), L"The BIO file doesn't support Weave");
     }
     RETURN_IF_FAILED(ResetStreamSeekPtr(stream));
     if (FAILED(m_pIWeaveEng->LoadWeaveCapsule(stream))) {
-        return Fail(LOG_SITE(function), E_FAIL, Message::UNEXPECTED_FAILURE, L"Unexpected error on LoadWeaveCapsule()");
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IToolkit, MSG_UNEXPECTED_FAILURE),
+                              L"Unexpected error on LoadWeaveCapsule()");
     }
     return S_OK;
 }
@@ -190,20 +189,22 @@ HRESULT CFlashOperation::VerifyBiosIdsMatch()
 {
     constexpr const wchar_t* function = L"CFlashOperation::VerifyBiosIdsMatch";
     if (!m_pIWeaveEng) {
-        return Fail(LOG_SITE(function), E_FAIL, Message::INTERNAL_ERROR, L"Weave engine not properly initialized");
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IToolkit, MSG_INTERNAL_ERROR),
+                              L"Weave engine not properly initialized");
     }
     UniqueBstr imageId;
     if (m_pIWeaveEng->get_FirmwareId(imageId.put()) != S_OK) {
-        return Fail(LOG_SITE(function), E_FAIL, Message::NO_BIOS_ID, L"Error getting Capsule Firmware ID");
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IToolkit, MSG_NO_BIOS_ID),
+                              L"Error getting Capsule Firmware ID");
     }
     std::wstring boardId;
     RETURN_IF_FAILED(GetBiosIdFromVariable(boardId));
     if (CBiosId::IsCompatible(imageId.c_str(), boardId)) {
         return S_OK;
     }
-    ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"BIOS IDs don't match (%s)(%s), so Flash can't proceed",
-                     imageId.c_str(), boardId.c_str());
-    DescribeFailure(S_OK, IID_IToolkit, Message::ID_MISMATCH, imageId.c_str(), boardId.c_str());
+    REPORT_FAILURE(function, LOG_ERROR, S_OK,
+                   Describe(IID_IToolkit, MSG_BIOS_ID_MISMATCH, imageId.c_str(), boardId.c_str()),
+                   L"BIOS IDs don't match (%s)(%s), so Flash can't proceed", imageId.c_str(), boardId.c_str());
     return S_FALSE;
 }
 
@@ -213,10 +214,12 @@ HRESULT CFlashOperation::ExtractLogoModule(IWeaveLogoModule** logo)
     const wchar_t* failedStep = L"";
     const HRESULT hr = CLogoModuleSearch::Find(m_pIWeaveEng.Get(), logo, &failedStep);
     if (hr == ResultCode::E_NO_SPLASH_MODULE) {
-        return Fail(LOG_SITE(function), hr, Message::NO_SPLASH_SUPPORT, L"No splash Weave module found.");
+        return REPORT_FAILURE(function, LOG_ERROR, hr, Describe(IID_IToolkit, MSG_NO_SPLASH_SUPPORT),
+                              L"No splash Weave module found.");
     }
     if (FAILED(hr)) {
-        return Fail(LOG_SITE(function), E_FAIL, Message::UNEXPECTED_FAILURE, failedStep);
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IToolkit, MSG_UNEXPECTED_FAILURE), L"%s",
+                              failedStep);
     }
     return S_OK;
 }
@@ -226,17 +229,19 @@ HRESULT CFlashOperation::PutSplash(IWeaveLogoModule* logo, IStream* picture)
     constexpr const wchar_t* function = L"CFlashOperation::ApplySplashToCapsule";
     ComPtr<IWeaveSplashSite> site;
     if (FAILED(logo->QueryInterface(IID_PPV_ARGS(&site)))) {
-        return Fail(LOG_SITE(function), E_FAIL, Message::UNEXPECTED_FAILURE,
-                    L"Unexpected error converting Module to LogoModule");
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IToolkit, MSG_UNEXPECTED_FAILURE),
+                              L"Unexpected error converting Module to LogoModule");
     }
     if (FAILED(site->PutSplash(picture))) {
-        return Fail(LOG_SITE(function), ResultCode::E_SPLASH_NOT_PASSED, Message::SPLASH_NOT_INSTALLED,
-                    L"Error passing splash file into Weave Engine");
+        return REPORT_FAILURE(function, LOG_ERROR, ResultCode::E_SPLASH_NOT_PASSED,
+                              Describe(IID_IToolkit, MSG_SPLASH_NOT_INSTALLED),
+                              L"Error passing splash file into Weave Engine");
     }
     const bool badge = m_psOptions->badge;
     if (FAILED(logo->put_BadgeShown(badge ? VARIANT_TRUE : VARIANT_FALSE)) ||
         (badge && (FAILED(logo->put_BadgeXPosition(0)) || FAILED(logo->put_BadgeYPosition(0))))) {
-        return Fail(LOG_SITE(function), E_FAIL, Message::UNEXPECTED_FAILURE, L"Unexpected error setting badge option");
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IToolkit, MSG_UNEXPECTED_FAILURE),
+                              L"Unexpected error setting badge option");
     }
     return S_OK;
 }
@@ -245,8 +250,8 @@ HRESULT CFlashOperation::ApplySplashToCapsule()
 {
     constexpr const wchar_t* function = L"CFlashOperation::ApplySplashToCapsule";
     if (!m_psOptions) {
-        return Fail(LOG_SITE(function), E_FAIL, Message::UNEXPECTED_FAILURE,
-                    L"m_psOptions not initialized in ApplySplashToCapsule");
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IToolkit, MSG_UNEXPECTED_FAILURE),
+                              L"m_psOptions not initialized in ApplySplashToCapsule");
     }
     if (m_psOptions->splashFile.empty()) {
         return S_OK;
@@ -258,29 +263,25 @@ HRESULT CFlashOperation::ApplySplashToCapsule()
     RETURN_IF_FAILED(PutSplash(logo.Get(), picture.Get()));
     LONG remaining = 0;
     if (FAILED(m_pIWeaveEng->get_SizeRemaining(&remaining))) {
-        return Fail(LOG_SITE(function), E_FAIL, Message::UNEXPECTED_FAILURE, L"Unexpected error on get_SizeRemaining()");
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IToolkit, MSG_UNEXPECTED_FAILURE),
+                              L"Unexpected error on get_SizeRemaining()");
     }
     if (remaining < 0) {
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Splash image too big; size remaining: %d",
-                         static_cast<int>(remaining));
-        return DescribeFailure(ResultCode::E_EFIVAR_OUT_OF_STORAGE, IID_IToolkit, Message::SPLASH_TOO_LARGE);
+        return REPORT_FAILURE(function, LOG_ERROR, ResultCode::E_EFIVAR_OUT_OF_STORAGE,
+                              Describe(IID_IToolkit, MSG_SPLASH_TOO_LARGE), L"Splash image too big; size remaining: %d",
+                              static_cast<int>(remaining));
     }
     RETURN_IF_FAILED(ResetStreamSeekPtr(m_pstmBiosFile.Get()));
     if (FAILED(m_pIWeaveEng->SaveWeaveCapsule(m_pstmBiosFile.Get()))) {
-        return Fail(LOG_SITE(function), E_FAIL, Message::UNEXPECTED_FAILURE,
-                    L"Error calling m_pIWeaveEng->SaveWeaveCapsule()");
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IToolkit, MSG_UNEXPECTED_FAILURE),
+                              L"Error calling m_pIWeaveEng->SaveWeaveCapsule()");
     }
     return S_OK;
 }
 
 HRESULT CFlashOperation::InterpretCorvidRetVal(uint32_t status)
 {
-    const CorvidStatusMeaning meaning = CCorvidLibrary::Interpret(status);
-    ReportDiagnostic(LOG_SITE(L"CFlashOperation::InterpretCorvidRetVal"), meaning.level, L"%s", meaning.report);
-    if (meaning.extraReport) {
-        ReportDiagnostic(LOG_SITE(L"CFlashOperation::InterpretCorvidRetVal"), meaning.level, L"%s", meaning.extraReport);
-    }
-    return meaning.messageId != 0 ? DescribeFailure(meaning.result, IID_IToolkit, meaning.messageId) : meaning.result;
+    return CCorvidLibrary::ReportStatus(LOG_SITE(L"CFlashOperation::InterpretCorvidRetVal"), IID_IToolkit, status);
 }
 
 // The loaded bytes go out as they are: only a splash edit saves the image through the engine.
@@ -288,23 +289,27 @@ HRESULT CFlashOperation::PrepareCapsule()
 {
     constexpr const wchar_t* function = L"CFlashOperation::PrepareCapsule";
     if (!m_hCorvidDll.IsLoaded()) {
-        return Fail(LOG_SITE(function), ResultCode::E_EFIVAR_DLL_NOT_LOADED, Message::UNEXPECTED_FAILURE,
-                    L"Attempting to PrepareCapsule() before DLL loaded");
+        return REPORT_FAILURE(function, LOG_ERROR, ResultCode::E_EFIVAR_DLL_NOT_LOADED,
+                              Describe(IID_IToolkit, MSG_UNEXPECTED_FAILURE),
+                              L"Attempting to PrepareCapsule() before DLL loaded");
     }
     CStreamBytes image;
     switch (image.Open(m_pstmBiosFile.Get())) {
     case CStreamBytes::Failure::None:
         break;
     case CStreamBytes::Failure::Seek:
-        return Fail(LOG_SITE(function), E_FAIL, Message::UNEXPECTED_FAILURE, L"Error calling m_pstmBiosFile->Seek()");
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IToolkit, MSG_UNEXPECTED_FAILURE),
+                              L"Error calling m_pstmBiosFile->Seek()");
     case CStreamBytes::Failure::Rewind:
         return ResetStreamSeekPtr(nullptr);
     case CStreamBytes::Failure::Read:
-        return Fail(LOG_SITE(function), E_FAIL, Message::UNEXPECTED_FAILURE, L"Error calling m_pstmBiosFile->Read()");
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IToolkit, MSG_UNEXPECTED_FAILURE),
+                              L"Error calling m_pstmBiosFile->Read()");
     }
     const std::optional<uint32_t> status = m_hCorvidDll.PrepareCapsule(image.Data(), image.Size());
     if (!status) {
-        return Fail(LOG_SITE(function), E_FAIL, Message::CORVID_NOT_LOADED, L"Failure in GetProcAddress for Corvid.dll");
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IToolkit, MSG_CORVID_NOT_LOADED),
+                              L"Failure in GetProcAddress for Corvid.dll");
     }
     return InterpretCorvidRetVal(*status);
 }
@@ -313,12 +318,14 @@ HRESULT CFlashOperation::InvokeCapsule()
 {
     constexpr const wchar_t* function = L"CFlashOperation::InvokeCapsule";
     if (!m_hCorvidDll.IsLoaded()) {
-        return Fail(LOG_SITE(function), ResultCode::E_EFIVAR_DLL_NOT_LOADED, Message::UNEXPECTED_FAILURE,
-                    L"Attempting to PrepareCapsule() before DLL loaded");
+        return REPORT_FAILURE(function, LOG_ERROR, ResultCode::E_EFIVAR_DLL_NOT_LOADED,
+                              Describe(IID_IToolkit, MSG_UNEXPECTED_FAILURE),
+                              L"Attempting to PrepareCapsule() before DLL loaded");
     }
     const std::optional<uint32_t> status = m_hCorvidDll.InvokeCapsule();
     if (!status) {
-        return Fail(LOG_SITE(function), E_FAIL, Message::CORVID_NOT_LOADED, L"Error loading routine in Corvid.dll");
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IToolkit, MSG_CORVID_NOT_LOADED),
+                              L"Error loading routine in Corvid.dll");
     }
     return InterpretCorvidRetVal(*status);
 }

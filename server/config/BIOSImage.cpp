@@ -1,19 +1,20 @@
 #include "BIOSImage.h"
 
 #include "DataOperation.h"
+#include "frame/FailureReport.h"
+#include "MessageIds.h"
 
 #include "ClassFactory.h"
 #include "frame/ObjectMapEntries.h"
 
 namespace {
-constexpr UINT kMessageInternalError = 154;
 // Status texts are short; more than this is not shown.
 constexpr size_t kPasswordErrorLength = 259;
 } // namespace
 
 IFACEMETHODIMP CBIOSImage::Accept(IDataOperation* operation)
 {
-    return CDataOperation::AcceptFor(operation, L"CBIOSImage::Accept",
+    return CDataOperation::AcceptFor(operation, LOG_SITE(L"CBIOSImage::Accept"),
                                      [this](CDataOperation& visitor) { return visitor.ProcessConfigData(this); });
 }
 
@@ -34,12 +35,12 @@ CATCH_RETURN()
 HRESULT CBIOSImage::GetBIOSImage(BIOSImageRecord* record) const
 try {
     if (!record) {
-        return ReportConfigFailure(LOG_SITE(L"CBIOSImage::GetBIOSImage"), LOG_ERROR, E_POINTER, kMessageInternalError,
-                                   L"Invalid pointer");
+        return REPORT_FAILURE(L"CBIOSImage::GetBIOSImage", LOG_ERROR, E_POINTER, Describe(MSG_INTERNAL_ERROR),
+                              L"Invalid pointer");
     }
     if (record->capacity < m_imageData.size()) {
-        return ReportConfigFailure(LOG_SITE(L"CBIOSImage::GetBIOSImage"), LOG_ERROR, ResultCode::E_BUFFERTOOSMALL,
-                                   kMessageInternalError, L"The input buffer is too small");
+        return REPORT_FAILURE(L"CBIOSImage::GetBIOSImage", LOG_ERROR, ResultCode::E_BUFFERTOOSMALL,
+                              Describe(MSG_INTERNAL_ERROR), L"The input buffer is too small");
     }
     record->data = m_imageData;
     record->mask = m_imageMask;
@@ -51,8 +52,8 @@ CATCH_RETURN()
 HRESULT CBIOSImage::GetBIOSImageSize(unsigned* size) const
 {
     if (!size) {
-        return ReportConfigFailure(LOG_SITE(L"CBIOSImage::GetBIOSImageSize"), LOG_ERROR, E_POINTER,
-                                   kMessageInternalError, L"Invalid pointer");
+        return REPORT_FAILURE(L"CBIOSImage::GetBIOSImageSize", LOG_ERROR, E_POINTER, Describe(MSG_INTERNAL_ERROR),
+                              L"Invalid pointer");
     }
     *size = static_cast<unsigned>(m_imageData.size());
     ReportDiagnostic(LOG_SITE(L"CBIOSImage::GetBIOSImageSize"), LOG_INFORMATION, L"Image Size: %u", *size);
@@ -78,8 +79,8 @@ CATCH_RETURN()
 HRESULT CBIOSImage::GetPasswordError(std::wstring* text) const
 try {
     if (!text) {
-        return ReportConfigFailure(LOG_SITE(L"CBIOSImage::GetPasswordError"), LOG_ERROR, E_POINTER,
-                                   kMessageInternalError, L"Invalid pointer");
+        return REPORT_FAILURE(L"CBIOSImage::GetPasswordError", LOG_ERROR, E_POINTER, Describe(MSG_INTERNAL_ERROR),
+                              L"Invalid pointer");
     }
     if (!m_passwordError) {
         ReportDiagnostic(LOG_SITE(L"CBIOSImage::GetPasswordError"), LOG_ERROR, L"Password error not set");

@@ -7,7 +7,7 @@
 
 IFACEMETHODIMP CBIOSInfo::Accept(IDataOperation* operation)
 {
-    return CDataOperation::AcceptFor(operation, L"CBIOSInfo::Accept",
+    return CDataOperation::AcceptFor(operation, LOG_SITE(L"CBIOSInfo::Accept"),
                                      [this](CDataOperation& visitor) { return visitor.ProcessConfigData(this); });
 }
 

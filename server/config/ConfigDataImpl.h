@@ -7,7 +7,8 @@
 // stored choice that matched, so its type and letter case are the choice's.
 #pragma once
 
-#include "ConfigFailure.h"
+#include "frame/FailureReport.h"
+#include "MessageIds.h"
 #include "VariantCollection.h"
 
 #include "ErrorMacros.h"
@@ -30,16 +31,6 @@ template <>
 struct ConfigDataDispatch<ITokenConfigData> {
     using Type = ServerDispatch<ITokenConfigData, IConfigData, IOperationTarget>;
 };
-
-namespace ConfigDataMessages {
-constexpr UINT kUnknownError = 130;
-constexpr UINT kOutOfMemory = 131;
-constexpr UINT kInternalError = 154;
-constexpr UINT kIniRange = 157;
-constexpr UINT kUnexpectedFailure = 223;
-constexpr UINT kValueRange = 268;
-constexpr UINT kInvalidArgument = 269;
-} // namespace ConfigDataMessages
 
 #define CONFIG_SITE(method) LOG_SITE(L"IConfigDataImpl::" method)
 
@@ -79,9 +70,8 @@ public:
         }
         *choices = nullptr;
         if (FAILED(m_pChoices->QueryInterface(IID_PPV_ARGS(choices)))) {
-            return ReportInterfaceFailure(CONFIG_SITE(L"get_ChoiceCollection"), LOG_ERROR, E_FAIL,
-                                          ConfigDataMessages::kInternalError, __uuidof(I),
-                                          L"Unable to get the choice collection");
+            return ReportFailureAt(CONFIG_SITE(L"get_ChoiceCollection"), LOG_ERROR, E_FAIL,
+                                   Describe(__uuidof(I), MSG_INTERNAL_ERROR), L"Unable to get the choice collection");
         }
         return S_OK;
     }
@@ -132,8 +122,8 @@ public:
         std::wstring text;
         const HRESULT hr = LoadMessageString(messageId, &text);
         if (FAILED(hr)) {
-            return ReportConfigFailure(CONFIG_SITE(L"SetName"), LOG_ERROR, hr, ConfigDataMessages::kUnknownError,
-                                       L"Unable to set name.  hr=%x", static_cast<unsigned>(hr));
+            return ReportFailureAt(CONFIG_SITE(L"SetName"), LOG_ERROR, hr, Describe(MSG_UNKNOWN_ERROR),
+                                   L"Unable to set name.  hr=%x", static_cast<unsigned>(hr));
         }
         m_strName = std::move(text);
         return S_OK;
@@ -167,9 +157,8 @@ public:
     virtual HRESULT AddChoice(const VARIANT& choice)
     {
         if (m_eType != EConfigType_Choice && m_eType != EConfigType_OrderedList) {
-            return ReportConfigFailure(CONFIG_SITE(L"AddChoice"), LOG_ERROR, ResultCode::E_WRONG_TYPE,
-                                       ConfigDataMessages::kInternalError,
-                                       L"Object is not of type choice.  Could not add.");
+            return ReportFailureAt(CONFIG_SITE(L"AddChoice"), LOG_ERROR, ResultCode::E_WRONG_TYPE,
+                                   Describe(MSG_INTERNAL_ERROR), L"Object is not of type choice.  Could not add.");
         }
         return SUCCEEDED(m_pChoices->Add(choice)) ? S_OK : E_FAIL;
     }
@@ -177,13 +166,13 @@ public:
     HRESULT GetMatchingChoice(const VARIANT& value, VARIANT* match) const
     {
         if (m_eType != EConfigType_Choice) {
-            return ReportConfigFailure(CONFIG_SITE(L"GetMatchingChoice"), LOG_ERROR, E_FAIL,
-                                       ConfigDataMessages::kInternalError, L"This object does not use choices.");
+            return ReportFailureAt(CONFIG_SITE(L"GetMatchingChoice"), LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
+                                   L"This object does not use choices.");
         }
         const HRESULT hr = m_pChoices->IsElementAlreadyInList(value, match);
         if (hr == S_FALSE) {
-            return ReportConfigFailure(CONFIG_SITE(L"GetMatchingChoice"), LOG_ERROR, ResultCode::E_OUT_OF_BOUNDS,
-                                       ConfigDataMessages::kInternalError, L"Unable to get matching choice");
+            return ReportFailureAt(CONFIG_SITE(L"GetMatchingChoice"), LOG_ERROR, ResultCode::E_OUT_OF_BOUNDS,
+                                   Describe(MSG_INTERNAL_ERROR), L"Unable to get matching choice");
         }
         return FAILED(hr) ? E_FAIL : S_OK;
     }
@@ -223,8 +212,8 @@ public:
     HRESULT ValidateOrderedList(IVariantCollection* list) const
     try {
         if (!list) {
-            return ReportConfigFailure(CONFIG_SITE(L"ValidateOrderedList"), LOG_ERROR, E_POINTER,
-                                       ConfigDataMessages::kInternalError, L"Incoming argument was NULL");
+            return ReportFailureAt(CONFIG_SITE(L"ValidateOrderedList"), LOG_ERROR, E_POINTER,
+                                   Describe(MSG_INTERNAL_ERROR), L"Incoming argument was NULL");
         }
         std::vector<UniqueVariant> elements;
         RETURN_IF_FAILED(ReadElements(list, elements));
@@ -234,15 +223,15 @@ public:
         for (size_t position = 0; position < elements.size(); ++position) {
             const VARIANT& element = *elements[position].get();
             if (V_VT(&element) != VT_I4) {
-                return ReportConfigFailure(CONFIG_SITE(L"ValidateOrderedList"), LOG_ERROR,
-                                           ResultCode::E_NOT_VARIANT_COLLECTION, ConfigDataMessages::kValueRange,
-                                           L"Invalid type in ordered list, should be VT_I4");
+                return ReportFailureAt(CONFIG_SITE(L"ValidateOrderedList"), LOG_ERROR,
+                                       ResultCode::E_NOT_VARIANT_COLLECTION, Describe(MSG_VALUE_OUT_OF_RANGE),
+                                       L"Invalid type in ordered list, should be VT_I4");
             }
             if (!IsChoicePayload(V_I4(&element))) {
-                return ReportConfigFailure(CONFIG_SITE(L"ValidateOrderedList"), LOG_WARNING,
-                                           ResultCode::E_OUT_OF_BOUNDS, ConfigDataMessages::kValueRange,
-                                           L"Item %d (%d) in the ordered list is not valid",
-                                           static_cast<int>(position + 1), static_cast<int>(V_I4(&element)));
+                return ReportFailureAt(CONFIG_SITE(L"ValidateOrderedList"), LOG_WARNING, ResultCode::E_OUT_OF_BOUNDS,
+                                       Describe(MSG_VALUE_OUT_OF_RANGE),
+                                       L"Item %d (%d) in the ordered list is not valid", static_cast<int>(position + 1),
+                                       static_cast<int>(V_I4(&element)));
             }
         }
         return S_OK;
@@ -261,30 +250,30 @@ public:
     static HRESULT Copy(IVariantCollection* source, IVariantCollection* target)
     {
         if (!source || !target) {
-            return ReportConfigFailure(CONFIG_SITE(L"Copy"), LOG_ERROR, E_POINTER, ConfigDataMessages::kInternalError,
-                                       L"Incoming argument was NULL");
+            return ReportFailureAt(CONFIG_SITE(L"Copy"), LOG_ERROR, E_POINTER, Describe(MSG_INTERNAL_ERROR),
+                                   L"Incoming argument was NULL");
         }
         if (SameObject(source, target)) {
             return S_OK;
         }
         LONG count = 0;
         if (FAILED(source->get_Count(&count))) {
-            return ReportConfigFailure(CONFIG_SITE(L"Copy"), LOG_ERROR, E_FAIL, ConfigDataMessages::kUnexpectedFailure,
-                                       L"Unable to get item from list");
+            return ReportFailureAt(CONFIG_SITE(L"Copy"), LOG_ERROR, E_FAIL, Describe(MSG_UNEXPECTED_FAILURE),
+                                   L"Unable to get item from list");
         }
         if (FAILED(target->Clear())) {
-            return ReportConfigFailure(CONFIG_SITE(L"Copy"), LOG_ERROR, E_UNEXPECTED,
-                                       ConfigDataMessages::kUnexpectedFailure, L"Unable to clear list");
+            return ReportFailureAt(CONFIG_SITE(L"Copy"), LOG_ERROR, E_UNEXPECTED, Describe(MSG_UNEXPECTED_FAILURE),
+                                   L"Unable to clear list");
         }
         for (LONG index = 1; index <= count; ++index) {
             UniqueVariant item;
             if (FAILED(source->get_Item(index, item.put()))) {
-                return ReportConfigFailure(CONFIG_SITE(L"Copy"), LOG_ERROR, E_FAIL,
-                                           ConfigDataMessages::kUnexpectedFailure, L"Unable to get item from list");
+                return ReportFailureAt(CONFIG_SITE(L"Copy"), LOG_ERROR, E_FAIL, Describe(MSG_UNEXPECTED_FAILURE),
+                                       L"Unable to get item from list");
             }
             if (FAILED(target->Add(*item.get()))) {
-                return ReportConfigFailure(CONFIG_SITE(L"Copy"), LOG_ERROR, E_FAIL,
-                                           ConfigDataMessages::kUnexpectedFailure, L"Unable to add to new collection");
+                return ReportFailureAt(CONFIG_SITE(L"Copy"), LOG_ERROR, E_FAIL, Describe(MSG_UNEXPECTED_FAILURE),
+                                       L"Unable to add to new collection");
             }
         }
         return S_OK;
@@ -292,20 +281,20 @@ public:
     static HRESULT Copy(const CVariantCollection& source, IVariantCollection* target)
     {
         if (!target) {
-            return ReportConfigFailure(CONFIG_SITE(L"Copy"), LOG_ERROR, E_POINTER, ConfigDataMessages::kInternalError,
-                                       L"Incoming argument was NULL");
+            return ReportFailureAt(CONFIG_SITE(L"Copy"), LOG_ERROR, E_POINTER, Describe(MSG_INTERNAL_ERROR),
+                                   L"Incoming argument was NULL");
         }
         if (SameObject(static_cast<IVariantCollection*>(const_cast<CVariantCollection*>(&source)), target)) {
             return S_OK;
         }
         if (FAILED(target->Clear())) {
-            return ReportConfigFailure(CONFIG_SITE(L"Copy"), LOG_ERROR, E_UNEXPECTED,
-                                       ConfigDataMessages::kUnexpectedFailure, L"Unable to clear list");
+            return ReportFailureAt(CONFIG_SITE(L"Copy"), LOG_ERROR, E_UNEXPECTED, Describe(MSG_UNEXPECTED_FAILURE),
+                                   L"Unable to clear list");
         }
         for (size_t position = 0; position < source.Size(); ++position) {
             if (FAILED(target->Add(source.ElementAt(position)))) {
-                return ReportConfigFailure(CONFIG_SITE(L"Copy"), LOG_ERROR, E_FAIL,
-                                           ConfigDataMessages::kUnexpectedFailure, L"Unable to add to new collection");
+                return ReportFailureAt(CONFIG_SITE(L"Copy"), LOG_ERROR, E_FAIL, Describe(MSG_UNEXPECTED_FAILURE),
+                                       L"Unable to add to new collection");
             }
         }
         return S_OK;
@@ -345,8 +334,7 @@ protected:
 
     HRESULT InvalidPointer(const LogSite& site, const wchar_t* text) const
     {
-        return ReportInterfaceFailure(site, LOG_ERROR, E_POINTER, ConfigDataMessages::kInternalError, __uuidof(I),
-                                      text);
+        return ReportFailureAt(site, LOG_ERROR, E_POINTER, Describe(__uuidof(I), MSG_INTERNAL_ERROR), text);
     }
 
 private:
@@ -384,8 +372,8 @@ private:
         }
         *out = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
         if (!*out) {
-            return ReportInterfaceFailure(site, LOG_ERROR, E_OUTOFMEMORY, ConfigDataMessages::kOutOfMemory,
-                                          __uuidof(I), L"Out of memory");
+            return ReportFailureAt(site, LOG_ERROR, E_OUTOFMEMORY, Describe(__uuidof(I), MSG_OUT_OF_MEMORY),
+                                   L"Out of memory");
         }
         return S_OK;
     }
@@ -415,14 +403,14 @@ private:
     {
         LONG count = 0;
         if (FAILED(list->get_Count(&count))) {
-            return ReportConfigFailure(CONFIG_SITE(L"ValidateOrderedList"), LOG_ERROR, E_FAIL,
-                                       ConfigDataMessages::kInternalError, L"Unable to determine ordered list size");
+            return ReportFailureAt(CONFIG_SITE(L"ValidateOrderedList"), LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
+                                   L"Unable to determine ordered list size");
         }
         elements.resize(static_cast<size_t>(count > 0 ? count : 0));
         for (LONG index = 1; index <= count; ++index) {
             if (FAILED(list->get_Item(index, elements[index - 1].put()))) {
-                return ReportConfigFailure(CONFIG_SITE(L"ValidateOrderedList"), LOG_ERROR, E_FAIL,
-                                           ConfigDataMessages::kUnexpectedFailure, L"Unable to get item from list");
+                return ReportFailureAt(CONFIG_SITE(L"ValidateOrderedList"), LOG_ERROR, E_FAIL,
+                                       Describe(MSG_UNEXPECTED_FAILURE), L"Unable to get item from list");
             }
         }
         return S_OK;
@@ -446,13 +434,13 @@ private:
     {
         const LogSite site = isDefault ? CONFIG_SITE(L"SetDefaultOrderedList") : CONFIG_SITE(L"SetOrderedList");
         if (!list) {
-            return ReportConfigFailure(site, LOG_ERROR, E_POINTER, ConfigDataMessages::kInternalError,
-                                       L"Incoming argument was NULL");
+            return ReportFailureAt(site, LOG_ERROR, E_POINTER, Describe(MSG_INTERNAL_ERROR),
+                                   L"Incoming argument was NULL");
         }
         LONG count = 0;
         if (FAILED(list->get_Count(&count))) {
-            return ReportConfigFailure(site, LOG_ERROR, E_FAIL, ConfigDataMessages::kInternalError,
-                                       L"Unable to determine ordered list size");
+            return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
+                                   L"Unable to determine ordered list size");
         }
         const HRESULT valid = ValidateOrderedList(list);
         if (FAILED(valid)) {
@@ -470,14 +458,14 @@ private:
     static HRESULT CopyListOut(const CVariantCollection& held, IVariantCollection** list)
     {
         if (!list) {
-            return ReportConfigFailure(CONFIG_SITE(L"GetOrderedList"), LOG_ERROR, E_POINTER,
-                                       ConfigDataMessages::kInternalError, L"Incoming argument was NULL");
+            return ReportFailureAt(CONFIG_SITE(L"GetOrderedList"), LOG_ERROR, E_POINTER, Describe(MSG_INTERNAL_ERROR),
+                                   L"Incoming argument was NULL");
         }
         *list = nullptr;
         ComPtr<CVariantCollection> copy;
         if (FAILED(CVariantCollection::Make(copy))) {
-            return ReportConfigFailure(CONFIG_SITE(L"GetOrderedList"), LOG_ERROR, E_FAIL,
-                                       ConfigDataMessages::kUnexpectedFailure, L"Unexpected error on CreateInstance()");
+            return ReportFailureAt(CONFIG_SITE(L"GetOrderedList"), LOG_ERROR, E_FAIL, Describe(MSG_UNEXPECTED_FAILURE),
+                                   L"Unexpected error on CreateInstance()");
         }
         RETURN_IF_FAILED(Copy(held, copy.Get()));
         *list = copy.Detach();
@@ -495,8 +483,8 @@ private:
             IVariantCollection* list = nullptr;
             const HRESULT hr = isDefault ? GetDefaultOrderedList(&list) : GetOrderedList(&list);
             if (FAILED(hr)) {
-                return ReportInterfaceFailure(site, LOG_ERROR, E_FAIL, ConfigDataMessages::kInternalError, __uuidof(I),
-                                              L"Unable to copy the ordered list");
+                return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(__uuidof(I), MSG_INTERNAL_ERROR),
+                                       L"Unable to copy the ordered list");
             }
             V_VT(out) = VT_DISPATCH;
             V_DISPATCH(out) = list;
@@ -504,12 +492,11 @@ private:
         }
         const HRESULT hr = ::VariantCopy(out, const_cast<VARIANT*>((isDefault ? m_varDefaultValue : m_varValue).get()));
         if (hr == E_OUTOFMEMORY) {
-            return ReportInterfaceFailure(site, LOG_ERROR, E_OUTOFMEMORY, ConfigDataMessages::kOutOfMemory,
-                                          __uuidof(I), L"Out of memory");
+            return ReportFailureAt(site, LOG_ERROR, E_OUTOFMEMORY, Describe(__uuidof(I), MSG_OUT_OF_MEMORY),
+                                   L"Out of memory");
         }
         if (FAILED(hr)) {
-            return ReportInterfaceFailure(site, LOG_ERROR, E_FAIL, ConfigDataMessages::kUnknownError, __uuidof(I),
-                                          L"Unknown error");
+            return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(__uuidof(I), MSG_UNKNOWN_ERROR), L"Unknown error");
         }
         return S_OK;
     } catch (...) {
@@ -520,12 +507,12 @@ private:
     try {
         UniqueVariant input;
         if (FAILED(CopyVariantValue(value, input))) {
-            return ReportInterfaceFailure(site, LOG_ERROR, E_INVALIDARG, ConfigDataMessages::kInvalidArgument,
-                                          __uuidof(I), L"Unable to read the value");
+            return ReportFailureAt(site, LOG_ERROR, E_INVALIDARG, Describe(__uuidof(I), MSG_INVALID_ARGUMENT),
+                                   L"Unable to read the value");
         }
         if (m_bBoundsCheck && !IsWithinBounds(*input.get())) {
-            return ReportInterfaceFailure(site, LOG_WARNING, ResultCode::E_OUT_OF_BOUNDS, ConfigDataMessages::kIniRange,
-                                          __uuidof(I), L"Value is out of bounds");
+            return ReportFailureAt(site, LOG_WARNING, ResultCode::E_OUT_OF_BOUNDS,
+                                   Describe(__uuidof(I), MSG_INI_VALUE_OUT_OF_RANGE), L"Value is out of bounds");
         }
         HRESULT hr = S_OK;
         switch (m_eType) {
@@ -570,9 +557,8 @@ private:
         ComPtr<IVariantCollection> list;
         const bool isObject = V_VT(&input) == VT_UNKNOWN || V_VT(&input) == VT_DISPATCH;
         if (!isObject || !V_UNKNOWN(&input) || FAILED(V_UNKNOWN(&input)->QueryInterface(IID_PPV_ARGS(&list)))) {
-            return ReportConfigFailure(site, LOG_ERROR, ResultCode::E_NOT_VARIANT_COLLECTION,
-                                       ConfigDataMessages::kInvalidArgument,
-                                       L"Input parameter is not a VariantCollection");
+            return ReportFailureAt(site, LOG_ERROR, ResultCode::E_NOT_VARIANT_COLLECTION,
+                                   Describe(MSG_INVALID_ARGUMENT), L"Input parameter is not a VariantCollection");
         }
         const HRESULT hr = isDefault ? SetDefaultOrderedList(list.Get()) : SetOrderedList(list.Get());
         if (hr == ResultCode::E_OUT_OF_BOUNDS) {
@@ -587,16 +573,15 @@ private:
         try {
             throw;
         } catch (const std::bad_alloc&) {
-            return ReportInterfaceFailure(site, LOG_ERROR, E_OUTOFMEMORY, ConfigDataMessages::kOutOfMemory,
-                                          __uuidof(I), L"Out of memory");
+            return ReportFailureAt(site, LOG_ERROR, E_OUTOFMEMORY, Describe(__uuidof(I), MSG_OUT_OF_MEMORY),
+                                   L"Out of memory");
         } catch (const std::exception& error) {
             const std::string what = error.what();
             const std::wstring text(what.begin(), what.end());
-            return ReportInterfaceFailure(site, LOG_ERROR, E_FAIL, ConfigDataMessages::kUnknownError, __uuidof(I),
-                                          L"%ls", text.c_str());
+            return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(__uuidof(I), MSG_UNKNOWN_ERROR), L"%ls",
+                                   text.c_str());
         } catch (...) {
-            return ReportInterfaceFailure(site, LOG_ERROR, E_FAIL, ConfigDataMessages::kUnknownError, __uuidof(I),
-                                          L"Unknown error");
+            return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(__uuidof(I), MSG_UNKNOWN_ERROR), L"Unknown error");
         }
     }
 

@@ -1,6 +1,8 @@
 #include "ConfigGroup.h"
 
 #include "DataOperation.h"
+#include "frame/FailureReport.h"
+#include "MessageIds.h"
 
 #include "ClassFactory.h"
 #include "frame/ErrorInfoManager.h"
@@ -8,13 +10,9 @@
 
 namespace {
 
-constexpr UINT kMessageUnknownError = 130;
-constexpr UINT kMessageInternalError = 154;
-constexpr UINT kMessageResources = 220;
-
 HRESULT InvalidPointer(const LogSite& site, const wchar_t* text = L"Invalid pointer")
 {
-    return ReportInterfaceFailure(site, LOG_ERROR, E_POINTER, kMessageInternalError, IID_IConfigGroup, text);
+    return ReportFailureAt(site, LOG_ERROR, E_POINTER, Describe(IID_IConfigGroup, MSG_INTERNAL_ERROR), text);
 }
 
 // True when `sought` is `root` or lies below it; a group must not become its own descendant.
@@ -44,11 +42,11 @@ HRESULT AddResult(HRESULT hr, const LogSite& site)
         return hr;
     }
     if (hr == E_POINTER || hr == ResultCode::E_ALREADY_IN_COLLECTION) {
-        return ReportConfigFailure(site, LOG_ERROR, hr, kMessageInternalError, L"Unable to add element.  hr=%x",
-                                   static_cast<unsigned>(hr));
+        return ReportFailureAt(site, LOG_ERROR, hr, Describe(MSG_INTERNAL_ERROR), L"Unable to add element.  hr=%x",
+                               static_cast<unsigned>(hr));
     }
-    ReportConfigFailure(site, LOG_ERROR, hr, kMessageUnknownError, L"Unknown error occurred.  hr=%x",
-                        static_cast<unsigned>(hr));
+    ReportFailureAt(site, LOG_ERROR, hr, Describe(MSG_UNKNOWN_ERROR), L"Unknown error occurred.  hr=%x",
+                    static_cast<unsigned>(hr));
     return E_FAIL;
 }
 
@@ -65,7 +63,7 @@ HRESULT CConfigGroup::FinalConstruct()
 IFACEMETHODIMP CConfigGroup::Accept(IDataOperation* operation)
 {
     ComPtr<CDataOperation> visitor;
-    HRESULT hr = CDataOperation::FromOperationArgument(operation, L"CConfigGroup::Accept", visitor);
+    HRESULT hr = CDataOperation::FromOperationArgument(operation, LOG_SITE(L"CConfigGroup::Accept"), visitor);
     if (FAILED(hr)) {
         return hr;
     }
@@ -89,16 +87,16 @@ HRESULT CConfigGroup::VisitChildren(IDataOperation* operation)
 {
     LONG count = 0;
     if (FAILED(m_pChildGroups->get_Count(&count))) {
-        return ReportConfigFailure(LOG_SITE(L"CConfigGroup::Accept"), LOG_ERROR, E_FAIL, kMessageInternalError,
-                                   L"Unable to get child group count:  hr=%x", static_cast<unsigned>(E_FAIL));
+        return REPORT_FAILURE(L"CConfigGroup::Accept", LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
+                              L"Unable to get child group count:  hr=%x", static_cast<unsigned>(E_FAIL));
     }
     for (LONG index = 1; index <= count; ++index) {
         ComPtr<IConfigGroup> child;
         const HRESULT hr = m_pChildGroups->get_Item(index, &child);
         if (FAILED(hr)) {
-            return ReportConfigFailure(LOG_SITE(L"CConfigGroup::Accept"), LOG_ERROR, E_FAIL, kMessageInternalError,
-                                       L"Unable to get group #%ld, hr=%x", static_cast<long>(index),
-                                       static_cast<unsigned>(hr));
+            return REPORT_FAILURE(L"CConfigGroup::Accept", LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
+                                  L"Unable to get group #%ld, hr=%x", static_cast<long>(index),
+                                  static_cast<unsigned>(hr));
         }
         const HRESULT visited = child->Accept(operation);
         if (!WalkGoesOn(visited)) {
@@ -112,16 +110,16 @@ HRESULT CConfigGroup::VisitItems(IDataOperation* operation)
 {
     LONG count = 0;
     if (FAILED(m_pDataItems->get_Count(&count))) {
-        return ReportConfigFailure(LOG_SITE(L"CConfigGroup::Accept"), LOG_ERROR, E_FAIL, kMessageInternalError,
-                                   L"Unable to get data count:  hr=%x", static_cast<unsigned>(E_FAIL));
+        return REPORT_FAILURE(L"CConfigGroup::Accept", LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
+                              L"Unable to get data count:  hr=%x", static_cast<unsigned>(E_FAIL));
     }
     for (LONG index = 1; index <= count; ++index) {
         ComPtr<IConfigData> item;
         const HRESULT hr = m_pDataItems->get_Item(index, &item);
         if (FAILED(hr)) {
-            return ReportConfigFailure(LOG_SITE(L"CConfigGroup::Accept"), LOG_ERROR, E_FAIL, kMessageInternalError,
-                                       L"Unable to get data element #%ld, hr=%x", static_cast<long>(index),
-                                       static_cast<unsigned>(hr));
+            return REPORT_FAILURE(L"CConfigGroup::Accept", LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
+                                  L"Unable to get data element #%ld, hr=%x", static_cast<long>(index),
+                                  static_cast<unsigned>(hr));
         }
         const HRESULT visited = item->Accept(operation);
         if (!WalkGoesOn(visited)) {
@@ -147,8 +145,8 @@ IFACEMETHODIMP CConfigGroup::get_ChildGroupCollection(IConfigGroupCollection** c
     }
     *children = nullptr;
     if (FAILED(m_pChildGroups->QueryInterface(IID_PPV_ARGS(children)))) {
-        return ReportInterfaceFailure(LOG_SITE(L"CConfigGroup::get_ChildGroupCollection"), LOG_ERROR, E_FAIL,
-                                      kMessageInternalError, IID_IConfigGroup, L"QueryInterface failed");
+        return REPORT_FAILURE(L"CConfigGroup::get_ChildGroupCollection", LOG_ERROR, E_FAIL,
+                              Describe(IID_IConfigGroup, MSG_INTERNAL_ERROR), L"QueryInterface failed");
     }
     return S_OK;
 }
@@ -160,8 +158,8 @@ IFACEMETHODIMP CConfigGroup::get_DataCollection(IConfigDataCollection** items)
     }
     *items = nullptr;
     if (FAILED(m_pDataItems->QueryInterface(IID_PPV_ARGS(items)))) {
-        return ReportInterfaceFailure(LOG_SITE(L"CConfigGroup::get_DataCollection"), LOG_ERROR, E_FAIL,
-                                      kMessageInternalError, IID_IConfigGroup, L"QueryInterface failed");
+        return REPORT_FAILURE(L"CConfigGroup::get_DataCollection", LOG_ERROR, E_FAIL,
+                              Describe(IID_IConfigGroup, MSG_INTERNAL_ERROR), L"QueryInterface failed");
     }
     return S_OK;
 }
@@ -171,16 +169,15 @@ try {
     std::wstring text;
     const HRESULT hr = LoadMessageString(messageId, &text);
     if (hr == ResultCode::E_MESSAGE_LIBRARY) {
-        return ReportConfigFailure(LOG_SITE(L"CConfigGroup::SetName"), LOG_ERROR, hr, kMessageUnknownError,
-                                   L"Error loading resources");
+        return REPORT_FAILURE(L"CConfigGroup::SetName", LOG_ERROR, hr, Describe(MSG_UNKNOWN_ERROR),
+                              L"Error loading resources");
     }
     if (hr == ResultCode::E_MESSAGE_NOT_FOUND) {
-        return ReportConfigFailure(LOG_SITE(L"CConfigGroup::SetName"), LOG_ERROR, hr, kMessageInternalError,
-                                   L"Invalid Resource ID: %x", messageId);
+        return REPORT_FAILURE(L"CConfigGroup::SetName", LOG_ERROR, hr, Describe(MSG_INTERNAL_ERROR),
+                              L"Invalid Resource ID: %x", messageId);
     }
     if (FAILED(hr)) {
-        return ReportConfigFailure(LOG_SITE(L"CConfigGroup::SetName"), LOG_ERROR, hr, kMessageUnknownError,
-                                   L"Unknown Error");
+        return REPORT_FAILURE(L"CConfigGroup::SetName", LOG_ERROR, hr, Describe(MSG_UNKNOWN_ERROR), L"Unknown Error");
     }
     m_strName = std::move(text);
     return S_OK;
@@ -191,8 +188,8 @@ HRESULT CConfigGroup::AddChildGroup(IConfigGroup* group)
 {
     ComPtr<IUnknown> self;
     if (group && SUCCEEDED(QueryInterface(IID_PPV_ARGS(&self))) && ContainsGroup(group, self.Get())) {
-        return ReportConfigFailure(LOG_SITE(L"CConfigGroup::AddChildGroup"), LOG_ERROR, E_INVALIDARG,
-                                   kMessageInternalError, L"A group cannot be placed below itself");
+        return REPORT_FAILURE(L"CConfigGroup::AddChildGroup", LOG_ERROR, E_INVALIDARG, Describe(MSG_INTERNAL_ERROR),
+                              L"A group cannot be placed below itself");
     }
     return AddResult(m_pChildGroups->Add(group), LOG_SITE(L"CConfigGroup::AddChildGroup"));
 }
@@ -205,24 +202,24 @@ HRESULT CConfigGroup::AddChildData(IConfigData* item)
 HRESULT CConfigGroup::SetGroupName(UINT messageId, CConfigGroup* group)
 {
     if (!group) {
-        return ReportConfigFailure(LOG_SITE(L"CConfigGroup::SetGroupName"), LOG_ERROR, E_POINTER,
-                                   kMessageInternalError, L"Invalid pointer");
+        return REPORT_FAILURE(L"CConfigGroup::SetGroupName", LOG_ERROR, E_POINTER, Describe(MSG_INTERNAL_ERROR),
+                              L"Invalid pointer");
     }
     if (messageId == 0) {
         return S_OK;
     }
     const HRESULT hr = group->SetName(messageId);
     if (hr == ResultCode::E_MESSAGE_LIBRARY) {
-        return ReportConfigFailure(LOG_SITE(L"CConfigGroup::SetGroupName"), LOG_ERROR, hr, kMessageResources,
-                                   L"Unable to load resources");
+        return REPORT_FAILURE(L"CConfigGroup::SetGroupName", LOG_ERROR, hr, Describe(MSG_RESOURCES_NOT_LOADED),
+                              L"Unable to load resources");
     }
     if (hr == ResultCode::E_MESSAGE_NOT_FOUND) {
-        return ReportConfigFailure(LOG_SITE(L"CConfigGroup::SetGroupName"), LOG_ERROR, hr, kMessageResources,
-                                   L"Invalid Resource ID: %x", messageId);
+        return REPORT_FAILURE(L"CConfigGroup::SetGroupName", LOG_ERROR, hr, Describe(MSG_RESOURCES_NOT_LOADED),
+                              L"Invalid Resource ID: %x", messageId);
     }
     if (FAILED(hr)) {
-        ReportConfigFailure(LOG_SITE(L"CConfigGroup::SetGroupName"), LOG_ERROR, hr, kMessageInternalError,
-                            L"Unexpected HRESULT: %x", static_cast<unsigned>(hr));
+        REPORT_FAILURE(L"CConfigGroup::SetGroupName", LOG_ERROR, hr, Describe(MSG_INTERNAL_ERROR),
+                       L"Unexpected HRESULT: %x", static_cast<unsigned>(hr));
         return E_FAIL;
     }
     return S_OK;
@@ -231,16 +228,15 @@ HRESULT CConfigGroup::SetGroupName(UINT messageId, CConfigGroup* group)
 HRESULT CConfigGroup::CreateAndSetupGroup(CConfigGroup** group, EConfigGroupID groupId, UINT messageId)
 {
     if (!group) {
-        return ReportConfigFailure(LOG_SITE(L"CConfigGroup::CreateAndSetupGroup"), LOG_ERROR, E_POINTER,
-                                   kMessageInternalError, L"Invalid pointer");
+        return REPORT_FAILURE(L"CConfigGroup::CreateAndSetupGroup", LOG_ERROR, E_POINTER, Describe(MSG_INTERNAL_ERROR),
+                              L"Invalid pointer");
     }
     *group = nullptr;
     ComPtr<CConfigGroup> created;
     const HRESULT hr = Make(created);
     if (FAILED(hr)) {
-        return ReportConfigFailure(LOG_SITE(L"CConfigGroup::CreateAndSetupGroup"), LOG_ERROR, E_FAIL,
-                                   kMessageInternalError, L"Unable to create CConfigGroup.  HR=%x",
-                                   static_cast<unsigned>(hr));
+        return REPORT_FAILURE(L"CConfigGroup::CreateAndSetupGroup", LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
+                              L"Unable to create CConfigGroup.  HR=%x", static_cast<unsigned>(hr));
     }
     RETURN_IF_FAILED(SetGroupName(messageId, created.Get()));
     created->SetGroupID(groupId);
@@ -251,15 +247,15 @@ HRESULT CConfigGroup::CreateAndSetupGroup(CConfigGroup** group, EConfigGroupID g
 HRESULT CConfigGroup::CreateAndSetupGroup(IConfigGroup** group, EConfigGroupID groupId, UINT messageId)
 {
     if (!group) {
-        return ReportConfigFailure(LOG_SITE(L"CConfigGroup::CreateAndSetupGroup"), LOG_ERROR, E_POINTER,
-                                   kMessageInternalError, L"Invalid pointer");
+        return REPORT_FAILURE(L"CConfigGroup::CreateAndSetupGroup", LOG_ERROR, E_POINTER, Describe(MSG_INTERNAL_ERROR),
+                              L"Invalid pointer");
     }
     *group = nullptr;
     ComPtr<CConfigGroup> created;
     RETURN_IF_FAILED(CreateAndSetupGroup(created.GetAddressOf(), groupId, messageId));
     if (FAILED(created->QueryInterface(IID_PPV_ARGS(group)))) {
-        return ReportConfigFailure(LOG_SITE(L"CConfigGroup::CreateAndSetupGroup"), LOG_ERROR, E_FAIL,
-                                   kMessageInternalError, L"Unable to get interface pointer");
+        return REPORT_FAILURE(L"CConfigGroup::CreateAndSetupGroup", LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
+                              L"Unable to get interface pointer");
     }
     return S_OK;
 }

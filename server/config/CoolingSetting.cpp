@@ -7,7 +7,7 @@
 
 IFACEMETHODIMP CCoolingSetting::Accept(IDataOperation* operation)
 {
-    return CDataOperation::AcceptFor(operation, L"CCoolingSetting::Accept",
+    return CDataOperation::AcceptFor(operation, LOG_SITE(L"CCoolingSetting::Accept"),
                                      [this](CDataOperation& visitor) { return visitor.ProcessConfigData(this); });
 }
 

@@ -1,9 +1,9 @@
 #include "DataOperation.h"
 
-#include "ConfigFailure.h"
+#include "frame/FailureReport.h"
+#include "MessageIds.h"
 
 namespace {
-constexpr UINT kMessageInternalError = 154;
 } // namespace
 
 HRESULT CDataOperation::ProcessConfigData(CTokensSetting*) { return E_NOTIMPL; }
@@ -17,13 +17,13 @@ HRESULT CDataOperation::OnGroupFinish(CConfigGroup*) { return E_NOTIMPL; }
 HRESULT CDataOperation::Configure(IOperationTarget* target, CComponentMask mask)
 {
     if (!target) {
-        return ReportConfigFailure(LOG_SITE(L"CDataOperation::Configure"), LOG_ERROR, E_POINTER,
-                                   kMessageInternalError, L"Invalid pointer");
+        return REPORT_FAILURE(L"CDataOperation::Configure", LOG_ERROR, E_POINTER, Describe(MSG_INTERNAL_ERROR),
+                              L"Invalid pointer");
     }
     ComPtr<IDataOperation> operation;
     if (FAILED(QueryInterface(IID_PPV_ARGS(&operation)))) {
-        return ReportConfigFailure(LOG_SITE(L"CDataOperation::Configure"), LOG_ERROR, E_FAIL, kMessageInternalError,
-                                   L"Unable to get IDataOperation interface pointer");
+        return REPORT_FAILURE(L"CDataOperation::Configure", LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
+                              L"Unable to get IDataOperation interface pointer");
     }
     m_mask = mask;
     return target->Accept(operation.Get());
@@ -44,18 +44,16 @@ HRESULT CDataOperation::FromInterface(IDataOperation* operation, ComPtr<CDataOpe
     return S_OK;
 }
 
-HRESULT CDataOperation::FromOperationArgument(IDataOperation* operation, const wchar_t* function,
+HRESULT CDataOperation::FromOperationArgument(IDataOperation* operation, const LogSite& site,
                                               ComPtr<CDataOperation>& result)
 {
     const HRESULT hr = FromInterface(operation, result);
     if (hr == E_POINTER) {
-        return ReportConfigFailure(LogSite{function, DiagnosticsSourceName(TOOLKIT_WIDEN(__FILE__)), __LINE__},
-                                   LOG_ERROR, hr, kMessageInternalError, L"Invalid Pointer");
+        return ReportFailureAt(site, LOG_ERROR, hr, Describe(MSG_INTERNAL_ERROR), L"Invalid Pointer");
     }
     if (FAILED(hr)) {
-        return ReportConfigFailure(LogSite{function, DiagnosticsSourceName(TOOLKIT_WIDEN(__FILE__)), __LINE__},
-                                   LOG_ERROR, hr, kMessageInternalError,
-                                   L"The operation is not a data operation of this server");
+        return ReportFailureAt(site, LOG_ERROR, hr, Describe(MSG_INTERNAL_ERROR),
+                               L"The operation is not a data operation of this server");
     }
     return hr;
 }

@@ -9,6 +9,7 @@
 
 #include "ComponentMask.h"
 
+#include "frame/DiagnosticsLog.h"
 #include "frame/ServerDispatch.h"
 
 class CBIOSImage;
@@ -45,13 +46,13 @@ public:
 
     // An item's Accept: calls `visit` with the operation.
     template <typename Visit>
-    static HRESULT AcceptFor(IDataOperation* operation, const wchar_t* function, Visit&& visit)
+    static HRESULT AcceptFor(IDataOperation* operation, const LogSite& site, Visit&& visit)
     {
         ComPtr<CDataOperation> self;
-        const HRESULT hr = FromOperationArgument(operation, function, self);
+        const HRESULT hr = FromOperationArgument(operation, site, self);
         return FAILED(hr) ? hr : visit(*self.Get());
     }
-    static HRESULT FromOperationArgument(IDataOperation* operation, const wchar_t* function,
+    static HRESULT FromOperationArgument(IDataOperation* operation, const LogSite& site,
                                          ComPtr<CDataOperation>& result);
 
 private:

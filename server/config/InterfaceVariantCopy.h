@@ -5,7 +5,8 @@
 #pragma once
 
 #include "frame/DiagnosticsLog.h"
-#include "frame/ErrorInfoManager.h"
+#include "frame/FailureReport.h"
+#include "MessageIds.h"
 
 #include <oaidl.h>
 
@@ -18,16 +19,13 @@ public:
     static HRESULT copy(VARIANT* target, I* const* source)
     {
         if (!target || !source || !*source) {
-            ReportDiagnostic(LOG_SITE(L"CInterfaceVariantCopy::copy"), LOG_WARNING, L"Unable to copy value");
-            CErrorInfoManager::SetDescription(154u);
-            return E_POINTER;
+            return REPORT_FAILURE(L"CInterfaceVariantCopy::copy", LOG_WARNING, E_POINTER, Describe(MSG_INTERNAL_ERROR),
+                                  L"Unable to copy value");
         }
         IDispatch* dispatch = nullptr;
         if (FAILED((*source)->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)))) {
-            ReportDiagnostic(LOG_SITE(L"CInterfaceVariantCopy::copy"), LOG_WARNING,
-                             L"QueryInterface failed on contained object");
-            CErrorInfoManager::SetDescription(154u);
-            return E_FAIL;
+            return REPORT_FAILURE(L"CInterfaceVariantCopy::copy", LOG_WARNING, E_FAIL, Describe(MSG_INTERNAL_ERROR),
+                                  L"QueryInterface failed on contained object");
         }
         ::VariantInit(target);
         V_VT(target) = VT_DISPATCH;

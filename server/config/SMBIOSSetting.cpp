@@ -7,7 +7,7 @@
 
 IFACEMETHODIMP CSMBIOSSetting::Accept(IDataOperation* operation)
 {
-    return CDataOperation::AcceptFor(operation, L"CSMBIOSSetting::Accept",
+    return CDataOperation::AcceptFor(operation, LOG_SITE(L"CSMBIOSSetting::Accept"),
                                      [this](CDataOperation& visitor) { return visitor.ProcessConfigData(this); });
 }
 

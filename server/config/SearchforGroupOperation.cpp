@@ -1,22 +1,24 @@
 #include "SearchforGroupOperation.h"
 
 #include "ConfigGroup.h"
+#include "frame/FailureReport.h"
+#include "MessageIds.h"
 
 #include "frame/ResultCodes.h"
 
 HRESULT CSearchforGroupOperation::FindGroupByID(EConfigGroupID groupId, IOperationTarget* root, IConfigGroup** group)
 {
     if (!root || !group) {
-        return ReportConfigFailure(LOG_SITE(L"CSearchforGroupOperation::FindGroupByID"), LOG_ERROR, E_POINTER, 154,
-                                   L"Invalid pointer");
+        return REPORT_FAILURE(L"CSearchforGroupOperation::FindGroupByID", LOG_ERROR, E_POINTER,
+                              Describe(MSG_INTERNAL_ERROR), L"Invalid pointer");
     }
     *group = nullptr;
     m_eSought = groupId;
     m_pFound.Reset();
     if (FAILED(Configure(root, CComponentMask()))) {
         m_pFound.Reset();
-        return ReportConfigFailure(LOG_SITE(L"CSearchforGroupOperation::FindGroupByID"), LOG_ERROR, E_FAIL, 154,
-                                   L"Not able to configure the operation object");
+        return REPORT_FAILURE(L"CSearchforGroupOperation::FindGroupByID", LOG_ERROR, E_FAIL,
+                              Describe(MSG_INTERNAL_ERROR), L"Not able to configure the operation object");
     }
     if (!m_pFound) {
         ReportDiagnostic(LOG_SITE(L"CSearchforGroupOperation::FindGroupByID"), LOG_INFORMATION,

@@ -1,5 +1,7 @@
 #include "SearchforTokenOperation.h"
 
+#include "frame/FailureReport.h"
+#include "MessageIds.h"
 #include "TokensSetting.h"
 
 #include "frame/ResultCodes.h"
@@ -8,16 +10,16 @@ HRESULT CSearchforTokenOperation::FindTokenByUQI(const unsigned short* uqi, IOpe
                                                  ITokenConfigData** token)
 {
     if (!uqi || !root || !token) {
-        return ReportConfigFailure(LOG_SITE(L"CSearchforTokenOperation::FindTokenByUQI"), LOG_ERROR, E_POINTER, 154,
-                                   L"Invalid pointer");
+        return REPORT_FAILURE(L"CSearchforTokenOperation::FindTokenByUQI", LOG_ERROR, E_POINTER,
+                              Describe(MSG_INTERNAL_ERROR), L"Invalid pointer");
     }
     *token = nullptr;
     m_nSought = uqi[0];
     m_pFound.Reset();
     if (FAILED(Configure(root, CComponentMask()))) {
         m_pFound.Reset();
-        return ReportConfigFailure(LOG_SITE(L"CSearchforTokenOperation::FindTokenByUQI"), LOG_ERROR, E_FAIL, 154,
-                                   L"Not able to configure the Token Operation object");
+        return REPORT_FAILURE(L"CSearchforTokenOperation::FindTokenByUQI", LOG_ERROR, E_FAIL,
+                              Describe(MSG_INTERNAL_ERROR), L"Not able to configure the Token Operation object");
     }
     if (!m_pFound) {
         ReportDiagnostic(LOG_SITE(L"CSearchforTokenOperation::FindTokenByUQI"), LOG_INFORMATION,

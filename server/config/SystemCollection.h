@@ -3,8 +3,9 @@
 // enumerator hands out each element as VT_DISPATCH.
 #pragma once
 
-#include "ConfigFailure.h"
+#include "frame/FailureReport.h"
 #include "InterfaceVariantCopy.h"
+#include "MessageIds.h"
 
 // Enumerator.h names connection-point types without including their header.
 #include <ocidl.h>
@@ -49,12 +50,12 @@ public:
         }
         *item = nullptr;
         if (index <= 0) {
-            return ReportInterfaceFailure(LOG_SITE(L"CSystemCollection::get_Item"), LOG_ERROR, E_INVALIDARG, 268,
-                                          __uuidof(ICollection), L"The index is out of bounds");
+            return REPORT_FAILURE(L"CSystemCollection::get_Item", LOG_ERROR, E_INVALIDARG,
+                                  Describe(__uuidof(ICollection), MSG_VALUE_OUT_OF_RANGE), L"The index is out of bounds");
         }
         if (static_cast<size_t>(index) > m_elements.size()) {
-            return ReportInterfaceFailure(LOG_SITE(L"CSystemCollection::get_Item"), LOG_ERROR, E_FAIL, 268,
-                                          __uuidof(ICollection), L"The index is out of bounds");
+            return REPORT_FAILURE(L"CSystemCollection::get_Item", LOG_ERROR, E_FAIL,
+                                  Describe(__uuidof(ICollection), MSG_VALUE_OUT_OF_RANGE), L"The index is out of bounds");
         }
         *item = m_elements[index - 1].Get();
         (*item)->AddRef();
@@ -77,14 +78,14 @@ public:
     HRESULT Add(I* item)
     try {
         if (!item) {
-            return ReportConfigFailure(LOG_SITE(L"CSystemCollection::Add"), LOG_ERROR, E_POINTER, 154,
-                                       L"Invalid Pointer");
+            return REPORT_FAILURE(L"CSystemCollection::Add", LOG_ERROR, E_POINTER, Describe(MSG_INTERNAL_ERROR),
+                                  L"Invalid Pointer");
         }
         ComPtr<IUnknown> identity;
         RETURN_IF_FAILED(item->QueryInterface(IID_PPV_ARGS(&identity)));
         if (m_identities.count(identity.Get()) != 0) {
-            return ReportConfigFailure(LOG_SITE(L"CSystemCollection::Add"), LOG_WARNING,
-                                       ResultCode::E_ALREADY_IN_COLLECTION, 154, L"The item is already in the list.");
+            return REPORT_FAILURE(L"CSystemCollection::Add", LOG_WARNING, ResultCode::E_ALREADY_IN_COLLECTION,
+                                  Describe(MSG_INTERNAL_ERROR), L"The item is already in the list.");
         }
         m_elements.reserve(m_elements.size() + 1);
         m_identities.insert(identity.Get());
@@ -97,8 +98,8 @@ public:
     HRESULT IsElementAlreadyInList(I* item) const
     {
         if (!item) {
-            return ReportConfigFailure(LOG_SITE(L"CSystemCollection::IsElementAlreadyInList"), LOG_ERROR, E_POINTER,
-                                       154, L"Invalid Pointer");
+            return REPORT_FAILURE(L"CSystemCollection::IsElementAlreadyInList", LOG_ERROR, E_POINTER,
+                                  Describe(MSG_INTERNAL_ERROR), L"Invalid Pointer");
         }
         ComPtr<IUnknown> identity;
         RETURN_IF_FAILED(item->QueryInterface(IID_PPV_ARGS(&identity)));
@@ -113,7 +114,8 @@ private:
 
     static HRESULT InvalidPointer(const LogSite& site)
     {
-        return ReportInterfaceFailure(site, LOG_ERROR, E_POINTER, 154, __uuidof(ICollection), L"Invalid pointer");
+        return ReportFailureAt(site, LOG_ERROR, E_POINTER, Describe(__uuidof(ICollection), MSG_INTERNAL_ERROR),
+                               L"Invalid pointer");
     }
 
     std::vector<ComPtr<I>> m_elements;

@@ -1,21 +1,18 @@
 #include "TokensSetting.h"
 
 #include "DataOperation.h"
+#include "frame/FailureReport.h"
+#include "MessageIds.h"
 
 #include "ClassFactory.h"
 #include "frame/ObjectMapEntries.h"
 
 namespace {
 
-constexpr UINT kMessageUnknownError = 130;
-constexpr UINT kMessageOutOfMemory = 131;
-constexpr UINT kMessageInternalError = 154;
-constexpr UINT kMessageInvalidArgument = 269;
-
 HRESULT NullPointer(const LogSite& site)
 {
-    return ReportInterfaceFailure(site, LOG_ERROR, E_POINTER, kMessageInternalError, IID_ITokenConfigData,
-                                  L"Invalid pointer");
+    return ReportFailureAt(site, LOG_ERROR, E_POINTER, Describe(IID_ITokenConfigData, MSG_INTERNAL_ERROR),
+                           L"Invalid pointer");
 }
 
 HRESULT GetFlag(bool flag, VARIANT_BOOL* out, const LogSite& site)
@@ -31,7 +28,7 @@ HRESULT GetFlag(bool flag, VARIANT_BOOL* out, const LogSite& site)
 
 IFACEMETHODIMP CTokensSetting::Accept(IDataOperation* operation)
 {
-    return CDataOperation::AcceptFor(operation, L"CTokensSetting::Accept",
+    return CDataOperation::AcceptFor(operation, LOG_SITE(L"CTokensSetting::Accept"),
                                      [this](CDataOperation& visitor) { return visitor.ProcessConfigData(this); });
 }
 
@@ -43,9 +40,9 @@ IFACEMETHODIMP CTokensSetting::get_Locked(VARIANT_BOOL* locked)
 IFACEMETHODIMP CTokensSetting::put_Locked(VARIANT_BOOL locked)
 {
     if (!m_bLockable) {
-        return ReportInterfaceFailure(LOG_SITE(L"CTokensSetting::put_Locked"), LOG_WARNING, ResultCode::E_LOCK_HIDE,
-                                      kMessageInvalidArgument, IID_ITokenConfigData,
-                                      L"An attempt was made to lock a non-lockable item");
+        return REPORT_FAILURE(L"CTokensSetting::put_Locked", LOG_WARNING, ResultCode::E_LOCK_HIDE,
+                              Describe(IID_ITokenConfigData, MSG_INVALID_ARGUMENT),
+                              L"An attempt was made to lock a non-lockable item");
     }
     const bool value = locked != VARIANT_FALSE;
     m_bLockedChanged = m_bLockedChanged || value != m_bLocked;
@@ -61,9 +58,9 @@ IFACEMETHODIMP CTokensSetting::get_Hidden(VARIANT_BOOL* hidden)
 IFACEMETHODIMP CTokensSetting::put_Hidden(VARIANT_BOOL hidden)
 {
     if (!m_bHideable) {
-        return ReportInterfaceFailure(LOG_SITE(L"CTokensSetting::put_Hidden"), LOG_WARNING, ResultCode::E_LOCK_HIDE,
-                                      kMessageInvalidArgument, IID_ITokenConfigData,
-                                      L"An attempt was made to hide a non-hidable item");
+        return REPORT_FAILURE(L"CTokensSetting::put_Hidden", LOG_WARNING, ResultCode::E_LOCK_HIDE,
+                              Describe(IID_ITokenConfigData, MSG_INVALID_ARGUMENT),
+                              L"An attempt was made to hide a non-hidable item");
     }
     const bool value = hidden != VARIANT_FALSE;
     m_bHiddenChanged = m_bHiddenChanged || value != m_bHidden;
@@ -84,20 +81,20 @@ IFACEMETHODIMP CTokensSetting::get_IsHideable(VARIANT_BOOL* hideable)
 IFACEMETHODIMP CTokensSetting::GetStringForValue(LONG lookupValue, BSTR* text)
 {
     if (!text) {
-        return ReportInterfaceFailure(LOG_SITE(L"CTokensSetting::GetStringForValue"), LOG_ERROR, E_POINTER,
-                                      kMessageUnknownError, IID_ITokenConfigData, L"The provided pointer was NULL");
+        return REPORT_FAILURE(L"CTokensSetting::GetStringForValue", LOG_ERROR, E_POINTER,
+                              Describe(IID_ITokenConfigData, MSG_UNKNOWN_ERROR), L"The provided pointer was NULL");
     }
     *text = nullptr;
     const auto found = m_choiceTexts.find(lookupValue);
     if (found == m_choiceTexts.end()) {
-        return ReportInterfaceFailure(LOG_SITE(L"CTokensSetting::GetStringForValue"), LOG_ERROR,
-                                      ResultCode::E_VARIABLE_NOT_FOUND, kMessageInvalidArgument, IID_ITokenConfigData,
-                                      L"Unable to find the specified lookup value: %li", static_cast<long>(lookupValue));
+        return REPORT_FAILURE(L"CTokensSetting::GetStringForValue", LOG_ERROR, ResultCode::E_VARIABLE_NOT_FOUND,
+                              Describe(IID_ITokenConfigData, MSG_INVALID_ARGUMENT),
+                              L"Unable to find the specified lookup value: %li", static_cast<long>(lookupValue));
     }
     *text = ::SysAllocStringLen(found->second.data(), static_cast<UINT>(found->second.size()));
     if (!*text) {
-        return ReportInterfaceFailure(LOG_SITE(L"CTokensSetting::GetStringForValue"), LOG_ERROR, E_FAIL,
-                                      kMessageOutOfMemory, IID_ITokenConfigData, L"Unable to allocate string memory");
+        return REPORT_FAILURE(L"CTokensSetting::GetStringForValue", LOG_ERROR, E_FAIL,
+                              Describe(IID_ITokenConfigData, MSG_OUT_OF_MEMORY), L"Unable to allocate string memory");
     }
     return S_OK;
 }

@@ -1,6 +1,7 @@
 #include "VariantCollection.h"
 
-#include "ConfigFailure.h"
+#include "frame/FailureReport.h"
+#include "MessageIds.h"
 #include "VariantCollectionEnumerator.h"
 
 #include "ClassFactory.h"
@@ -12,14 +13,10 @@
 
 namespace {
 
-constexpr UINT kMessageInternalError = 154;
-constexpr UINT kMessageIniRange = 157;
-constexpr UINT kMessageValueRange = 268;
-
 HRESULT InvalidPointer(const LogSite& site)
 {
-    return ReportInterfaceFailure(site, LOG_ERROR, E_POINTER, kMessageInternalError, IID_IVariantCollection,
-                                  L"Invalid pointer");
+    return ReportFailureAt(site, LOG_ERROR, E_POINTER, Describe(IID_IVariantCollection, MSG_INTERNAL_ERROR),
+                           L"Invalid pointer");
 }
 
 bool IsPosition(int index, size_t size)
@@ -65,12 +62,12 @@ IFACEMETHODIMP CVariantCollection::get_Item(LONG index, VARIANT* item)
     }
     ::VariantInit(item);
     if (index <= 0) {
-        return ReportInterfaceFailure(LOG_SITE(L"CVariantCollection::get_Item"), LOG_ERROR, E_INVALIDARG,
-                                      kMessageValueRange, IID_IVariantCollection, L"The index is out of bounds");
+        return REPORT_FAILURE(L"CVariantCollection::get_Item", LOG_ERROR, E_INVALIDARG,
+                              Describe(IID_IVariantCollection, MSG_VALUE_OUT_OF_RANGE), L"The index is out of bounds");
     }
     if (static_cast<size_t>(index) > m_elements.size()) {
-        return ReportInterfaceFailure(LOG_SITE(L"CVariantCollection::get_Item"), LOG_ERROR, E_FAIL, kMessageValueRange,
-                                      IID_IVariantCollection, L"The index is out of bounds");
+        return REPORT_FAILURE(L"CVariantCollection::get_Item", LOG_ERROR, E_FAIL,
+                              Describe(IID_IVariantCollection, MSG_VALUE_OUT_OF_RANGE), L"The index is out of bounds");
     }
     return ::VariantCopy(item, m_elements[index - 1].get());
 }
@@ -87,8 +84,9 @@ IFACEMETHODIMP CVariantCollection::get__NewEnum(IUnknown** enumerator)
 IFACEMETHODIMP CVariantCollection::Swap(int indexOne, int indexTwo)
 {
     if (!IsPosition(indexOne, m_elements.size()) || !IsPosition(indexTwo, m_elements.size())) {
-        return ReportInterfaceFailure(LOG_SITE(L"CVariantCollection::Swap"), LOG_ERROR, ResultCode::E_OUT_OF_BOUNDS,
-                                      kMessageIniRange, IID_IVariantCollection, L"An index value is out of bounds");
+        return REPORT_FAILURE(L"CVariantCollection::Swap", LOG_ERROR, ResultCode::E_OUT_OF_BOUNDS,
+                              Describe(IID_IVariantCollection, MSG_INI_VALUE_OUT_OF_RANGE),
+                              L"An index value is out of bounds");
     }
     std::swap(m_elements[indexOne], m_elements[indexTwo]);
     return S_OK;
@@ -97,8 +95,9 @@ IFACEMETHODIMP CVariantCollection::Swap(int indexOne, int indexTwo)
 IFACEMETHODIMP CVariantCollection::Insert(int index, VARIANT item)
 try {
     if (index < 0 || static_cast<size_t>(index) > m_elements.size()) {
-        return ReportInterfaceFailure(LOG_SITE(L"CVariantCollection::Insert"), LOG_ERROR, ResultCode::E_OUT_OF_BOUNDS,
-                                      kMessageIniRange, IID_IVariantCollection, L"The index is out of bounds");
+        return REPORT_FAILURE(L"CVariantCollection::Insert", LOG_ERROR, ResultCode::E_OUT_OF_BOUNDS,
+                              Describe(IID_IVariantCollection, MSG_INI_VALUE_OUT_OF_RANGE),
+                              L"The index is out of bounds");
     }
     UniqueVariant copy;
     RETURN_IF_FAILED(CopyVariantValue(item, copy));
@@ -110,8 +109,8 @@ CATCH_RETURN()
 IFACEMETHODIMP CVariantCollection::Remove(int index)
 {
     if (!IsPosition(index, m_elements.size())) {
-        return ReportInterfaceFailure(LOG_SITE(L"CVariantCollection::Remove"), LOG_ERROR, ResultCode::E_OUT_OF_BOUNDS,
-                                      kMessageValueRange, IID_IVariantCollection, L"The index is out of bounds");
+        return REPORT_FAILURE(L"CVariantCollection::Remove", LOG_ERROR, ResultCode::E_OUT_OF_BOUNDS,
+                              Describe(IID_IVariantCollection, MSG_VALUE_OUT_OF_RANGE), L"The index is out of bounds");
     }
     m_elements.erase(m_elements.begin() + index);
     return S_OK;
@@ -155,8 +154,8 @@ HRESULT CVariantCollection::IsElementAlreadyInList(const VARIANT& value, VARIANT
         }
         if (match) {
             if (FAILED(::VariantClear(match))) {
-                return ReportConfigFailure(LOG_SITE(L"CVariantCollection::IsElementAlreadyInList"), LOG_ERROR, E_FAIL,
-                                           kMessageInternalError, L"Unable to detach variant");
+                return REPORT_FAILURE(L"CVariantCollection::IsElementAlreadyInList", LOG_ERROR, E_FAIL,
+                                      Describe(MSG_INTERNAL_ERROR), L"Unable to detach variant");
             }
             return ::VariantCopy(match, &element);
         }

@@ -1,10 +1,14 @@
 #include "DiagnosticsLog.h"
 
-#include "toolkit/Toolkit.h"
+#include "EventTarget.h"
+#include "FailureReport.h"
+
+#include "ErrorMacros.h"
 
 #include <share.h>
 
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <cwchar>
 #include <map>
@@ -61,6 +65,9 @@ void WriteText(FILE* stream, const std::wstring& text)
 
 } // namespace
 
+// Failures that RETURN_IF_FAILED passes on are recorded here.
+const bool s_bPassedFailuresLogged = (SetFailureHook(&LogPassedFailure), true);
+
 int CDiagnosticsLog::s_nInstanceCount = 0;
 bool CDiagnosticsLog::s_bDiagnosticsErrorFired = false;
 
@@ -80,6 +87,23 @@ const wchar_t* DiagnosticsSourceName(const wchar_t* compilerPath)
                 }
             }
             found = names->emplace(compilerPath, std::wstring(L".\\") + base).first;
+        }
+        return found->second.c_str();
+    } catch (...) {
+        return L".\\";
+    }
+}
+
+const wchar_t* DiagnosticsSourceName(const char* compilerPath)
+{
+    static std::mutex lock;
+    static auto* names = new std::map<const char*, std::wstring>;
+    try {
+        std::lock_guard guard(lock);
+        auto found = names->find(compilerPath);
+        if (found == names->end()) {
+            const std::wstring wide(compilerPath, compilerPath + std::strlen(compilerPath));
+            found = names->emplace(compilerPath, DiagnosticsSourceName(wide.c_str())).first;
         }
         return found->second.c_str();
     } catch (...) {
@@ -223,27 +247,25 @@ void CDiagnosticsLog::FireDiagnosticsErrorOnce()
         return;
     }
     s_bDiagnosticsErrorFired = true;
-    CToolkit::FireEventFromAnywhere([](CToolkit& toolkit) { toolkit.Fire_OnDiagnosticsError(); });
+    ToolkitEvents::Fire([](IToolkitEventTarget& target) { return target.Fire_OnDiagnosticsError(); });
 }
 
-HRESULT ReportDiagnosticV(const LogSite& site, int level, const wchar_t* format, va_list arguments)
+void ReportDiagnosticV(const LogSite& site, int level, const wchar_t* format, va_list arguments)
 {
     CDiagnosticsLog* log = nullptr;
     try {
         log = &CDiagnosticsLog::Instance();
     } catch (...) {
         CDiagnosticsLog::FireDiagnosticsErrorOnce();
-        return S_OK;
+        return;
     }
     log->Report(site, level, format, arguments);
-    return S_OK;
 }
 
-HRESULT ReportDiagnostic(const LogSite& site, int level, const wchar_t* format, ...)
+void ReportDiagnostic(const LogSite& site, int level, const wchar_t* format, ...)
 {
     va_list arguments;
     va_start(arguments, format);
     ReportDiagnosticV(site, level, format, arguments);
     va_end(arguments);
-    return S_OK;
 }

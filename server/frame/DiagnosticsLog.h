@@ -29,10 +29,12 @@ struct LogSite {
 // ".\\Name.cpp" for a compiler path such as "/src/server/frame/Name.cpp"; the result is a
 // static string, so it can live in a LogSite.
 const wchar_t* DiagnosticsSourceName(const wchar_t* compilerPath);
+const wchar_t* DiagnosticsSourceName(const char* compilerPath);
 
-// Writes one entry; always returns 0. The first call creates the log (reads preferences).
-HRESULT ReportDiagnostic(const LogSite& site, int level, const wchar_t* format, ...);
-HRESULT ReportDiagnosticV(const LogSite& site, int level, const wchar_t* format, va_list arguments);
+// Writes one entry; the log never reports its own failures to the caller (it fires
+// OnDiagnosticsError once instead). The first call creates the log (reads preferences).
+void ReportDiagnostic(const LogSite& site, int level, const wchar_t* format, ...);
+void ReportDiagnosticV(const LogSite& site, int level, const wchar_t* format, va_list arguments);
 
 class CDiagnosticsPreferences {
 public:

@@ -97,18 +97,10 @@ HRESULT SetDescription(const wchar_t* format, ...)
 }
 
 HRESULT SetDescriptionV(UINT messageId, va_list arguments)
-{
-    std::wstring text;
-    try {
-        if (FAILED(LoadMessageString(messageId, &text))) {
-            text = kFallbackText;
-        }
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
-    wchar_t description[kDescriptionLength] = {};
-    FormatInto(description, kDescriptionLength, text.c_str(), arguments);
-    return SetDescriptionText(description);
+try {
+    return SetDescriptionText(FormatMessageText(messageId, arguments).c_str());
+} catch (...) {
+    return E_OUTOFMEMORY;
 }
 
 HRESULT SetDescription(UINT messageId, ...)
@@ -166,29 +158,13 @@ void UnloadMessageLibrary()
     g_messageLibraryAttempted = false;
 }
 
-HRESULT DescribeFailureV(HRESULT hr, const IID& iid, UINT messageId, va_list arguments)
+std::wstring FormatMessageText(UINT id, va_list arguments)
 {
-    CErrorInfoManager::SetDescriptionV(messageId, arguments);
-    CErrorInfoManager::SetGUID(iid);
-    return hr;
-}
-
-HRESULT DescribeFailure(HRESULT hr, const IID& iid, UINT messageId, ...)
-{
-    va_list arguments;
-    va_start(arguments, messageId);
-    DescribeFailureV(hr, iid, messageId, arguments);
-    va_end(arguments);
-    return hr;
-}
-
-HRESULT ReportComFailure(const LogSite& site, HRESULT hr, const IID& iid, UINT messageId, ...)
-{
-    ReportDiagnostic(site, LOG_ERROR, L"Failure:  Exiting function (0x%08lX, message %u)", static_cast<unsigned long>(hr),
-                     messageId);
-    va_list arguments;
-    va_start(arguments, messageId);
-    DescribeFailureV(hr, iid, messageId, arguments);
-    va_end(arguments);
-    return hr;
+    std::wstring text;
+    if (FAILED(LoadMessageString(id, &text))) {
+        text = kFallbackText;
+    }
+    wchar_t description[kDescriptionLength] = {};
+    FormatInto(description, kDescriptionLength, text.c_str(), arguments);
+    return description;
 }

@@ -24,11 +24,6 @@ HRESULT LoadMessageString(UINT id, std::wstring* text);
 // Releases the message library; the next lookup loads it again.
 void UnloadMessageLibrary();
 
-// Sets the caller's error information — message `messageId` formatted with the arguments,
-// and the interface's IID — and returns `hr`. Logging is the caller's.
-HRESULT DescribeFailure(HRESULT hr, const IID& iid, UINT messageId, ...);
-HRESULT DescribeFailureV(HRESULT hr, const IID& iid, UINT messageId, va_list arguments);
-
-// The convention of a failing COM method: log at level 4, describe with message
-// `messageId` (formatted with the arguments), set the interface's IID, return `hr`.
-HRESULT ReportComFailure(const LogSite& site, HRESULT hr, const IID& iid, UINT messageId, ...);
+// Message `id` of the message library formatted with the arguments (at most 2048
+// characters), or the fallback text when the library or the message is missing.
+std::wstring FormatMessageText(UINT id, va_list arguments);

@@ -1,6 +1,7 @@
 #include "INICodec.h"
 
 #include "IniReport.h"
+#include "MessageIds.h"
 
 #include <new>
 
@@ -21,7 +22,7 @@ uint8_t LetterValue(wchar_t c)
 HRESULT CINICodec::ValidateBuffer(const wchar_t* text, size_t length)
 {
     if (text == nullptr) {
-        IniReport(INI_SITE(L"CINICodec::ValidateBuffer"), INI_LOG_ERROR, kIniMessageInternalError,
+        IniReport(INI_SITE(L"CINICodec::ValidateBuffer"), INI_LOG_ERROR, MSG_INTERNAL_ERROR,
                   L"Invalid pointer specified");
         return E_POINTER;
     }
@@ -48,18 +49,18 @@ HRESULT CINICodec::DecodeVariableBuffer(const wchar_t* text, std::vector<uint8_t
                                         uint16_t* byteCount)
 {
     if (text == nullptr || bytes == nullptr || byteCount == nullptr) {
-        IniReport(INI_SITE(L"CINICodec::DecodeVariableBuffer"), INI_LOG_ERROR, kIniMessageInternalError,
+        IniReport(INI_SITE(L"CINICodec::DecodeVariableBuffer"), INI_LOG_ERROR, MSG_INTERNAL_ERROR,
                   L"Invalid pointer specified");
         return E_POINTER;
     }
     if (length / 2 > kMaxDecodedBytes) {
-        IniReport(INI_SITE(L"CINICodec::DecodeVariableBuffer"), INI_LOG_ERROR, kIniMessageLoadError,
+        IniReport(INI_SITE(L"CINICodec::DecodeVariableBuffer"), INI_LOG_ERROR, MSG_INI_LOAD_ERROR,
                   L"Invalid Buffer.  The value decodes to %zu bytes; a value holds at most %zu", length / 2,
                   kMaxDecodedBytes);
         return E_INVALIDARG;
     }
     if (ValidateBuffer(text, length) != S_OK) {
-        IniReport(INI_SITE(L"CINICodec::DecodeVariableBuffer"), INI_LOG_ERROR, kIniMessageLoadError, L"Invalid Buffer.");
+        IniReport(INI_SITE(L"CINICodec::DecodeVariableBuffer"), INI_LOG_ERROR, MSG_INI_LOAD_ERROR, L"Invalid Buffer.");
         return E_FAIL;
     }
     try {
@@ -79,12 +80,12 @@ HRESULT CINICodec::DecodeVariableBuffer(const wchar_t* text, std::vector<uint8_t
 HRESULT CINICodec::EncodeVariableBuffer(const uint8_t* bytes, size_t count, std::wstring* text)
 {
     if ((bytes == nullptr && count != 0) || text == nullptr) {
-        IniReport(INI_SITE(L"CINICodec::EncodeVariableBuffer"), INI_LOG_ERROR, kIniMessageInternalError,
+        IniReport(INI_SITE(L"CINICodec::EncodeVariableBuffer"), INI_LOG_ERROR, MSG_INTERNAL_ERROR,
                   L"Invalid pointer specified");
         return E_POINTER;
     }
     if (count > kMaxDecodedBytes) {
-        IniReport(INI_SITE(L"CINICodec::EncodeVariableBuffer"), INI_LOG_ERROR, kIniMessageInternalError,
+        IniReport(INI_SITE(L"CINICodec::EncodeVariableBuffer"), INI_LOG_ERROR, MSG_INTERNAL_ERROR,
                   L"A value of %zu bytes cannot be written; a value holds at most %zu", count, kMaxDecodedBytes);
         return E_INVALIDARG;
     }

@@ -3,7 +3,7 @@
 #include "IniReport.h"
 
 #include "frame/DiagnosticsLog.h"
-#include "frame/ErrorInfoManager.h"
+#include "frame/FailureReport.h"
 
 namespace {
 
@@ -23,9 +23,8 @@ void IniReportText(const IniLogSite& site, int level, unsigned messageId, const 
     if (s_observer != nullptr) {
         s_observer(level, messageId, text);
     }
-    LogSite logSite{site.function, DiagnosticsSourceName(site.file), site.line};
-    ReportDiagnostic(logSite, level, L"%ls", text.c_str());
-    if (messageId != kIniNoMessage) {
-        CErrorInfoManager::SetDescription(static_cast<UINT>(messageId));
-    }
+    const LogSite logSite{site.function, DiagnosticsSourceName(site.file), site.line};
+    ReportFailureAt(logSite, level, S_OK,
+                    messageId != kIniNoMessage ? Describe(static_cast<UINT>(messageId)) : Description::LogOnly(), L"%ls",
+                    text.c_str());
 }

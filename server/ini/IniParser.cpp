@@ -3,6 +3,7 @@
 #include "IniCodePage.h"
 #include "IniLineReader.h"
 #include "IniReport.h"
+#include "MessageIds.h"
 #include "IniText.h"
 #include "IniResult.h"
 
@@ -176,7 +177,7 @@ HRESULT CIniParser::ReadINIFile(const std::wstring& path)
         return ResultCode::S_INI_ALREADY_READ;
     }
     if (path.empty()) {
-        IniReport(INI_SITE(L"CIniParser::ReadINIFile"), INI_LOG_ERROR, 175, L"Invalid file specified");
+        IniReport(INI_SITE(L"CIniParser::ReadINIFile"), INI_LOG_ERROR, MSG_INVALID_INI_FILE_NAME, L"Invalid file specified");
         return ResultCode::E_SETTING_UNUSABLE;
     }
     return Guarded(L"CIniParser::ReadINIFile", [&]() -> HRESULT {

@@ -13,8 +13,6 @@ enum IniLogLevel : int {
 
 // Message identifier 0: the report goes to the log only.
 constexpr unsigned kIniNoMessage = 0;
-constexpr unsigned kIniMessageInternalError = 154;
-constexpr unsigned kIniMessageLoadError = 155;
 
 struct IniLogSite {
     const wchar_t* function;

@@ -1,8 +1,9 @@
 #include "PellamParser.h"
 
 #include "IniReport.h"
-#include "IniText.h"
 #include "IniResult.h"
+#include "IniText.h"
+#include "MessageIds.h"
 
 #include <filesystem>
 #include <fstream>
@@ -10,11 +11,6 @@
 #include <new>
 
 namespace {
-
-constexpr unsigned kMessageInvalidFileName = 175;
-constexpr unsigned kMessageInvalidDirectory = 176;
-constexpr unsigned kMessageWriteError = 177;
-constexpr unsigned kMessageReadError = 179;
 
 bool IsMissing(HRESULT hr)
 {
@@ -33,7 +29,7 @@ HRESULT ResolvePath(const std::wstring& path, std::wstring* fullPath)
     std::error_code error;
     if (given.has_parent_path()) {
         if (!std::filesystem::is_directory(given.parent_path(), error)) {
-            IniReport(INI_SITE(L"CPellamParser::ReadINIFile"), INI_LOG_ERROR, kMessageInvalidDirectory,
+            IniReport(INI_SITE(L"CPellamParser::ReadINIFile"), INI_LOG_ERROR, MSG_INVALID_INI_DIRECTORY,
                       L"Invalid directory specified %ls", path.c_str());
             return ResultCode::E_INVALID_INI_DIRECTORY;
         }
@@ -42,7 +38,7 @@ HRESULT ResolvePath(const std::wstring& path, std::wstring* fullPath)
     }
     std::filesystem::path current = std::filesystem::current_path(error);
     if (error) {
-        IniReport(INI_SITE(L"CPellamParser::ReadINIFile"), INI_LOG_ERROR, kMessageInvalidDirectory,
+        IniReport(INI_SITE(L"CPellamParser::ReadINIFile"), INI_LOG_ERROR, MSG_INVALID_INI_DIRECTORY,
                   L"The current directory cannot be obtained");
         return ResultCode::E_INVALID_INI_DIRECTORY;
     }
@@ -55,7 +51,7 @@ HRESULT CreateEmptyFile(const std::wstring& path)
     // Appending never cuts a file that appeared in the meantime.
     std::ofstream file(std::filesystem::path(path), std::ios::binary | std::ios::app);
     if (!file.is_open()) {
-        IniReport(INI_SITE(L"CPellamParser::ReadINIFile"), INI_LOG_ERROR, kMessageWriteError,
+        IniReport(INI_SITE(L"CPellamParser::ReadINIFile"), INI_LOG_ERROR, MSG_FILE_WRITE_ERROR,
                   L"Invalid file handle: %ls cannot be created", path.c_str());
         return ResultCode::E_FILE_OPEN;
     }
@@ -95,7 +91,7 @@ HRESULT CPellamParser::ReadINIFile(const std::wstring& path, bool create)
 {
     try {
         if (path.empty()) {
-            IniReport(INI_SITE(L"CPellamParser::ReadINIFile"), INI_LOG_ERROR, kMessageInvalidFileName, L"Invalid filename");
+            IniReport(INI_SITE(L"CPellamParser::ReadINIFile"), INI_LOG_ERROR, MSG_INVALID_INI_FILE_NAME, L"Invalid filename");
             return ResultCode::E_INVALID_FILE_NAME;
         }
         std::wstring fullPath;
@@ -107,7 +103,7 @@ HRESULT CPellamParser::ReadINIFile(const std::wstring& path, bool create)
         auto status = std::filesystem::status(std::filesystem::path(fullPath), error);
         bool present = std::filesystem::exists(status);
         if ((present && !std::filesystem::is_regular_file(status)) || (!present && !create)) {
-            IniReport(INI_SITE(L"CPellamParser::ReadINIFile"), INI_LOG_ERROR, kMessageInvalidFileName,
+            IniReport(INI_SITE(L"CPellamParser::ReadINIFile"), INI_LOG_ERROR, MSG_INVALID_INI_FILE_NAME,
                       L"Invalid filename %ls", fullPath.c_str());
             return ResultCode::E_INVALID_FILE_NAME;
         }
@@ -116,13 +112,13 @@ HRESULT CPellamParser::ReadINIFile(const std::wstring& path, bool create)
         }
         hr = m_parser.ReadINIFile(fullPath);
         if (FAILED(hr)) {
-            IniReport(INI_SITE(L"CPellamParser::ReadINIFile"), INI_LOG_ERROR, kMessageReadError,
+            IniReport(INI_SITE(L"CPellamParser::ReadINIFile"), INI_LOG_ERROR, MSG_INI_READ_ERROR,
                       L"Failure occurred in ReadINIFile");
             return ResultCode::E_INI_READ;
         }
         return hr;
     } catch (const std::bad_alloc&) {
-        IniReport(INI_SITE(L"CPellamParser::ReadINIFile"), INI_LOG_ERROR, kMessageReadError, L"Out of memory");
+        IniReport(INI_SITE(L"CPellamParser::ReadINIFile"), INI_LOG_ERROR, MSG_INI_READ_ERROR, L"Out of memory");
         return E_OUTOFMEMORY;
     }
 }
@@ -136,7 +132,7 @@ HRESULT CPellamParser::GetProfileStr(std::wstring_view section, std::wstring_vie
 HRESULT CPellamParser::GetProfileLong(std::wstring_view section, std::wstring_view keyword, long* value)
 {
     if (value == nullptr) {
-        IniReport(INI_SITE(L"CPellamParser::GetProfileLong"), INI_LOG_ERROR, kIniMessageInternalError, L"Invalid pointer");
+        IniReport(INI_SITE(L"CPellamParser::GetProfileLong"), INI_LOG_ERROR, MSG_INTERNAL_ERROR, L"Invalid pointer");
         return E_POINTER;
     }
     *value = 0;
@@ -163,7 +159,7 @@ HRESULT CPellamParser::GetPrompt(std::wstring_view section, std::wstring_view ke
                                  std::wstring_view defaultPrompt)
 {
     if (prompt == nullptr) {
-        IniReport(INI_SITE(L"CPellamParser::GetPrompt"), INI_LOG_ERROR, kIniMessageInternalError, L"Invalid pointer");
+        IniReport(INI_SITE(L"CPellamParser::GetPrompt"), INI_LOG_ERROR, MSG_INTERNAL_ERROR, L"Invalid pointer");
         return E_POINTER;
     }
     try {

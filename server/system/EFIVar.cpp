@@ -1,5 +1,8 @@
 #include "EFIVar.h"
 
+#include "frame/FailureReport.h"
+#include "MessageIds.h"
+
 #include <new>
 
 int CEFIVar::s_nInstanceCount = 0;
@@ -52,6 +55,8 @@ CEFIVar::~CEFIVar()
 
 HRESULT CEFIVar::LoadDLL()
 {
+    // The last instance may have just unloaded the library, whose driver can still be stopping;
+    // the pause lets a load that follows at once find it ready.
     Sleep(100);
     s_hDLL = LoadLibraryW(DLL_NAME);
     if (s_hDLL == nullptr) {
@@ -63,19 +68,15 @@ HRESULT CEFIVar::LoadDLL()
 }
 
 template <typename Function>
-HRESULT CEFIVar::BindExport(const char* exportName, const wchar_t* missingMessage, const wchar_t* function, Function& bound)
+HRESULT CEFIVar::BindExport(const char* exportName, const wchar_t* missingMessage, const LogSite& site, Function& bound)
 {
-    LogSite site{function, DiagnosticsSourceName(TOOLKIT_WIDEN(__FILE__)), __LINE__};
     if (!s_bDLLLoaded) {
-        ReportDiagnostic(site, LOG_ERROR, L"Not able to load the DLL");
-        SetErrorDescriptionForResult(ResultCode::E_EFIVAR_DLL_NOT_LOADED);
-        return ResultCode::E_EFIVAR_DLL_NOT_LOADED;
+        return ReportFailureAt(site, LOG_ERROR, ResultCode::E_EFIVAR_DLL_NOT_LOADED,
+                               DescriptionForResult(ResultCode::E_EFIVAR_DLL_NOT_LOADED), L"Not able to load the DLL");
     }
     bound = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(s_hDLL, exportName)));
     if (bound == nullptr) {
-        ReportDiagnostic(site, LOG_ERROR, missingMessage);
-        SetErrorDescriptionForResult(E_FAIL);
-        return E_FAIL;
+        return ReportFailureAt(site, LOG_ERROR, E_FAIL, DescriptionForResult(E_FAIL), L"%s", missingMessage);
     }
     return S_OK;
 }
@@ -84,7 +85,7 @@ HRESULT CEFIVar::GetVariable(const std::wstring& name, const GUID* vendor, ULONG
 {
     GetVariableExport getVariable = nullptr;
     HRESULT hr = BindExport("GetVariable", L"Failure in GetProcAddress for EFIVar.dll GetVariable()",
-        L"CEFIVar::GetVariable", getVariable);
+        LOG_SITE(L"CEFIVar::GetVariable"), getVariable);
     if (FAILED(hr))
         return hr;
     GUID vendorCopy;
@@ -98,7 +99,7 @@ HRESULT CEFIVar::SetVariable(const std::wstring& name, const GUID* vendor, ULONG
 {
     SetVariableExport setVariable = nullptr;
     HRESULT hr = BindExport("SetVariable", L"Failure in GetProcAddress for EFIVar.dll SetVariable()",
-        L"CEFIVar::SetVariable", setVariable);
+        LOG_SITE(L"CEFIVar::SetVariable"), setVariable);
     if (FAILED(hr))
         return hr;
     GUID vendorCopy;
@@ -122,7 +123,7 @@ HRESULT CEFIVar::GetExportDb(ULONG* dataSize, void* data)
 {
     GetExportDbExport getExportDb = nullptr;
     HRESULT hr = BindExport("GetExportDb", L"Failure in GetProcAddress for EFIVar.dll GetExportDb()",
-        L"CEFIVar::GetExportDb", getExportDb);
+        LOG_SITE(L"CEFIVar::GetExportDb"), getExportDb);
     if (FAILED(hr))
         return hr;
     LogSite site = LOG_SITE(L"CEFIVar::GetExportDb");
@@ -139,9 +140,7 @@ HRESULT CEFIVar::AllocateAndGetVariable(const std::wstring& name, const GUID* ve
 {
     LogSite site = LOG_SITE(L"CEFIVar::AllocateAndGetVariable");
     if (data == nullptr || attributes == nullptr || size == nullptr) {
-        ReportDiagnostic(site, LOG_ERROR, L"Invalid Pointer");
-        CErrorInfoManager::SetDescription(EFIVarMessage::INTERNAL_ERROR);
-        return E_POINTER;
+        return ReportFailureAt(site, LOG_ERROR, E_POINTER, Describe(MSG_INTERNAL_ERROR), L"Invalid Pointer");
     }
     if (*data != nullptr)
         ReportDiagnostic(site, LOG_WARNING, L"Non-null pointer provided.  Possible memory leak.");
@@ -151,9 +150,8 @@ HRESULT CEFIVar::AllocateAndGetVariable(const std::wstring& name, const GUID* ve
     if (hr == ResultCode::E_BUFFERTOOSMALL) {
         BYTE* buffer = new (std::nothrow) BYTE[*size];
         if (buffer == nullptr) {
-            ReportDiagnostic(site, LOG_ERROR, L"Error retrieving %s variable.", name.c_str());
-            CErrorInfoManager::SetDescription(EFIVarMessage::RETRIEVE_FAILED);
-            return E_OUTOFMEMORY;
+            return ReportFailureAt(site, LOG_ERROR, E_OUTOFMEMORY, Describe(MSG_RETRIEVE_FAILED),
+                                   L"Error retrieving %s variable.", name.c_str());
         }
         hr = GetVariable(name, vendor, attributes, size, buffer);
         if (SUCCEEDED(hr)) {
@@ -166,9 +164,8 @@ HRESULT CEFIVar::AllocateAndGetVariable(const std::wstring& name, const GUID* ve
         *size = 0;
         return hr;
     }
-    ReportDiagnostic(site, LOG_WARNING, L"Error retrieving %s variable.", name.c_str());
-    CErrorInfoManager::SetDescription(EFIVarMessage::RETRIEVE_FAILED);
-    return hr;
+    return ReportFailureAt(site, LOG_WARNING, hr, Describe(MSG_RETRIEVE_FAILED), L"Error retrieving %s variable.",
+                           name.c_str());
 }
 
 HRESULT CEFIVar::ReadVariable(const std::wstring& name, const GUID* vendor, std::vector<BYTE>& data, ULONG* attributes,
@@ -206,9 +203,7 @@ HRESULT CEFIVar::ReadExportDatabase(std::vector<BYTE>& data)
     ULONG size = 0;
     HRESULT hr = GetExportDb(&size, nullptr);
     if (hr != ResultCode::E_BUFFERTOOSMALL || size == 0 || size > MAXDWORD / 2) {
-        ReportDiagnostic(site, LOG_ERROR, L"Error retrieving HII database");
-        CErrorInfoManager::SetDescription(EFIVarMessage::INTERNAL_ERROR);
-        return E_FAIL;
+        return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR), L"Error retrieving HII database");
     }
     ULONG doubled = size * 2;
     std::vector<BYTE> buffer;
@@ -220,9 +215,7 @@ HRESULT CEFIVar::ReadExportDatabase(std::vector<BYTE>& data)
     }
     hr = GetExportDb(&doubled, buffer.data());
     if (FAILED(hr) || doubled > buffer.size()) {
-        ReportDiagnostic(site, LOG_ERROR, L"Error retrieving HII database");
-        CErrorInfoManager::SetDescription(EFIVarMessage::INTERNAL_ERROR);
-        return E_FAIL;
+        return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR), L"Error retrieving HII database");
     }
     buffer.resize(doubled);
     data = std::move(buffer);
@@ -262,29 +255,26 @@ HRESULT CEFIVar::InterpretEFIRetVal(UINT status)
         return E_FAIL;
     }
     const Mapping& mapping = table[status];
-    ReportDiagnostic(site, mapping.level, mapping.message);
-    if (mapping.describe)
-        SetErrorDescriptionForResult(mapping.describeAs);
-    return mapping.result;
+    if (!mapping.describe) {
+        ReportDiagnostic(site, mapping.level, L"%s", mapping.message);
+        return mapping.result;
+    }
+    return ReportFailureAt(site, mapping.level, mapping.result, DescriptionForResult(mapping.describeAs), L"%s",
+                           mapping.message);
 }
 
-void CEFIVar::SetErrorDescriptionForResult(HRESULT result)
+Description CEFIVar::DescriptionForResult(HRESULT result)
 {
     switch (result) {
     case ResultCode::E_EFIVAR_DLL_NOT_LOADED:
-        CErrorInfoManager::SetDescription(EFIVarMessage::DLL_NOT_LOADED, DLL_NAME);
-        break;
+        return Describe(MSG_DLL_NOT_LOADED, DLL_NAME);
     case ResultCode::E_EFIVAR_DEVICE_ERROR:
-        CErrorInfoManager::SetDescription(EFIVarMessage::DEVICE_ERROR);
-        break;
+        return Describe(MSG_DEVICE_ERROR);
     case ResultCode::E_EFIVAR_DRIVER:
-        CErrorInfoManager::SetDescription(EFIVarMessage::DRIVER_ERROR);
-        break;
+        return Describe(MSG_DRIVER_COMMUNICATION);
     case ResultCode::E_EFIVAR_UNSUPPORTED_OS:
-        CErrorInfoManager::SetDescription(EFIVarMessage::UNSUPPORTED_OS);
-        break;
+        return Describe(MSG_NOT_SUPPORTED_ON_OS);
     default:
-        CErrorInfoManager::SetDescription(EFIVarMessage::INTERNAL_ERROR);
-        break;
+        return Describe(MSG_INTERNAL_ERROR);
     }
 }

@@ -2,27 +2,17 @@
 // the setup database, through the exports of "qrvefivar.dll" bound at run time.
 #pragma once
 
-#include "VariableCatalogue.h"
 #include "frame/DiagnosticsLog.h"
-#include "frame/ErrorInfoManager.h"
+#include "frame/FailureReport.h"
 #include "frame/ResultCodes.h"
+#include "MessageIds.h"
+#include "VariableCatalogue.h"
 
 #include <windows.h>
 
 #include <memory>
 #include <string>
 #include <vector>
-
-// Message identifiers of the message library used by variable access.
-namespace EFIVarMessage {
-constexpr UINT DLL_NOT_LOADED = 144;      // "Not able to load the %s DLL."
-constexpr UINT UNSUPPORTED_OS = 146;
-constexpr UINT DRIVER_ERROR = 148;
-constexpr UINT INTERNAL_ERROR = 154;
-constexpr UINT DEVICE_ERROR = 156;
-constexpr UINT WRITE_BIOS_FAILED = 214;
-constexpr UINT RETRIEVE_FAILED = 236;
-} // namespace EFIVarMessage
 
 // Attributes of the variables that the server writes for its own structures:
 // non-volatile, boot-service and run-time access.
@@ -58,7 +48,7 @@ public:
     HRESULT ReadExportDatabase(std::vector<BYTE>& data);
 
     static HRESULT InterpretEFIRetVal(UINT status);
-    static void SetErrorDescriptionForResult(HRESULT result);
+    static Description DescriptionForResult(HRESULT result);
     static HRESULT LoadDLL();
 
     // For tests: live instances, whether the library is held, how often it was loaded.
@@ -68,7 +58,7 @@ public:
 
 private:
     template <typename Function>
-    HRESULT BindExport(const char* exportName, const wchar_t* missingMessage, const wchar_t* function, Function& bound);
+    HRESULT BindExport(const char* exportName, const wchar_t* missingMessage, const LogSite& site, Function& bound);
 
     static int s_nInstanceCount;
     static bool s_bDLLLoaded;
@@ -96,15 +86,13 @@ public:
         ULONG size = sizeof(T);
         HRESULT hr = efiVar.GetVariable(Name, &Vendor, &attributes, &size, &value);
         if (hr == ResultCode::E_VARIABLE_NOT_FOUND) {
-            CErrorInfoManager::SetDescription(EFIVarMessage::RETRIEVE_FAILED);
-            ReportDiagnostic(LOG_SITE(L"CEFIVarStruct::ReadVariable"), LOG_ERROR, L"Unable to locate variable: %s", Name);
-            return ResultCode::E_VARIABLE_NOT_FOUND;
+            return REPORT_FAILURE(L"CEFIVarStruct::ReadVariable", LOG_ERROR, ResultCode::E_VARIABLE_NOT_FOUND,
+                                  Describe(MSG_RETRIEVE_FAILED), L"Unable to locate variable: %s", Name);
         }
         // A variable shorter than the structure would leave part of it unread.
         if (FAILED(hr) || size != sizeof(T)) {
-            CErrorInfoManager::SetDescription(EFIVarMessage::RETRIEVE_FAILED);
-            ReportDiagnostic(LOG_SITE(L"CEFIVarStruct::ReadVariable"), LOG_ERROR, L"Unable to read variable: %s", Name);
-            return E_FAIL;
+            return REPORT_FAILURE(L"CEFIVarStruct::ReadVariable", LOG_ERROR, E_FAIL, Describe(MSG_RETRIEVE_FAILED),
+                                  L"Unable to read variable: %s", Name);
         }
         m_data = value;
         return S_OK;
@@ -117,9 +105,8 @@ public:
         ULONG size = sizeof(T);
         HRESULT hr = efiVar.SetVariable(Name, &Vendor, &attributes, &size, &m_data);
         if (FAILED(hr)) {
-            CErrorInfoManager::SetDescription(EFIVarMessage::WRITE_BIOS_FAILED);
-            ReportDiagnostic(LOG_SITE(L"CEFIVarStruct::WriteVariable"), LOG_ERROR, L"Unable to write variable: %s", Name);
-            return E_FAIL;
+            return REPORT_FAILURE(L"CEFIVarStruct::WriteVariable", LOG_ERROR, E_FAIL, Describe(MSG_WRITE_BIOS_FAILED),
+                                  L"Unable to write variable: %s", Name);
         }
         return S_OK;
     }

@@ -1,5 +1,7 @@
 #include "Toolkit.h"
 
+#include "frame/FailureReport.h"
+#include "MessageIds.h"
 #include "system/SystemCapabilities.h"
 
 #include "capsule/BiosCapsule.h"
@@ -22,18 +24,16 @@ constexpr short kVersionPatch = 1;
 constexpr short kVersionBuild = 130;
 constexpr wchar_t kVersionText[] = L"1, 4, 1, 130";
 
-HRESULT InvalidPointer(const wchar_t* function)
+// A missing out-pointer; `description` says whether the interface is named too.
+HRESULT InvalidPointer(const LogSite& site, const Description& description = Describe(MSG_INTERNAL_ERROR))
 {
-    ReportDiagnostic(LogSite{function, DiagnosticsSourceName(TOOLKIT_WIDEN(__FILE__)), __LINE__}, LOG_ERROR,
-                     L"Invalid pointer");
-    CErrorInfoManager::SetDescription(154u);
-    return E_POINTER;
+    return ReportFailureAt(site, LOG_ERROR, E_POINTER, description, L"Invalid pointer");
 }
 
-HRESULT GetShort(short value, short* out, const wchar_t* function)
+HRESULT GetShort(short value, short* out, const LogSite& site)
 {
     if (!out) {
-        return InvalidPointer(function);
+        return InvalidPointer(site);
     }
     *out = value;
     return S_OK;
@@ -48,11 +48,15 @@ CToolkit::~CToolkit()
     if (s_pInstance == this) {
         s_pInstance = nullptr;
     }
+    if (ToolkitEvents::Target() == this) {
+        ToolkitEvents::SetTarget(nullptr);
+    }
 }
 
 HRESULT CToolkit::FinalConstruct()
 {
     s_pInstance = this;
+    ToolkitEvents::SetTarget(this);
     return SetWorkingDirectory();
 }
 
@@ -71,34 +75,23 @@ HRESULT CToolkit::SetWorkingDirectory()
     wchar_t saved[MAX_PATH] = {};
     const DWORD savedLength = ::GetCurrentDirectoryW(MAX_PATH, saved);
     if (savedLength == 0 || savedLength >= MAX_PATH) {
-        ReportDiagnostic(LOG_SITE(L"CToolkit::SetWorkingDirectory"), LOG_ERROR, L"Failure in GetCurrentDirectory()");
-        CErrorInfoManager::SetDescription(154u);
-        return E_FAIL;
+        return REPORT_FAILURE(L"CToolkit::SetWorkingDirectory", LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
+                              L"Failure in GetCurrentDirectory()");
     }
     m_strSavedDirectory.assign(saved, savedLength);
     wchar_t program[MAX_PATH] = {};
     const DWORD length = ::GetModuleFileNameW(nullptr, program, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) {
-        ReportDiagnostic(LOG_SITE(L"CToolkit::SetWorkingDirectory"), LOG_ERROR, L"Failure in GetModuleFileName()");
-        CErrorInfoManager::SetDescription(154u);
-        return E_FAIL;
+        return REPORT_FAILURE(L"CToolkit::SetWorkingDirectory", LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
+                              L"Failure in GetModuleFileName()");
     }
     std::wstring directory(program, length);
     directory.erase(directory.find_last_of(L"\\/") + 1);
     if (!::SetCurrentDirectoryW(directory.c_str())) {
-        ReportDiagnostic(LOG_SITE(L"CToolkit::SetWorkingDirectory"), LOG_ERROR,
-                         L"The current directory could not be set to %s", directory.c_str());
-        CErrorInfoManager::SetDescription(154u);
-        return E_FAIL;
+        return REPORT_FAILURE(L"CToolkit::SetWorkingDirectory", LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
+                              L"The current directory could not be set to %s", directory.c_str());
     }
     return S_OK;
-}
-
-void CToolkit::SetWarningFlagFromAnywhere()
-{
-    if (s_pInstance) {
-        s_pInstance->SetWarningFlag();
-    }
 }
 
 HRESULT CToolkit::TakeWarnings(HRESULT success)
@@ -110,42 +103,39 @@ HRESULT CToolkit::TakeWarnings(HRESULT success)
     return success;
 }
 
-HRESULT CToolkit::NotSupported(const wchar_t* function)
+HRESULT CToolkit::NotSupported(const LogSite& site)
 {
-    return ReportComFailure(LogSite{function, DiagnosticsSourceName(TOOLKIT_WIDEN(__FILE__)), __LINE__}, E_NOTIMPL,
-                            IID_IToolkit, 136);
+    return ReportFailureAt(site, LOG_ERROR, E_NOTIMPL, Describe(IID_IToolkit, MSG_NOT_SUPPORTED_IN_VERSION),
+                           L"Failure:  Exiting function (0x%08lX, message %u)", static_cast<unsigned long>(E_NOTIMPL),
+                           static_cast<unsigned>(MSG_NOT_SUPPORTED_IN_VERSION));
 }
 
 // Operations whose configuration subsystems are not part of this build yet.
-HRESULT CToolkit::NotYetAvailable(const wchar_t* function) { return NotSupported(function); }
+HRESULT CToolkit::NotYetAvailable(const LogSite& site) { return NotSupported(site); }
 
-IFACEMETHODIMP CToolkit::Reboot() { return NotSupported(L"CToolkit::Reboot"); }
-IFACEMETHODIMP CToolkit::Report(BSTR) { return NotSupported(L"CToolkit::Report"); }
-IFACEMETHODIMP CToolkit::Verify(ULONG) { return NotSupported(L"CToolkit::Verify"); }
+IFACEMETHODIMP CToolkit::Reboot() { return NotSupported(LOG_SITE(L"CToolkit::Reboot")); }
+IFACEMETHODIMP CToolkit::Report(BSTR) { return NotSupported(LOG_SITE(L"CToolkit::Report")); }
+IFACEMETHODIMP CToolkit::Verify(ULONG) { return NotSupported(LOG_SITE(L"CToolkit::Verify")); }
 
-IFACEMETHODIMP CToolkit::Install(ULONG) { return NotYetAvailable(L"CToolkit::Install"); }
-IFACEMETHODIMP CToolkit::LoadConfigFromSystem(ULONG) { return NotYetAvailable(L"CToolkit::LoadConfigFromSystem"); }
-IFACEMETHODIMP CToolkit::LoadINIFile(BSTR, ULONG) { return NotYetAvailable(L"CToolkit::LoadINIFile"); }
-IFACEMETHODIMP CToolkit::CreateEmptyConfiguration() { return NotYetAvailable(L"CToolkit::CreateEmptyConfiguration"); }
-IFACEMETHODIMP CToolkit::Remove(ULONG) { return NotYetAvailable(L"CToolkit::Remove"); }
-IFACEMETHODIMP CToolkit::ValidateSystem() { return NotYetAvailable(L"CToolkit::ValidateSystem"); }
-IFACEMETHODIMP CToolkit::WriteINIFile(BSTR, ULONG) { return NotYetAvailable(L"CToolkit::WriteINIFile"); }
-IFACEMETHODIMP CToolkit::AddPayload(BSTR) { return NotYetAvailable(L"CToolkit::AddPayload"); }
+IFACEMETHODIMP CToolkit::Install(ULONG) { return NotYetAvailable(LOG_SITE(L"CToolkit::Install")); }
+IFACEMETHODIMP CToolkit::LoadConfigFromSystem(ULONG) { return NotYetAvailable(LOG_SITE(L"CToolkit::LoadConfigFromSystem")); }
+IFACEMETHODIMP CToolkit::LoadINIFile(BSTR, ULONG) { return NotYetAvailable(LOG_SITE(L"CToolkit::LoadINIFile")); }
+IFACEMETHODIMP CToolkit::CreateEmptyConfiguration() { return NotYetAvailable(LOG_SITE(L"CToolkit::CreateEmptyConfiguration")); }
+IFACEMETHODIMP CToolkit::Remove(ULONG) { return NotYetAvailable(LOG_SITE(L"CToolkit::Remove")); }
+IFACEMETHODIMP CToolkit::ValidateSystem() { return NotYetAvailable(LOG_SITE(L"CToolkit::ValidateSystem")); }
+IFACEMETHODIMP CToolkit::WriteINIFile(BSTR, ULONG) { return NotYetAvailable(LOG_SITE(L"CToolkit::WriteINIFile")); }
+IFACEMETHODIMP CToolkit::AddPayload(BSTR) { return NotYetAvailable(LOG_SITE(L"CToolkit::AddPayload")); }
 IFACEMETHODIMP CToolkit::get_BiosCapsule(IBiosCapsule** capsule)
 {
     if (!capsule) {
-        InvalidPointer(L"CToolkit::get_BiosCapsule");
-        CErrorInfoManager::SetGUID(IID_IToolkit);
-        return E_POINTER;
+        return InvalidPointer(LOG_SITE(L"CToolkit::get_BiosCapsule"), Describe(IID_IToolkit, MSG_INTERNAL_ERROR));
     }
     *capsule = nullptr;
     if (!m_pBiosCapsule) {
         const HRESULT hr = CBiosCapsule::CreateObject(nullptr, IID_PPV_ARGS(&m_pBiosCapsule));
         if (FAILED(hr)) {
-            ReportDiagnostic(LOG_SITE(L"CToolkit::get_BiosCapsule"), LOG_ERROR, L"Failed to create IBiosCapsule pointer");
-            CErrorInfoManager::SetDescription(223u);
-            CErrorInfoManager::SetGUID(IID_IToolkit);
-            return E_FAIL;
+            return REPORT_FAILURE(L"CToolkit::get_BiosCapsule", LOG_ERROR, E_FAIL,
+                                  Describe(IID_IToolkit, MSG_UNEXPECTED_FAILURE), L"Failed to create IBiosCapsule pointer");
         }
     }
     return m_pBiosCapsule.CopyTo(capsule);
@@ -154,10 +144,8 @@ IFACEMETHODIMP CToolkit::get_BiosCapsule(IBiosCapsule** capsule)
 HRESULT CToolkit::FlashBIOS(BSTR bstrBiosFileName, BSTR bstrSplashFileName, short badge)
 try {
     if (!bstrBiosFileName || !bstrSplashFileName) {
-        ReportDiagnostic(LOG_SITE(L"CToolkit::FlashBIOS"), LOG_ERROR, L"Invalid pointer");
-        CErrorInfoManager::SetDescription(223u);
-        CErrorInfoManager::SetGUID(IID_IToolkit);
-        return E_INVALIDARG;
+        return REPORT_FAILURE(L"CToolkit::FlashBIOS", LOG_ERROR, E_INVALIDARG,
+                              Describe(IID_IToolkit, MSG_UNEXPECTED_FAILURE), L"Invalid pointer");
     }
     Fire_OnFlashStart();
     SFlashOptions options;
@@ -175,39 +163,31 @@ CATCH_RETURN()
 IFACEMETHODIMP CToolkit::GetConfigGroup(EConfigGroupID, IConfigGroup** group)
 {
     if (!group) {
-        InvalidPointer(L"CToolkit::GetConfigGroup");
-        CErrorInfoManager::SetGUID(IID_IToolkit);
-        return E_POINTER;
+        return InvalidPointer(LOG_SITE(L"CToolkit::GetConfigGroup"), Describe(IID_IToolkit, MSG_INTERNAL_ERROR));
     }
     *group = nullptr;
-    return NotYetAvailable(L"CToolkit::GetConfigGroup");
+    return NotYetAvailable(LOG_SITE(L"CToolkit::GetConfigGroup"));
 }
 IFACEMETHODIMP CToolkit::GetTokenSetting(unsigned short*, ITokenConfigData** setting)
 {
     if (!setting) {
-        InvalidPointer(L"CToolkit::GetTokenSetting");
-        CErrorInfoManager::SetGUID(IID_IToolkit);
-        return E_POINTER;
+        return InvalidPointer(LOG_SITE(L"CToolkit::GetTokenSetting"), Describe(IID_IToolkit, MSG_INTERNAL_ERROR));
     }
     *setting = nullptr;
-    return NotYetAvailable(L"CToolkit::GetTokenSetting");
+    return NotYetAvailable(LOG_SITE(L"CToolkit::GetTokenSetting"));
 }
 IFACEMETHODIMP CToolkit::get_SystemCapabilities(ISystemCapabilities** capabilities)
 {
     if (!capabilities) {
-        InvalidPointer(L"CToolkit::get_SystemCapabilities");
-        CErrorInfoManager::SetGUID(IID_IToolkit);
-        return E_POINTER;
+        return InvalidPointer(LOG_SITE(L"CToolkit::get_SystemCapabilities"), Describe(IID_IToolkit, MSG_INTERNAL_ERROR));
     }
     *capabilities = nullptr;
     if (!m_pSystemCapabilities) {
         ComPtr<CSystemCapabilities> created;
         if (FAILED(CSystemCapabilities::Make(created))) {
-            ReportDiagnostic(LOG_SITE(L"CToolkit::get_SystemCapabilities"), LOG_ERROR,
-                             L"Failed to create ISystemCapabilities pointer");
-            CErrorInfoManager::SetDescription(223u);
-            CErrorInfoManager::SetGUID(IID_IToolkit);
-            return E_FAIL;
+            return REPORT_FAILURE(L"CToolkit::get_SystemCapabilities", LOG_ERROR, E_FAIL,
+                                  Describe(IID_IToolkit, MSG_UNEXPECTED_FAILURE),
+                                  L"Failed to create ISystemCapabilities pointer");
         }
         m_pSystemCapabilities = created;
     }
@@ -215,7 +195,7 @@ IFACEMETHODIMP CToolkit::get_SystemCapabilities(ISystemCapabilities** capabiliti
 }
 IFACEMETHODIMP CToolkit::SetCPTokInfo(ULONG, unsigned short*, unsigned short)
 {
-    return NotYetAvailable(L"CToolkit::SetCPTokInfo");
+    return NotYetAvailable(LOG_SITE(L"CToolkit::SetCPTokInfo"));
 }
 
 IFACEMETHODIMP CToolkit::Reset()
@@ -224,10 +204,8 @@ IFACEMETHODIMP CToolkit::Reset()
     UnloadMessageLibrary();
     m_pBiosCapsule.Reset();
     if (FAILED(SetWorkingDirectory())) {
-        ReportDiagnostic(LOG_SITE(L"CToolkit::Reset"), LOG_ERROR, L"Failed to reset working directory");
-        CErrorInfoManager::SetDescription(154u);
-        CErrorInfoManager::SetGUID(IID_IToolkit);
-        return E_FAIL;
+        return REPORT_FAILURE(L"CToolkit::Reset", LOG_ERROR, E_FAIL, Describe(IID_IToolkit, MSG_INTERNAL_ERROR),
+                              L"Failed to reset working directory");
     }
     return S_OK;
 }
@@ -235,15 +213,15 @@ IFACEMETHODIMP CToolkit::Reset()
 IFACEMETHODIMP CToolkit::get_Version(BSTR* version)
 {
     if (!version) {
-        return InvalidPointer(L"CToolkit::get_Version");
+        return InvalidPointer(LOG_SITE(L"CToolkit::get_Version"));
     }
     *version = ::SysAllocString(kVersionText);
     return *version ? S_OK : E_OUTOFMEMORY;
 }
-IFACEMETHODIMP CToolkit::get_VersionBuild(short* build) { return GetShort(kVersionBuild, build, L"CToolkit::get_VersionBuild"); }
-IFACEMETHODIMP CToolkit::get_VersionMajor(short* major) { return GetShort(kVersionMajor, major, L"CToolkit::get_VersionMajor"); }
-IFACEMETHODIMP CToolkit::get_VersionMinor(short* minor) { return GetShort(kVersionMinor, minor, L"CToolkit::get_VersionMinor"); }
-IFACEMETHODIMP CToolkit::get_VersionPatch(short* patch) { return GetShort(kVersionPatch, patch, L"CToolkit::get_VersionPatch"); }
+IFACEMETHODIMP CToolkit::get_VersionBuild(short* build) { return GetShort(kVersionBuild, build, LOG_SITE(L"CToolkit::get_VersionBuild")); }
+IFACEMETHODIMP CToolkit::get_VersionMajor(short* major) { return GetShort(kVersionMajor, major, LOG_SITE(L"CToolkit::get_VersionMajor")); }
+IFACEMETHODIMP CToolkit::get_VersionMinor(short* minor) { return GetShort(kVersionMinor, minor, LOG_SITE(L"CToolkit::get_VersionMinor")); }
+IFACEMETHODIMP CToolkit::get_VersionPatch(short* patch) { return GetShort(kVersionPatch, patch, LOG_SITE(L"CToolkit::get_VersionPatch")); }
 
 IFACEMETHODIMP CToolkit::EnumConnectionPoints(IEnumConnectionPoints** enumerator)
 try {

@@ -1,8 +1,10 @@
 // CToolkit: the object that clients create (Server.Toolkit.1), one per process. It owns the
-// connection point of _IToolkitEvents; every part of the server reaches the sinks through
-// the process-wide pointer to it.
+// connection point of _IToolkitEvents and registers itself as the frame's event target
+// while it exists, so that every part of the server reaches the sinks without knowing it.
 #pragma once
 
+#include "frame/DiagnosticsLog.h"
+#include "frame/EventTarget.h"
 #include "frame/ServerDispatch.h"
 
 #include "ConnectionPoint.h"
@@ -13,7 +15,8 @@
 #include <string>
 
 class CToolkit final : public ComObject<CToolkit, ServerDispatch<IToolkit>, SupportErrorInfoFor<IToolkit>,
-                                        IConnectionPointContainer, IProvideClassInfo2> {
+                                        IConnectionPointContainer, IProvideClassInfo2>,
+                       public IToolkitEventTarget {
 public:
     static constexpr bool kAggregatable = false;
 
@@ -24,16 +27,6 @@ public:
 
     // The toolkit of this process, if one exists.
     static CToolkit* Instance() { return s_pInstance; }
-    // Runs `fire` on the process's toolkit (keeping it alive meanwhile); nothing when none.
-    template <typename Fire>
-    static void FireEventFromAnywhere(Fire&& fire)
-    {
-        ComPtr<CToolkit> toolkit = s_pInstance;
-        if (toolkit) {
-            fire(*toolkit.Get());
-        }
-    }
-    static void SetWarningFlagFromAnywhere();
     bool WarningFlag() const { return m_bWarning; }
     void SetWarningFlag() { m_bWarning = true; }
     // S_OK, or the warnings result when the flag was set (which is cleared).
@@ -75,58 +68,59 @@ public:
     IFACEMETHODIMP GetClassInfo(ITypeInfo** typeInfo) override;
     IFACEMETHODIMP GetGUID(DWORD kind, GUID* guid) override;
 
-    // _IToolkitEvents: one firing operation per event. Each returns the result of the last
-    // sink's Invoke (S_OK with no sinks) and throws std::bad_alloc when a string argument
-    // cannot be copied.
-    HRESULT Fire_OnDiagnosticsError();
-    HRESULT Fire_OnFlashStart();
-    HRESULT Fire_OnFlashSuccess();
-    HRESULT Fire_OnInstallStart(ULONG qrvComponentMask);
-    HRESULT Fire_OnInstallSuccess(ULONG qrvComponentMask);
-    HRESULT Fire_OnINIInvalidValue(const wchar_t* section, const wchar_t* keyword, const VARIANT& specifiedValue);
+    // IToolkitEventTarget: the events go to the sinks of the connection point.
+    void RaiseWarning() override { SetWarningFlag(); }
+    void Hold() override { AddRef(); }
+    void Unhold() override { Release(); }
+    HRESULT Fire_OnDiagnosticsError() override;
+    HRESULT Fire_OnFlashStart() override;
+    HRESULT Fire_OnFlashSuccess() override;
+    HRESULT Fire_OnInstallStart(ULONG qrvComponentMask) override;
+    HRESULT Fire_OnInstallSuccess(ULONG qrvComponentMask) override;
+    HRESULT Fire_OnINIInvalidValue(const wchar_t* section, const wchar_t* keyword, const VARIANT& specifiedValue) override;
     HRESULT Fire_OnINIInvalidValue_wVal(const wchar_t* section, const wchar_t* keyword, const VARIANT& specifiedValue,
-                                        const wchar_t* validValues);
-    HRESULT Fire_OnINIMissingValue(const wchar_t* section, const wchar_t* keyword);
-    HRESULT Fire_OnINIMissingValue_wVal(const wchar_t* section, const wchar_t* keyword, const wchar_t* validValues);
-    HRESULT Fire_OnINIMissingSection(const wchar_t* section);
+                                        const wchar_t* validValues) override;
+    HRESULT Fire_OnINIMissingValue(const wchar_t* section, const wchar_t* keyword) override;
+    HRESULT Fire_OnINIMissingValue_wVal(const wchar_t* section, const wchar_t* keyword, const wchar_t* validValues) override;
+    HRESULT Fire_OnINIMissingSection(const wchar_t* section) override;
     HRESULT Fire_OnINITruncatedValue(const wchar_t* section, const wchar_t* keyword, const wchar_t* before,
-                                     const wchar_t* after);
-    HRESULT Fire_OnRemoveStart(ULONG qrvComponentMask);
-    HRESULT Fire_OnRemoveSuccess(ULONG qrvComponentMask);
-    HRESULT Fire_OnSMBIOSPrompt(const wchar_t* prompt, BSTR* response);
-    HRESULT Fire_OnInvalidOS(ULONG osMask);
-    HRESULT Fire_OnInvalidBoard();
-    HRESULT Fire_OnInvalidBIOS();
-    HRESULT Fire_OnRemoveFail(ULONG qrvComponentMask);
-    HRESULT Fire_OnBIOSIDMismatch(const wchar_t* iniId, const wchar_t* systemId);
-    HRESULT Fire_OnPasswordExists(const wchar_t* passwordError);
-    HRESULT Fire_OnInvalidChecksum(const wchar_t* iniSection, const wchar_t* checksumKeyword);
-    HRESULT Fire_OnComponentRemoved(ULONG qrvComponentMask);
-    HRESULT Fire_OnSMBIOSRemoved(const wchar_t* smbiosKeyword);
-    HRESULT Fire_OnINIMinorVer();
-    HRESULT Fire_OnNewerZENTVersion(const wchar_t* supportedVersion, const wchar_t* payloadVersion);
-    HRESULT Fire_OnPayloadError(const wchar_t* error);
-    HRESULT Fire_OnExtractStart(ULONG qrvComponentMask);
-    HRESULT Fire_OnExtractFail(ULONG qrvComponentMask);
-    HRESULT Fire_OnExtractSuccess(ULONG qrvComponentMask);
-    HRESULT Fire_OnBadTokenIniValue(unsigned short* uqi, const wchar_t* tokenName, long valueIndex);
-    HRESULT Fire_OnTokenNotLockable(unsigned short* uqi, const wchar_t* tokenName);
-    HRESULT Fire_OnTokenNotHideable(unsigned short* uqi, const wchar_t* tokenName);
-    HRESULT Fire_OnTokenLockHideSameTime(unsigned short* uqi, const wchar_t* tokenName);
-    HRESULT Fire_OnUqiNotOnSystem(unsigned short* uqi);
-    HRESULT Fire_OnCantExtractToken(unsigned short* uqi, const wchar_t* tokenName);
-    HRESULT Fire_OnBIOSModifiedFlagSetFailure();
-    HRESULT Fire_OnDuplicateTokenInIni(const wchar_t* heading);
-    HRESULT Fire_OnNoCoolingHardwareFound();
-    HRESULT Fire_OnTokenExtractInvalidValue(const wchar_t* heading);
-    HRESULT Fire_OnTokenIniVerTooEarly(const wchar_t* currentIniVersion);
-    HRESULT Fire_OnDuplicateToken(const wchar_t* tokenName);
-    HRESULT Fire_OnInvalidUQIToken(const wchar_t* tokenName);
+                                     const wchar_t* after) override;
+    HRESULT Fire_OnRemoveStart(ULONG qrvComponentMask) override;
+    HRESULT Fire_OnRemoveSuccess(ULONG qrvComponentMask) override;
+    HRESULT Fire_OnSMBIOSPrompt(const wchar_t* prompt, BSTR* response) override;
+    HRESULT Fire_OnInvalidOS(ULONG osMask) override;
+    HRESULT Fire_OnInvalidBoard() override;
+    HRESULT Fire_OnInvalidBIOS() override;
+    HRESULT Fire_OnRemoveFail(ULONG qrvComponentMask) override;
+    HRESULT Fire_OnBIOSIDMismatch(const wchar_t* iniId, const wchar_t* systemId) override;
+    HRESULT Fire_OnPasswordExists(const wchar_t* passwordError) override;
+    HRESULT Fire_OnInvalidChecksum(const wchar_t* iniSection, const wchar_t* checksumKeyword) override;
+    HRESULT Fire_OnComponentRemoved(ULONG qrvComponentMask) override;
+    HRESULT Fire_OnSMBIOSRemoved(const wchar_t* smbiosKeyword) override;
+    HRESULT Fire_OnINIMinorVer() override;
+    HRESULT Fire_OnNewerZENTVersion(const wchar_t* supportedVersion, const wchar_t* payloadVersion) override;
+    HRESULT Fire_OnPayloadError(const wchar_t* error) override;
+    HRESULT Fire_OnExtractStart(ULONG qrvComponentMask) override;
+    HRESULT Fire_OnExtractFail(ULONG qrvComponentMask) override;
+    HRESULT Fire_OnExtractSuccess(ULONG qrvComponentMask) override;
+    HRESULT Fire_OnBadTokenIniValue(unsigned short* uqi, const wchar_t* tokenName, long valueIndex) override;
+    HRESULT Fire_OnTokenNotLockable(unsigned short* uqi, const wchar_t* tokenName) override;
+    HRESULT Fire_OnTokenNotHideable(unsigned short* uqi, const wchar_t* tokenName) override;
+    HRESULT Fire_OnTokenLockHideSameTime(unsigned short* uqi, const wchar_t* tokenName) override;
+    HRESULT Fire_OnUqiNotOnSystem(unsigned short* uqi) override;
+    HRESULT Fire_OnCantExtractToken(unsigned short* uqi, const wchar_t* tokenName) override;
+    HRESULT Fire_OnBIOSModifiedFlagSetFailure() override;
+    HRESULT Fire_OnDuplicateTokenInIni(const wchar_t* heading) override;
+    HRESULT Fire_OnNoCoolingHardwareFound() override;
+    HRESULT Fire_OnTokenExtractInvalidValue(const wchar_t* heading) override;
+    HRESULT Fire_OnTokenIniVerTooEarly(const wchar_t* currentIniVersion) override;
+    HRESULT Fire_OnDuplicateToken(const wchar_t* tokenName) override;
+    HRESULT Fire_OnInvalidUQIToken(const wchar_t* tokenName) override;
 
 private:
     HRESULT SetWorkingDirectory();
-    HRESULT NotSupported(const wchar_t* function);
-    HRESULT NotYetAvailable(const wchar_t* function);
+    HRESULT NotSupported(const LogSite& site);
+    HRESULT NotYetAvailable(const LogSite& site);
 
     static CToolkit* s_pInstance;
     ConnectionPoint m_eventsPoint;

@@ -1,27 +1,18 @@
 #include "Utility.h"
 
 #include "ClassFactory.h"
-#include "Owners.h"
 #include "frame/ErrorInfoManager.h"
+#include "frame/FailureReport.h"
 #include "frame/ObjectMapEntries.h"
 #include "frame/ResultCodes.h"
-
-namespace {
-
-HRESULT Fail(const LogSite& site, HRESULT hr, UINT messageId, const wchar_t* text)
-{
-    ReportDiagnostic(site, LOG_ERROR, text);
-    CErrorInfoManager::SetDescription(messageId);
-    CErrorInfoManager::SetGUID(IID_IUtility);
-    return hr;
-}
-
-} // namespace
+#include "MessageIds.h"
+#include "Owners.h"
 
 IFACEMETHODIMP CUtility::GetVariantCollectionFromVariant(VARIANT varVarColl, IVariantCollection** ppVarColl)
 {
     if (!ppVarColl) {
-        return Fail(LOG_SITE(L"CUtility::GetVariantCollectionFromVariant"), E_POINTER, 154, L"Invalid pointer");
+        return REPORT_FAILURE(L"CUtility::GetVariantCollectionFromVariant", LOG_ERROR, E_POINTER,
+                              Describe(IID_IUtility, MSG_INTERNAL_ERROR), L"Invalid pointer");
     }
     *ppVarColl = nullptr;
     // Scripts pass their variables by reference.
@@ -29,13 +20,15 @@ IFACEMETHODIMP CUtility::GetVariantCollectionFromVariant(VARIANT varVarColl, IVa
     const HRESULT copied = ::VariantCopyInd(value.get(), &varVarColl);
     const VARTYPE type = V_VT(value.get());
     if (FAILED(copied) || (type != VT_DISPATCH && type != VT_UNKNOWN) || !V_UNKNOWN(value.get())) {
-        return Fail(LOG_SITE(L"CUtility::GetVariantCollectionFromVariant"), ResultCode::E_NOT_VARIANT_COLLECTION, 269,
-                    L"Input parameter is not a VariantCollection");
+        return REPORT_FAILURE(L"CUtility::GetVariantCollectionFromVariant", LOG_ERROR,
+                              ResultCode::E_NOT_VARIANT_COLLECTION, Describe(IID_IUtility, MSG_INVALID_ARGUMENT),
+                              L"Input parameter is not a VariantCollection");
     }
     if (FAILED(V_UNKNOWN(value.get())->QueryInterface(IID_PPV_ARGS(ppVarColl)))) {
         *ppVarColl = nullptr;
-        return Fail(LOG_SITE(L"CUtility::GetVariantCollectionFromVariant"), E_FAIL, 130,
-                    L"Unable to convert properly formatted VARIANT to VariantCollection");
+        return REPORT_FAILURE(L"CUtility::GetVariantCollectionFromVariant", LOG_ERROR, E_FAIL,
+                              Describe(IID_IUtility, MSG_UNKNOWN_ERROR),
+                              L"Unable to convert properly formatted VARIANT to VariantCollection");
     }
     return S_OK;
 }

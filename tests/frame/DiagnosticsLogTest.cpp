@@ -14,7 +14,7 @@ struct ProbeRun {
 
 // The probe's output goes to a file, not a pipe: Wine may start helper processes (such as
 // its desktop process) from the probe, and they would inherit a pipe and hold it open.
-ProbeRun RunProbe(const std::wstring& folder)
+ProbeRun RunProbe(const std::wstring& folder, const wchar_t* argument = nullptr)
 {
     ProbeRun run;
     const std::wstring outputPath = folder + L"\\probe-output.txt";
@@ -31,6 +31,9 @@ ProbeRun RunProbe(const std::wstring& folder)
     startup.hStdError = output.get();
     PROCESS_INFORMATION process{};
     std::wstring command = L"\"" + ProgramFolder() + L"\\logprobe.exe\"";
+    if (argument) {
+        command += L" " + std::wstring(argument);
+    }
     if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &startup,
                           &process)) {
         return run;
@@ -139,6 +142,25 @@ TEST_F(DiagnosticsLogTest, EnableIsTrueWithoutRegardToCaseAndYesLeavesItOff)
     EXPECT_EQ(entries[1][5], "warning entry two");
     EXPECT_EQ(entries[2][4], "Error");
     EXPECT_EQ(entries[3][5], std::string(1023, 'x'));
+}
+
+// A reported failure is logged under the line that reports it, and a failure passed on by
+// RETURN_IF_FAILED is recorded with its expression at the information level.
+TEST_F(DiagnosticsLogTest, FailuresAreLoggedWhereTheyHappen)
+{
+    ASSERT_TRUE(WriteTextFile(m_folder.File(L"Preferences.ini"),
+                              "[Diagnostics]\r\nEnable=true\r\nDefaultMode=1\r\nFilename=log.txt\r\n"));
+    ASSERT_EQ(RunProbe(m_folder.Path(), L"failures").exitCode, 0u);
+    const auto entries = Entries(Read(L"log.txt"));
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0][1], ".\\LogProbe.cpp");
+    EXPECT_EQ(entries[0][2], "LogProbe::Report");
+    EXPECT_EQ(entries[0][4], "Error");
+    EXPECT_EQ(entries[0][5], "line " + entries[0][0]);
+    EXPECT_EQ(entries[1][1], ".\\LogProbe.cpp");
+    EXPECT_EQ(entries[1][2], "Probe::PassOn");
+    EXPECT_EQ(entries[1][4], "Information");
+    EXPECT_EQ(entries[1][5], "Failure passed on: E_ACCESSDENIED returned 0x80070005");
 }
 
 TEST_F(DiagnosticsLogTest, ThresholdsByDefaultMode)

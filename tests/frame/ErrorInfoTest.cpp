@@ -1,7 +1,9 @@
 // Error information for COM callers and the message library behind it.
 #include "frame/ErrorInfoManager.h"
+#include "frame/FailureReport.h"
 #include "frame/ResultCodes.h"
 
+#include "MessageIds.h"
 #include "TestSupport.h"
 
 #include <ServerLib.h>
@@ -46,8 +48,12 @@ TEST_F(ErrorInfoTest, UnknownMessageGivesTheFallbackText)
 
 TEST_F(ErrorInfoTest, TwoFailuresBeforeTheCallerReadsLeaveTheSecondDescriptionAndLastGuid)
 {
-    EXPECT_EQ(ReportComFailure(LOG_SITE(L"ErrorInfoTest::First"), E_FAIL, IID_IConfigData, 154), E_FAIL);
-    EXPECT_EQ(ReportComFailure(LOG_SITE(L"ErrorInfoTest::Second"), E_NOTIMPL, IID_IToolkit, 136), E_NOTIMPL);
+    EXPECT_EQ(REPORT_FAILURE(L"ErrorInfoTest::First", LOG_ERROR, E_FAIL, Describe(IID_IConfigData, MSG_INTERNAL_ERROR),
+                             L"first"),
+              E_FAIL);
+    EXPECT_EQ(REPORT_FAILURE(L"ErrorInfoTest::Second", LOG_ERROR, E_NOTIMPL,
+                             Describe(IID_IToolkit, MSG_NOT_SUPPORTED_IN_VERSION), L"second"),
+              E_NOTIMPL);
     GUID guid{};
     EXPECT_EQ(TakeErrorDescription(&guid), L"The specified operation is not supported in this version of the application.");
     EXPECT_EQ(guid, IID_IToolkit);

@@ -218,7 +218,7 @@ TEST_F(ToolkitEventsTest, ClassInfoNamesTheEventInterfaceAndWarningsAreTakenOnce
     coclass->ReleaseTypeAttr(attributes);
 
     CToolkit& object = *static_cast<CToolkit*>(toolkit.Get());
-    CToolkit::SetWarningFlagFromAnywhere();
+    ToolkitEvents::RaiseWarning();
     EXPECT_EQ(object.TakeWarnings(), static_cast<HRESULT>(0x02390011));
     EXPECT_EQ(object.TakeWarnings(), S_OK);
 }
