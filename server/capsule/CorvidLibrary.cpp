@@ -1,5 +1,6 @@
 #include "CorvidLibrary.h"
 
+#include "frame/Companions.h"
 #include "frame/DiagnosticsLog.h"
 #include "frame/FailureReport.h"
 #include "frame/ResultCodes.h"
@@ -24,7 +25,7 @@ Function Bind(FARPROC address)
 
 bool CCorvidLibrary::Load()
 {
-    m_module.reset(::LoadLibraryW(kFileName));
+    m_module.reset(LoadCompanionLibrary(kFileName));
     return IsLoaded();
 }
 

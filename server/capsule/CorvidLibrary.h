@@ -1,5 +1,6 @@
-// The capsule-update library "EfiCorvid.dll", loaded by bare name so that the normal library
-// search applies (the host program's folder, the current folder, PATH). Its exports are
+// The capsule-update library "EfiCorvid.dll", loaded from the server's folder or else by bare
+// name, so that the normal library search applies (the host program's folder, the current
+// folder, PATH). Its exports are
 // looked up at each call, as a replaced library would be; a missing export answers nothing.
 #pragma once
 

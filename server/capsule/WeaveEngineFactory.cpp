@@ -2,6 +2,7 @@
 
 #include "ComObject.h"
 #include "ComRegistrar.h"
+#include "frame/Companions.h"
 
 #include <ole2.h>
 
@@ -27,6 +28,10 @@ HRESULT CWeaveEngineFactory::Create(IWeaveEngine** engine)
 
 HRESULT CWeaveEngineFactory::RegisterFromCurrentFolder()
 {
+    const std::wstring beside = CompanionInServerFolder(kLibraryName);
+    if (!beside.empty()) {
+        return CCOMRegistrar::RegisterServer(beside.c_str());
+    }
     wchar_t folder[MAX_PATH] = {};
     const DWORD length = ::GetCurrentDirectoryW(MAX_PATH, folder);
     if (length == 0 || length >= MAX_PATH) {

@@ -1,5 +1,6 @@
 #include "ErrorInfoManager.h"
 
+#include "Companions.h"
 #include "Owners.h"
 #include "ResultCodes.h"
 
@@ -135,7 +136,7 @@ HRESULT LoadMessageString(UINT id, std::wstring* text)
     }
     if (!g_messageLibraryAttempted) {
         g_messageLibraryAttempted = true;
-        g_messageLibrary = ::LoadLibraryW(L"PellamWRes.dll");
+        g_messageLibrary = LoadCompanionLibrary(L"PellamWRes.dll");
     }
     if (!g_messageLibrary) {
         return ResultCode::E_MESSAGE_LIBRARY;

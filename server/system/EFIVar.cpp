@@ -1,5 +1,6 @@
 #include "EFIVar.h"
 
+#include "frame/Companions.h"
 #include "frame/FailureReport.h"
 #include "MessageIds.h"
 
@@ -58,7 +59,7 @@ HRESULT CEFIVar::LoadDLL()
     // The last instance may have just unloaded the library, whose driver can still be stopping;
     // the pause lets a load that follows at once find it ready.
     Sleep(100);
-    s_hDLL = LoadLibraryW(DLL_NAME);
+    s_hDLL = LoadCompanionLibrary(DLL_NAME);
     if (s_hDLL == nullptr) {
         ReportDiagnostic(LOG_SITE(L"CEFIVar::LoadDLL"), LOG_ERROR, L"Not able to load the DLL");
         return ResultCode::E_EFIVAR_DLL_NOT_LOADED;

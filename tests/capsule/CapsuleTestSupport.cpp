@@ -136,13 +136,28 @@ std::string BoardTest::BoardFirmwareId() const
     return variable ? std::string(variable->data.begin(), variable->data.end()) : std::string();
 }
 
+HRESULT CreateServerObject(REFCLSID clsid, REFIID iid, void** object)
+{
+    wchar_t beside[8] = {};
+    if (::GetEnvironmentVariableW(L"TOOLKIT_SERVER_BESIDE", beside, 8) == 0) {
+        return ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, object);
+    }
+    // Loaded once and kept, as COM keeps a server it has loaded.
+    static HMODULE server = ::LoadLibraryW((ProgramFolder() + L"\\PellamW.dll").c_str());
+    using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+    auto entry = reinterpret_cast<GetClassObject>(
+        reinterpret_cast<void*>(server ? ::GetProcAddress(server, "DllGetClassObject") : nullptr));
+    ComPtr<IClassFactory> factory;
+    if (!entry || FAILED(entry(clsid, IID_PPV_ARGS(&factory)))) {
+        return E_FAIL;
+    }
+    return factory->CreateInstance(nullptr, iid, object);
+}
+
 void CapsuleTest::SetUp()
 {
     BoardTest::SetUp();
-    CLSID toolkitClass = {};
-    ASSERT_HRESULT_SUCCEEDED(::CLSIDFromProgID(L"Server.Toolkit.1", &toolkitClass));
-    ASSERT_HRESULT_SUCCEEDED(
-        ::CoCreateInstance(toolkitClass, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&m_toolkit)));
+    ASSERT_HRESULT_SUCCEEDED(CreateServerObject(CLSID_Toolkit, IID_PPV_ARGS(&m_toolkit)));
     ASSERT_EQ(m_toolkit->get_BiosCapsule(&m_capsule), S_OK);
 }
 

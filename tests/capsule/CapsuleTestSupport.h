@@ -49,7 +49,12 @@ protected:
     TemporaryFolder m_folder;
 };
 
-// The toolkit of the registered server (Server.Toolkit.1) and its BiosCapsule.
+// An object of the registered server; with TOOLKIT_SERVER_BESIDE set, of the copy of
+// PellamW.dll in the program's folder instead, so that the companions beside that copy are
+// the ones the server finds.
+HRESULT CreateServerObject(REFCLSID clsid, REFIID iid, void** object);
+
+// The toolkit of the server (Server.Toolkit.1) and its BiosCapsule.
 class CapsuleTest : public BoardTest {
 protected:
     void SetUp() override;

@@ -57,7 +57,7 @@ protected:
 
     static HRESULT CreateCapsule(ComPtr<IBiosCapsule>& capsule)
     {
-        return ::CoCreateInstance(CLSID_BiosCapsule, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&capsule));
+        return CreateServerObject(CLSID_BiosCapsule, IID_PPV_ARGS(&capsule));
     }
 
     wchar_t m_startFolder[MAX_PATH] = {};
