@@ -57,6 +57,12 @@ RestartReport Refuse(RestartReport report, uint32_t lastStatus, std::wstring rea
     return report;
 }
 
+std::wstring NoBoardFamily(const wchar_t* whose, const std::string& id)
+{
+    return std::wstring(whose) + L" firmware ID \"" + Widen(id) + L"\" is shorter than " +
+           std::to_wstring(COMPATIBLE_ID_PREFIX) + L" characters: it names no board family and matches no board";
+}
+
 // Checks and applies an armed capsule; the slot is emptied by the caller.
 RestartReport ApplyCapsule(StoreImage& image, std::vector<uint8_t> capsule, bool failFlash, RestartReport report)
 {
@@ -70,6 +76,10 @@ RestartReport ApplyCapsule(StoreImage& image, std::vector<uint8_t> capsule, bool
     report.imageId = parsed.firmwareId;
     if (!ReadBoardFirmwareId(image, report.boardId))
         return Refuse(report, CAPSULE_RESULT_NO_FIRMWARE_ID, L"the board has no \"FirmwareId\" to compare the image with");
+    if (!NamesBoardFamily(report.imageId))
+        return Refuse(report, CAPSULE_RESULT_WRONG_BOARD, NoBoardFamily(L"the image's", report.imageId));
+    if (!NamesBoardFamily(report.boardId))
+        return Refuse(report, CAPSULE_RESULT_WRONG_BOARD, NoBoardFamily(L"the board's", report.boardId));
     if (!IsCompatibleFirmwareId(report.imageId, report.boardId)) {
         return Refuse(report, CAPSULE_RESULT_WRONG_BOARD,
             L"the image " + Widen(report.imageId) + L" is not for this board (" + Widen(report.boardId) + L")");
@@ -102,9 +112,18 @@ bool ReadBoardFirmwareId(const StoreImage& image, std::string& id)
     return false;
 }
 
+bool NamesBoardFamily(const std::string& id)
+{
+    return id.size() >= COMPATIBLE_ID_PREFIX;
+}
+
 bool IsCompatibleFirmwareId(const std::string& imageId, const std::string& boardId)
 {
-    return imageId.substr(0, COMPATIBLE_ID_PREFIX) == boardId.substr(0, COMPATIBLE_ID_PREFIX);
+    // The server's rule (CBiosId::IsCompatible): an ID too short to name a board family
+    // matches nothing, not even an equally short one.
+    if (!NamesBoardFamily(imageId) || !NamesBoardFamily(boardId))
+        return false;
+    return imageId.compare(0, COMPATIBLE_ID_PREFIX, boardId, 0, COMPATIBLE_ID_PREFIX) == 0;
 }
 
 RestartReport RestartBoard(StoreImage& image, bool failFlash)

@@ -44,7 +44,8 @@ extern const GUID FIRMWARE_ID_SECOND_VENDOR;
 // it when it applies the capsule.
 constexpr const wchar_t* DETECTION_VARIABLE_NAME = L"QRVFlashDetectionStatus";
 extern const GUID DETECTION_VARIABLE_VENDOR;
-// Characters of the firmware ID that must match: family code, dot and the field after it.
+// Characters of the firmware ID that must match: family code (8), dot and the field after
+// it (3). A shorter ID names no board family.
 constexpr size_t COMPATIBLE_ID_PREFIX = 12;
 
 // `failFlash` makes the flash of an otherwise valid capsule fail.
@@ -52,6 +53,10 @@ RestartReport RestartBoard(fwstore::StoreImage& image, bool failFlash);
 
 // The board's firmware ID: the first "FirmwareId" found, up to its first zero byte.
 bool ReadBoardFirmwareId(const fwstore::StoreImage& image, std::string& id);
+// At least COMPATIBLE_ID_PREFIX characters: the ID can name a board family.
+bool NamesBoardFamily(const std::string& id);
+// The server's rule: both IDs name a board family and their first 12 characters are equal,
+// case-sensitively. An ID shorter than 12 characters matches nothing.
 bool IsCompatibleFirmwareId(const std::string& imageId, const std::string& boardId);
 
 } // namespace eficorvid

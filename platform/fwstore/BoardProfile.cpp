@@ -2,6 +2,7 @@
 
 #include "EfiGuid.h"
 #include "StoreOperations.h"
+#include "StoreRules.h"
 
 #include <windows.h>
 
@@ -201,8 +202,8 @@ bool ProfileParser::StartSection(std::string_view header)
     auto wide = Widen(variableName);
     if (!wide)
         return Fail(L"the variable name is not UTF-8 text");
-    if (wide->empty() || wide->size() > MAX_NAME_LENGTH)
-        return Fail(L"a variable name must have 1 to 1024 characters");
+    if (std::wstring problem = NameProblem(NameField::Variable, *wide); !problem.empty())
+        return Fail(L"the " + problem);
     m_section = Section::Variable;
     m_pending.emplace();
     m_pending->variable.name = *wide;
@@ -218,6 +219,8 @@ bool ProfileParser::BoardKey(std::string_view key, std::string_view value)
             return Fail(L"the board name is not UTF-8 text");
         if (m_hasName)
             return Fail(L"\"Name\" is given twice");
+        if (std::wstring problem = NameProblem(NameField::Board, *wide); !problem.empty())
+            return Fail(L"the " + problem);
         m_hasName = true;
         m_image.boardName = *wide;
         return true;

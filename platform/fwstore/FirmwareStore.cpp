@@ -222,8 +222,8 @@ StoreResult CFirmwareStore::LoadLocked(StoreImage& image) const
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.Get(), &size))
         return StoreResult::Failure(EFI_STATUS_DEVICE_ERROR, L"cannot read the board store " + m_strPath + L": " + SystemErrorText(GetLastError()));
-    if (static_cast<uint64_t>(size.QuadPart) > STORE_MAX_FILE_BYTES)
-        return StoreResult::Failure(EFI_STATUS_DEVICE_ERROR, L"the board store " + m_strPath + L" is damaged: the file is larger than any store");
+    if (std::wstring problem = StoreFileSizeProblem(static_cast<uint64_t>(size.QuadPart)); !problem.empty())
+        return StoreResult::Failure(EFI_STATUS_DEVICE_ERROR, L"the board store " + m_strPath + L" is damaged: " + problem);
     std::vector<uint8_t> bytes(static_cast<size_t>(size.QuadPart));
     size_t done = 0;
     while (done < bytes.size()) {
@@ -244,11 +244,19 @@ StoreResult CFirmwareStore::LoadLocked(StoreImage& image) const
 
 StoreResult CFirmwareStore::SaveLocked(const StoreImage& image) const
 {
-    std::vector<uint8_t> bytes = SerializeStore(image);
     // A file that Load would refuse as damaged must never replace a good one.
-    if (bytes.size() > STORE_MAX_FILE_BYTES)
+    std::vector<uint8_t> bytes;
+    std::wstring problem;
+    switch (SerializeStore(image, bytes, problem)) {
+    case SerializeStatus::Ok:
+        break;
+    case SerializeStatus::TooLarge:
         return StoreResult::Failure(EFI_STATUS_OUT_OF_STORAGE, L"the board store " + m_strPath + L" would grow beyond " +
             std::to_wstring(STORE_MAX_FILE_BYTES) + L" bytes; nothing was changed");
+    case SerializeStatus::BreaksRule:
+        return StoreResult::Failure(EFI_STATUS_INVALID_PARAMETER, L"the board store " + m_strPath +
+            L" was not changed: the new state could not be read back (" + problem + L")");
+    }
     std::wstring temporary = TemporaryPath();
     FileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid())

@@ -40,10 +40,12 @@ public:
     // the lock cannot be taken.
     StoreResult Load(StoreImage& image) const;
     // Loads, runs `change`, and saves when it returns true; all under the lock. A failed
-    // save leaves the file as it was and answers status 5 (6 when the new store would be
-    // larger than any store that Load accepts).
+    // save leaves the file as it was and answers status 5; 6 when the new store would be
+    // larger than any store that Load accepts; 3 when the new state breaks a rule that Load
+    // applies (StoreRules.h), so that no save ever writes a store that Load refuses.
     StoreResult Update(const std::function<bool(StoreImage&)>& change);
-    // Writes a new store; refuses to replace an existing one unless `replace`.
+    // Writes a new store, refusing it as a save does; refuses to replace an existing one
+    // unless `replace` (status 3 as well).
     StoreResult Create(const StoreImage& image, bool replace);
 
     bool Exists() const;

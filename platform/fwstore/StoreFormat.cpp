@@ -174,22 +174,24 @@ public:
         return true;
     }
 
-    // A name of `length` UTF-16 units; `allowEmpty` for names that may match anything.
-    bool Name(uint32_t length, std::wstring& name, bool allowEmpty, const wchar_t* what)
+    // A name of `length` UTF-16 units, checked by the rules of its field.
+    bool Name(uint32_t length, std::wstring& name, NameField field)
     {
-        if ((length == 0 && !allowEmpty) || length > MAX_NAME_LENGTH)
-            return Fail(Describe(L"%ls has an invalid length %u", what, length));
+        if (std::wstring problem = NameLengthProblem(field, length); !problem.empty())
+            return Fail(problem);
+        const wchar_t* what = NameFieldLabel(field);
         name.clear();
         for (uint32_t i = 0; i < length; ++i) {
             uint16_t unit = 0;
             if (!Check(m_reader.ReadU16(unit), what))
                 return false;
-            if (unit == 0)
-                return Fail(Describe(L"%ls holds a NUL character", what));
             name.push_back(static_cast<wchar_t>(unit));
         }
-        return true;
+        return Rule(NameProblem(field, name));
     }
+
+    // Fails with `problem` unless it is empty (a rule of StoreRules.h that holds).
+    bool Rule(const std::wstring& problem) { return problem.empty() ? true : Fail(problem); }
 
     // A record count is plausible only when that many smallest records could fit.
     bool Count(uint32_t& count, size_t smallestRecord, const wchar_t* what)
@@ -233,7 +235,7 @@ bool ParseBoard(SectionParser& parser, StoreImage& image)
 {
     uint32_t nameLength = 0;
     return parser.U32(image.capacity, L"capacity") && parser.U32(nameLength, L"board name length") &&
-           parser.Name(nameLength, image.boardName, true, L"board name") && parser.Finish();
+           parser.Name(nameLength, image.boardName, NameField::Board) && parser.Finish();
 }
 
 bool ParseVariables(SectionParser& parser, StoreImage& image)
@@ -246,13 +248,10 @@ bool ParseVariables(SectionParser& parser, StoreImage& image)
         uint32_t nameLength = 0, dataSize = 0;
         if (!parser.U32(nameLength, L"variable name length") || !parser.Guid(variable.vendor, L"variable GUID") ||
             !parser.U32(variable.attributes, L"variable attributes") || !parser.U32(dataSize, L"variable size") ||
-            !parser.Name(nameLength, variable.name, false, L"variable name") ||
-            !parser.Bytes(dataSize, variable.data, L"variable data"))
+            !parser.Name(nameLength, variable.name, NameField::Variable) ||
+            !parser.Bytes(dataSize, variable.data, L"variable data") ||
+            !parser.Rule(VariableProblem(image.variables, variable)))
             return false;
-        if (dataSize == 0)
-            return parser.Fail(L"variable \"" + variable.name + L"\" has no data");
-        if (FindVariable(image, variable.name, variable.vendor))
-            return parser.Fail(L"variable \"" + variable.name + L"\" appears twice");
         image.variables.push_back(std::move(variable));
     }
     return parser.Finish();
@@ -270,10 +269,9 @@ bool ParseCounters(SectionParser& parser, StoreImage& image)
             !parser.U32(counters.reads, L"read count") || !parser.U32(counters.writes, L"write count") ||
             !parser.U32(counters.deletes, L"delete count") || !parser.U32(counters.failedWrites, L"failed write count") ||
             !parser.U64(counters.bytesWritten, L"bytes written") ||
-            !parser.Name(nameLength, counters.name, false, L"counter name"))
+            !parser.Name(nameLength, counters.name, NameField::Counter) ||
+            !parser.Rule(CountersProblem(image.counters, counters)))
             return false;
-        if (FindCounters(image, counters.name, counters.vendor))
-            return parser.Fail(L"counters of \"" + counters.name + L"\" appear twice");
         image.counters.push_back(std::move(counters));
     }
     return parser.Finish();
@@ -290,15 +288,11 @@ bool ParseFaults(SectionParser& parser, StoreImage& image)
         if (!parser.U32(operation, L"fault operation") || !parser.U32(fault.status, L"fault status") ||
             !parser.U32(fault.flags, L"fault flags") || !parser.U32(fault.skip, L"fault skip count") ||
             !parser.U32(fault.remaining, L"fault count") || !parser.Guid(fault.vendor, L"fault GUID") ||
-            !parser.U32(nameLength, L"fault name length") || !parser.Name(nameLength, fault.name, true, L"fault name"))
+            !parser.U32(nameLength, L"fault name length") || !parser.Name(nameLength, fault.name, NameField::Fault))
             return false;
-        if (operation == 0 || operation > STORE_OPERATION_LAST)
-            return parser.Fail(Describe(L"fault operation %u is unknown", operation));
-        if ((fault.flags & ~FAULT_FLAGS_KNOWN) != 0)
-            return parser.Fail(Describe(L"fault flags %#x are unknown", fault.flags));
-        if (fault.remaining == 0 && (fault.flags & FAULT_EVERY_CALL) == 0)
-            return parser.Fail(L"a used-up fault is still stored");
         fault.operation = static_cast<StoreOperation>(operation);
+        if (!parser.Rule(FaultProblem(fault)))
+            return false;
         image.faults.push_back(std::move(fault));
     }
     return parser.Finish();
@@ -312,9 +306,7 @@ bool ParseCapsule(SectionParser& parser, StoreImage& image)
         !parser.U32(slot.flags, L"capsule flags") || !parser.U32(slot.resetCount, L"reset count") ||
         !parser.U32(size, L"capsule size") || !parser.Bytes(size, slot.image, L"capsule image"))
         return false;
-    if (slot.state > CAPSULE_STATE_LAST)
-        return parser.Fail(Describe(L"capsule state %u is unknown", slot.state));
-    return parser.Finish();
+    return parser.Rule(CapsuleProblem(slot)) && parser.Finish();
 }
 
 const wchar_t* SectionName(uint32_t tag)
@@ -394,30 +386,51 @@ uint32_t Crc32(std::span<const uint8_t> bytes)
     return crc ^ 0xFFFFFFFFu;
 }
 
-std::vector<uint8_t> SerializeStore(const StoreImage& image)
-{
-    ByteWriter body;
-    WriteBoard(body, image);
-    WriteVariables(body, image);
-    WriteExportDb(body, image);
-    WriteCounters(body, image);
-    WriteFaults(body, image);
-    WriteCapsule(body, image);
+namespace StoreFormatTesting {
 
+std::vector<uint8_t> EncodeUnchecked(const StoreImage& image)
+{
+    // The header is written with the body's size and checksum left 0, patched at the end,
+    // so that the body is never copied.
     ByteWriter file;
     file.WriteBytes(MAGIC);
     file.WriteU32(STORE_FORMAT_VERSION);
     file.WriteU32(STORE_HEADER_BYTES);
-    file.WriteU32(static_cast<uint32_t>(body.Size()));
-    file.WriteU32(Crc32(body.Bytes()));
-    file.WriteBytes(body.Bytes());
+    file.WriteU32(0);
+    file.WriteU32(0);
+    WriteBoard(file, image);
+    WriteVariables(file, image);
+    WriteExportDb(file, image);
+    WriteCounters(file, image);
+    WriteFaults(file, image);
+    WriteCapsule(file, image);
+    std::span<const uint8_t> body = std::span<const uint8_t>(file.Bytes()).subspan(STORE_HEADER_BYTES);
+    file.PatchU32(16, static_cast<uint32_t>(body.size()));
+    file.PatchU32(20, Crc32(body));
     return std::move(file.Bytes());
+}
+
+} // namespace StoreFormatTesting
+
+SerializeStatus SerializeStore(const StoreImage& image, std::vector<uint8_t>& bytes, std::wstring& error)
+{
+    if (std::wstring problem = StoreImageProblem(image); !problem.empty()) {
+        error = problem;
+        return SerializeStatus::BreaksRule;
+    }
+    std::vector<uint8_t> encoded = StoreFormatTesting::EncodeUnchecked(image);
+    if (std::wstring problem = StoreFileSizeProblem(encoded.size()); !problem.empty()) {
+        error = problem;
+        return SerializeStatus::TooLarge;
+    }
+    bytes = std::move(encoded);
+    return SerializeStatus::Ok;
 }
 
 bool ParseStore(std::span<const uint8_t> bytes, StoreImage& image, std::wstring& error)
 {
-    if (bytes.size() > STORE_MAX_FILE_BYTES) {
-        error = L"the file is larger than any store";
+    if (std::wstring problem = StoreFileSizeProblem(bytes.size()); !problem.empty()) {
+        error = problem;
         return false;
     }
     ByteReader reader(bytes);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "StoreImage.h"
+#include "StoreRules.h"
 
 #include <cstdint>
 #include <span>
@@ -15,14 +16,27 @@ namespace fwstore {
 
 constexpr uint32_t STORE_FORMAT_VERSION = 1;
 constexpr uint32_t STORE_HEADER_BYTES = 24;
-// A store larger than this is refused as damaged rather than read into memory.
-constexpr uint64_t STORE_MAX_FILE_BYTES = 256ull * 1024 * 1024;
 
-std::vector<uint8_t> SerializeStore(const StoreImage& image);
+enum class SerializeStatus {
+    Ok,
+    BreaksRule,   // the image breaks a rule of StoreRules.h
+    TooLarge,     // the file would be larger than STORE_MAX_FILE_BYTES
+};
+
+// The store file holding `image`. The writer refuses every file that ParseStore would
+// refuse: the image is checked against the rules the reader applies (StoreImageProblem),
+// then the file's size. On a refusal `error` tells why and `bytes` is left as it was.
+SerializeStatus SerializeStore(const StoreImage& image, std::vector<uint8_t>& bytes, std::wstring& error);
 
 // Reads a whole store file. On failure `image` is left as it was and `error` tells what is
 // wrong and where; nothing of a damaged file is ever used.
 bool ParseStore(std::span<const uint8_t> bytes, StoreImage& image, std::wstring& error);
+
+namespace StoreFormatTesting {
+// The same encoding without any check, so that tests can hand the reader files that break
+// a rule. Nothing but tests may use it: stores are written through SerializeStore.
+std::vector<uint8_t> EncodeUnchecked(const StoreImage& image);
+} // namespace StoreFormatTesting
 
 uint32_t Crc32(std::span<const uint8_t> bytes);
 

@@ -2,6 +2,7 @@
 
 #include "EfiGuid.h"
 #include "EfiStatus.h"
+#include "StoreRules.h"
 
 #include <algorithm>
 #include <cstring>
@@ -21,10 +22,12 @@ bool FaultMatches(const FaultRule& fault, StoreOperation operation, const wchar_
     return true;
 }
 
+// A name as the exports receive it: terminated within the longest name, then held to the
+// store's rule for variable names (which the tools' access below applies too).
 bool ValidName(const wchar_t* name)
 {
     auto length = BoundedNameLength(name);
-    return length && *length > 0;
+    return length && ValidVariableName(std::wstring_view(name, *length));
 }
 
 // Data is only accepted with boot-service access, and run-time access needs it too.
@@ -204,10 +207,25 @@ OperationResult ReadPhysicalMemoryIn(StoreImage& image, uint64_t address, uint32
     return {EFI_STATUS_UNSUPPORTED_OS, false};
 }
 
+bool ValidVariableName(std::wstring_view name)
+{
+    return NameProblem(NameField::Variable, name).empty();
+}
+
+uint32_t GetStoredVariable(const StoreImage& image, const std::wstring& name, const GUID& vendor,
+    const StoredVariable*& variable)
+{
+    variable = nullptr;
+    if (!ValidVariableName(name))
+        return EFI_STATUS_INVALID_PARAMETER;
+    variable = FindVariable(image, name, vendor);
+    return variable ? EFI_STATUS_SUCCESS : EFI_STATUS_NOT_FOUND;
+}
+
 uint32_t SetStoredVariable(StoreImage& image, const std::wstring& name, const GUID& vendor,
     uint32_t attributes, const std::vector<uint8_t>& data)
 {
-    if (!ValidName(name.c_str()) || name.size() != wcslen(name.c_str()))
+    if (!ValidVariableName(name))
         return EFI_STATUS_INVALID_PARAMETER;
     if (data.size() > UINT32_MAX)
         return EFI_STATUS_OUT_OF_STORAGE;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string_view>
 
 namespace fwstore {
 
@@ -27,8 +28,12 @@ OperationResult GetNextVariableNameIn(StoreImage& image, uint32_t* nameSize, wch
 // The emulated board maps no physical memory: valid requests answer 8 (not supported).
 OperationResult ReadPhysicalMemoryIn(StoreImage& image, uint64_t address, uint32_t* dataSize, void* data);
 
-// Plain variable access for tools: no counters, no faults, the same rules of size and
-// capacity. `SetStoredVariable` with empty data deletes.
+// Plain variable access for tools: no counters, no faults, the same rules of names, size
+// and capacity, so a tool answers the status the library would (3 for an empty name or
+// one above 1024 characters, 4 for an absent variable). `SetStoredVariable` with empty
+// data deletes.
+uint32_t GetStoredVariable(const StoreImage& image, const std::wstring& name, const GUID& vendor,
+    const StoredVariable*& variable);
 uint32_t SetStoredVariable(StoreImage& image, const std::wstring& name, const GUID& vendor,
     uint32_t attributes, const std::vector<uint8_t>& data);
 
@@ -38,6 +43,8 @@ std::optional<uint32_t> TakeFault(StoreImage& image, StoreOperation operation, c
 
 // The length of a NUL-terminated name, or nothing when it is longer than any variable name.
 std::optional<size_t> BoundedNameLength(const wchar_t* name);
+// The store's rule for variable names (StoreRules.h), which every export and tool applies.
+bool ValidVariableName(std::wstring_view name);
 
 } // namespace fwstore
 

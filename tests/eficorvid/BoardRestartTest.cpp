@@ -97,10 +97,55 @@ TEST(BoardRestart, OnlyTheFirstTwelveCharactersDecide)
     EXPECT_TRUE(IsCompatibleFirmwareId(NEWER_ID, BOARD_ID));
     EXPECT_FALSE(IsCompatibleFirmwareId(NEWER_ID, "ABCDEFGH.86B.0049.2011.0101.0000"));
     EXPECT_FALSE(IsCompatibleFirmwareId(NEWER_ID, "abcdefgh.86A.0049.2011.0101.0000"));
-    // A shorter ID compares up to its end, so it matches only an equally short one.
+    // Exactly 12 characters name a board family.
+    EXPECT_TRUE(IsCompatibleFirmwareId("ABCDEFGH.86A", BOARD_ID));
+    EXPECT_TRUE(IsCompatibleFirmwareId(NEWER_ID, "ABCDEFGH.86A"));
+    EXPECT_TRUE(IsCompatibleFirmwareId("ABCDEFGH.86A", "ABCDEFGH.86A"));
+}
+
+TEST(BoardRestart, IdShorterThanTwelveCharactersMatchesNothing)
+{
+    // As the server decides (CBiosId::IsCompatible): an ID that cannot name a board family
+    // matches no board, not even an equally short one.
     EXPECT_FALSE(IsCompatibleFirmwareId("ABCDEFGH.86", BOARD_ID));
-    EXPECT_TRUE(IsCompatibleFirmwareId("ABCDEFGH.86", "ABCDEFGH.86"));
+    EXPECT_FALSE(IsCompatibleFirmwareId(BOARD_ID, "ABCDEFGH.86"));
+    EXPECT_FALSE(IsCompatibleFirmwareId("ABCDEFGH.86", "ABCDEFGH.86"));
+    EXPECT_FALSE(IsCompatibleFirmwareId("A", "A"));
     EXPECT_FALSE(IsCompatibleFirmwareId(NEWER_ID, ""));
+    EXPECT_FALSE(IsCompatibleFirmwareId("", ""));
+
+    // At the restart: a short board ID, a short image ID, or both equal and short, are
+    // refused as another board's image; the firmware and the marker stay.
+    struct Case {
+        std::string board, image;
+        const wchar_t* whose;
+    };
+    for (const Case& test : {Case{"ABCDEFGH.86", NEWER_ID, L"the board's firmware ID \"ABCDEFGH.86\""},
+             Case{BOARD_ID, "ABCDEFGH.86", L"the image's firmware ID \"ABCDEFGH.86\""},
+             Case{"ABCDEFGH.86", "ABCDEFGH.86", L"the image's firmware ID \"ABCDEFGH.86\""},
+             Case{"", NEWER_ID, L"the board's firmware ID \"\""}}) {
+        SCOPED_TRACE(test.board + " / " + test.image);
+        StoreImage image = Board(test.board);
+        if (test.board.empty())
+            image.variables[0].data = {0};   // a "FirmwareId" that holds only its terminator
+        Arm(image, MakeBio(test.image));
+        RestartReport report = RestartBoard(image, false);
+        EXPECT_EQ(report.outcome, RestartOutcome::Refused);
+        EXPECT_EQ(image.capsule.lastStatus, static_cast<uint32_t>(CAPSULE_RESULT_WRONG_BOARD));
+        EXPECT_NE(report.reason.find(test.whose), std::wstring::npos) << std::string(report.reason.begin(), report.reason.end());
+        EXPECT_NE(report.reason.find(L"names no board family"), std::wstring::npos);
+        EXPECT_TRUE(HasDetectionVariable(image));
+        const StoredVariable* id = FindVariable(image, L"FirmwareId", ID_VENDOR);
+        ASSERT_NE(id, nullptr);
+        EXPECT_EQ(id->data, test.board.empty() ? std::vector<uint8_t>{0} : Bytes(test.board));
+        ExpectConsumed(image);
+    }
+
+    // A board ID of exactly 12 characters still takes an image of its family.
+    StoreImage image = Board("ABCDEFGH.86A");
+    Arm(image, MakeBio(NEWER_ID));
+    EXPECT_EQ(RestartBoard(image, false).outcome, RestartOutcome::Applied);
+    EXPECT_EQ(FirmwareIdOf(image), NEWER_ID);
 }
 
 TEST(BoardRestart, ImageOfAnotherBoardIsRefused)

@@ -67,20 +67,37 @@ expect_firmware "$NEW_ID" "after another board's image"
 expect_marker 0 "after another board's image"
 expect_capsule "empty, 0 bytes, last status 3, resets 3" "after another board's image"
 
+# A firmware ID shorter than 12 characters names no board family and matches nothing, not
+# even an equally short one (the server's rule); the short ID stays.
+SHORT_ID='DBZ7710H.86'
+biotool create "Z:$work/short.bio" --id "$SHORT_ID" --body-size 16K
+run set FirmwareId "$ID_GUID" "$(hex "$SHORT_ID")"; expect_code 0 "a short board ID"
+run stage "Z:$work/short.bio";           expect_code 0 "stage of a short-ID image"
+run reboot;                              expect_code 0 "reboot with short IDs"
+expect_line "capsule not applied: the image's firmware ID \"$SHORT_ID\" is shorter than 12 characters: it names no board family and matches no board; firmware unchanged; last status 3" "short IDs"
+expect_firmware "$SHORT_ID" "after short IDs"
+expect_marker 0 "after short IDs"
+run stage "Z:$work/new.bio";             expect_code 0 "stage of a full image over a short board ID"
+run reboot;                              expect_code 0 "reboot over a short board ID"
+expect_line "capsule not applied: the board's firmware ID \"$SHORT_ID\" is shorter than 12 characters: it names no board family and matches no board; firmware unchanged; last status 3" "short board ID"
+expect_firmware "$SHORT_ID" "after a short board ID"
+expect_capsule "empty, 0 bytes, last status 3, resets 5" "after short IDs"
+run set FirmwareId "$ID_GUID" "$(hex "$NEW_ID")"; expect_code 0 "the board ID back"
+
 # A UEFI capsule that is no firmware image: refused at the restart.
 cp "$work/new.bio" "$work/broken.bio"
 printf 'XXXX' | dd of="$work/broken.bio" bs=1 seek=28 conv=notrunc 2>/dev/null
 run stage "Z:$work/broken.bio";          expect_code 0 "stage of a damaged image"
 run reboot;                              expect_code 0 "reboot with a damaged image"
 grep -qF "capsule not applied: the capsule is not a valid firmware image" "$work/out.txt" || fail "damaged image: no refusal"
-expect_capsule "empty, 0 bytes, last status 2, resets 4" "after a damaged image"
+expect_capsule "empty, 0 bytes, last status 2, resets 6" "after a damaged image"
 expect_firmware "$NEW_ID" "after a damaged image"
 
 # Prepared but never invoked: the restart drops it.
 run stage "Z:$work/new.bio" --prepare-only; expect_code 0 "stage --prepare-only"; expect_line "staged $size bytes from Z:$work/new.bio; prepared, not armed" "stage --prepare-only"
-expect_capsule "staged, $size bytes, last status 2, resets 4" "after stage --prepare-only"
+expect_capsule "staged, $size bytes, last status 2, resets 6" "after stage --prepare-only"
 run reboot;                              expect_line "the staged capsule was never invoked: discarded, firmware unchanged; last status 2" "reboot of a prepared capsule"
-expect_capsule "empty, 0 bytes, last status 2, resets 5" "after a prepared capsule"
+expect_capsule "empty, 0 bytes, last status 2, resets 7" "after a prepared capsule"
 
 # What stage refuses, and leaves the slot as it was.
 run stage "Z:$work/noise.bin";           expect_code 1 "stage of a non-capsule"; expect_error "is not a UEFI capsule" "stage of a non-capsule"
@@ -88,7 +105,7 @@ run stage "Z:$work/missing.bio";         expect_code 1 "stage of a missing file"
 run stage;                               expect_code 2 "stage without a file"
 run reboot now;                          expect_code 2 "reboot with an argument"
 run reboot --force;                      expect_code 2 "reboot with an unknown option"
-expect_capsule "empty, 0 bytes, last status 2, resets 5" "after refused commands"
+expect_capsule "empty, 0 bytes, last status 2, resets 7" "after refused commands"
 
 # Capsule faults are armed like variable faults, without a variable.
 run fault add PrepareCapsule --status 14; expect_code 0 "fault add PrepareCapsule"

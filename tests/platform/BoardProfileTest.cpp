@@ -102,6 +102,29 @@ TEST(BoardProfile, ErrorsNameTheLine)
         L"(6): variable \"X\" is defined twice");
 }
 
+TEST(BoardProfile, NamesAreHeldToTheStoreRules)
+{
+    // What the store would refuse to read back is refused here, with the line.
+    const std::string guid = "Guid = {3812723D-7E48-4E29-BC27-F5A39AC94EF1}\nHex = 01\n";
+    auto board = [](const std::string& name) { return "[Board]\nName = " + name + "\nCapacity = 65536\n"; };
+    StoreImage image;
+    EXPECT_TRUE(Parse(board(std::string(1024, 'b')).c_str(), image).Ok());
+    EXPECT_EQ(image.boardName.size(), 1024u);
+    ExpectError(board(std::string(1025, 'b')).c_str(), L"(2): the board name has 1025 characters, more than the 1024");
+    const std::string withNul = board(std::string("a\0b", 3));
+    StoreResult result = ParseBoardProfile(withNul, L"board.ini", FakeFiles(), image);
+    EXPECT_EQ(result.status, EFI_STATUS_INVALID_PARAMETER);
+    EXPECT_NE(result.message.find(L"(2): the board name holds a NUL character"), std::wstring::npos)
+        << std::string(result.message.begin(), result.message.end());
+
+    image = {};
+    EXPECT_TRUE(Parse((board("B") + "[Variable " + std::string(1024, 'v') + "]\n" + guid).c_str(), image).Ok());
+    ASSERT_EQ(image.variables.size(), 1u);
+    EXPECT_EQ(image.variables[0].name.size(), 1024u);
+    ExpectError((board("B") + "[Variable " + std::string(1025, 'v') + "]\n" + guid).c_str(),
+        L"(4): the variable name has 1025 characters, more than the 1024");
+}
+
 TEST(BoardProfile, VariablesBeyondTheCapacityAreRefused)
 {
     ExpectError("[Board]\nCapacity = 40\n[Variable X]\nGuid = {3812723D-7E48-4E29-BC27-F5A39AC94EF1}\nSize = 5\n",

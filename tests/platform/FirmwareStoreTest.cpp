@@ -101,6 +101,46 @@ TEST(FirmwareStore, DamagedFileIsRefusedAndLeftAlone)
     EXPECT_EQ(file.Bytes(), bytes) << "a damaged store is never overwritten by an update";
 }
 
+TEST(FirmwareStore, SavesOnlyStoresThatLoadBack)
+{
+    TestStoreFile file(L"rules");
+    CFirmwareStore store(file.Path());
+    for (const StoreBoundaryCase& test : StoreBoundaryCases()) {
+        SCOPED_TRACE(test.label);
+        ASSERT_TRUE(store.Create(FullBoard(), true).Ok());
+        const std::vector<uint8_t> before = file.Bytes();
+        StoreImage changed;
+        StoreResult result = store.Update([&](StoreImage& image) {
+            test.change(image);
+            changed = image;
+            return true;
+        });
+        if (test.valid) {
+            ASSERT_TRUE(result.Ok()) << std::string(result.message.begin(), result.message.end());
+            StoreImage loaded;
+            ASSERT_TRUE(store.Load(loaded).Ok());
+            EXPECT_TRUE(SameContent(loaded, changed)) << "the saved store reads back as it was saved";
+            continue;
+        }
+        // Refused: the store stays byte for byte, no temporary file is left, and every later
+        // command still finds a good store.
+        EXPECT_EQ(result.status, EFI_STATUS_INVALID_PARAMETER);
+        EXPECT_NE(result.message.find(L"was not changed"), std::wstring::npos);
+        EXPECT_NE(result.message.find(test.problem), std::wstring::npos)
+            << std::string(result.message.begin(), result.message.end());
+        EXPECT_EQ(file.Bytes(), before);
+        EXPECT_EQ(GetFileAttributesW((file.Path() + L".new").c_str()), INVALID_FILE_ATTRIBUTES);
+        StoreImage loaded;
+        EXPECT_TRUE(store.Load(loaded).Ok());
+        // Create refuses such an image too, over a store and where there is none.
+        EXPECT_EQ(store.Create(changed, true).status, EFI_STATUS_INVALID_PARAMETER);
+        EXPECT_EQ(file.Bytes(), before);
+        file.Remove();
+        EXPECT_EQ(store.Create(changed, false).status, EFI_STATUS_INVALID_PARAMETER);
+        EXPECT_FALSE(store.Exists());
+    }
+}
+
 TEST(FirmwareStore, WriteFailingMidwayLeavesTheOldFile)
 {
     TestStoreFile file(L"midway");

@@ -11,20 +11,27 @@ namespace {
 
 StoreImage FullImage()
 {
-    StoreImage image = SmallBoard();
-    image.counters.push_back({L"Setup", OTHER_VENDOR, 3, 2, 1, 4, 1234567890123ull});
-    image.exportDbReads = 9;
-    FaultRule fault;
-    fault.operation = StoreOperation::GetVariable;
-    fault.status = 5;
-    fault.flags = FAULT_MATCH_VENDOR;
-    fault.skip = 2;
-    fault.remaining = 3;
-    fault.vendor = TEST_VENDOR;
-    fault.name = L"Setup";
-    image.faults.push_back(fault);
-    image.capsule = {CAPSULE_ARMED, 0x80000003u, 0, 4, {9, 8, 7}};
-    return image;
+    return FullBoard();
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end());
+}
+
+// The bytes the writer makes of a store that it must accept.
+std::vector<uint8_t> Serialize(const StoreImage& image)
+{
+    std::vector<uint8_t> bytes;
+    std::wstring error;
+    EXPECT_EQ(SerializeStore(image, bytes, error), SerializeStatus::Ok) << Narrow(error);
+    return bytes;
+}
+
+// The bytes of a store that breaks a rule, which only the unchecked encoder writes.
+std::vector<uint8_t> Unchecked(const StoreImage& image)
+{
+    return StoreFormatTesting::EncodeUnchecked(image);
 }
 
 // Rewrites the header checksum after a test has changed the body on purpose, so that the
@@ -41,7 +48,7 @@ void ExpectRefused(const std::vector<uint8_t>& bytes, const wchar_t* expectedTex
     StoreImage image = SmallBoard();
     std::wstring error;
     EXPECT_FALSE(ParseStore(bytes, image, error));
-    EXPECT_NE(error.find(expectedText), std::wstring::npos) << std::string(error.begin(), error.end());
+    EXPECT_NE(error.find(expectedText), std::wstring::npos) << Narrow(error);
     EXPECT_EQ(image.variables.size(), 2u) << "a refused file must leave the image alone";
 }
 
@@ -52,7 +59,7 @@ TEST(StoreFormat, RoundTripKeepsEverything)
     StoreImage original = FullImage();
     StoreImage parsed;
     std::wstring error;
-    ASSERT_TRUE(ParseStore(SerializeStore(original), parsed, error)) << std::string(error.begin(), error.end());
+    ASSERT_TRUE(ParseStore(Serialize(original), parsed, error)) << Narrow(error);
     EXPECT_EQ(parsed.boardName, original.boardName);
     EXPECT_EQ(parsed.capacity, original.capacity);
     ASSERT_EQ(parsed.variables.size(), 2u);
@@ -71,12 +78,12 @@ TEST(StoreFormat, RoundTripKeepsEverything)
     EXPECT_EQ(parsed.capsule.state, static_cast<uint32_t>(CAPSULE_ARMED));
     EXPECT_EQ(parsed.capsule.lastStatus, 0x80000003u);
     EXPECT_EQ(parsed.capsule.image, (std::vector<uint8_t>{9, 8, 7}));
-    EXPECT_EQ(SerializeStore(parsed), SerializeStore(original));
+    EXPECT_EQ(Serialize(parsed), Serialize(original));
 }
 
 TEST(StoreFormat, EveryTruncationIsRefused)
 {
-    std::vector<uint8_t> bytes = SerializeStore(FullImage());
+    std::vector<uint8_t> bytes = Serialize(FullImage());
     for (size_t length = 0; length < bytes.size(); ++length) {
         std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + length);
         StoreImage image;
@@ -88,7 +95,7 @@ TEST(StoreFormat, EveryTruncationIsRefused)
 
 TEST(StoreFormat, AnyFlippedBodyByteFailsTheChecksum)
 {
-    std::vector<uint8_t> bytes = SerializeStore(FullImage());
+    std::vector<uint8_t> bytes = Serialize(FullImage());
     for (size_t i = STORE_HEADER_BYTES; i < bytes.size(); i += 7) {
         std::vector<uint8_t> damaged = bytes;
         damaged[i] ^= 0x10;
@@ -98,7 +105,7 @@ TEST(StoreFormat, AnyFlippedBodyByteFailsTheChecksum)
 
 TEST(StoreFormat, HeaderFaultsAreNamed)
 {
-    std::vector<uint8_t> bytes = SerializeStore(FullImage());
+    std::vector<uint8_t> bytes = Serialize(FullImage());
     auto wrongMagic = bytes;
     wrongMagic[0] = 'X';
     ExpectRefused(wrongMagic, L"signature");
@@ -114,14 +121,14 @@ TEST(StoreFormat, OverlongLengthsInsideTheBodyAreRefused)
 {
     // The first section is BORD: tag, size, capacity, name length. A name length far beyond
     // the section must be caught even with a valid checksum.
-    std::vector<uint8_t> bytes = SerializeStore(FullImage());
+    std::vector<uint8_t> bytes = Serialize(FullImage());
     size_t nameLength = STORE_HEADER_BYTES + 12;
     bytes[nameLength] = 0xFF;
     bytes[nameLength + 1] = 0xFF;
     FixChecksum(bytes);
     ExpectRefused(bytes, L"board name");
 
-    bytes = SerializeStore(FullImage());
+    bytes = Serialize(FullImage());
     size_t sectionSize = STORE_HEADER_BYTES + 4;
     bytes[sectionSize + 3] = 0x7F;
     FixChecksum(bytes);
@@ -131,7 +138,7 @@ TEST(StoreFormat, OverlongLengthsInsideTheBodyAreRefused)
 TEST(StoreFormat, ImpossibleVariableCountIsRefused)
 {
     StoreImage image = SmallBoard();
-    std::vector<uint8_t> bytes = SerializeStore(image);
+    std::vector<uint8_t> bytes = Serialize(image);
     // VARS follows BORD (8 + 4 + 4 + 2 * name length).
     size_t vars = STORE_HEADER_BYTES + 8 + 8 + 2 * image.boardName.size();
     ASSERT_EQ(bytes[vars], 'V');
@@ -144,19 +151,102 @@ TEST(StoreFormat, DuplicateVariablesAndBadFaultsAreRefused)
 {
     StoreImage twice = SmallBoard();
     twice.variables.push_back(twice.variables[0]);
-    ExpectRefused(SerializeStore(twice), L"appears twice");
+    ExpectRefused(Unchecked(twice), L"appears twice");
 
     StoreImage badFault = SmallBoard();
     badFault.faults.push_back({static_cast<StoreOperation>(9), 5, 0, 0, 1, {}, L""});
-    ExpectRefused(SerializeStore(badFault), L"fault operation 9");
+    ExpectRefused(Unchecked(badFault), L"fault operation 9");
 
     StoreImage usedUp = SmallBoard();
     usedUp.faults.push_back({StoreOperation::SetVariable, 5, 0, 0, 0, {}, L""});
-    ExpectRefused(SerializeStore(usedUp), L"used-up");
+    ExpectRefused(Unchecked(usedUp), L"used-up");
 
     StoreImage empty = SmallBoard();
     empty.variables[0].data.clear();
-    ExpectRefused(SerializeStore(empty), L"has no data");
+    ExpectRefused(Unchecked(empty), L"has no data");
+}
+
+TEST(StoreFormat, WriterRefusesExactlyWhatTheReaderRefuses)
+{
+    for (const StoreBoundaryCase& test : StoreBoundaryCases()) {
+        SCOPED_TRACE(test.label);
+        StoreImage image = FullImage();
+        test.change(image);
+        // The reader's verdict on the image's encoding, written without the writer's checks.
+        StoreImage read;
+        std::wstring readError;
+        EXPECT_EQ(ParseStore(Unchecked(image), read, readError), test.valid) << Narrow(readError);
+
+        std::vector<uint8_t> written = {0x42};
+        std::wstring writeError;
+        SerializeStatus status = SerializeStore(image, written, writeError);
+        if (!test.valid) {
+            EXPECT_EQ(status, SerializeStatus::BreaksRule);
+            EXPECT_EQ(written, std::vector<uint8_t>{0x42}) << "a refused image produces no bytes";
+            EXPECT_NE(writeError.find(test.problem), std::wstring::npos) << Narrow(writeError);
+            EXPECT_NE(readError.find(test.problem), std::wstring::npos) << Narrow(readError);
+            continue;
+        }
+        ASSERT_EQ(status, SerializeStatus::Ok) << Narrow(writeError);
+        // What the writer accepts reads back, field for field.
+        StoreImage back;
+        std::wstring error;
+        ASSERT_TRUE(ParseStore(written, back, error)) << Narrow(error);
+        EXPECT_TRUE(SameContent(back, image));
+        EXPECT_EQ(back.boardName, image.boardName);
+        ASSERT_EQ(back.variables.size(), image.variables.size());
+        ASSERT_EQ(back.faults.size(), image.faults.size());
+        if (!image.faults.empty()) {
+            EXPECT_EQ(back.faults[0].name, image.faults[0].name);
+        }
+        EXPECT_EQ(Serialize(back), written);
+    }
+}
+
+TEST(StoreFormat, WriterNamesTheRecordThatBreaksARule)
+{
+    StoreImage image = FullImage();
+    image.faults.assign(3, image.faults[0]);
+    image.faults[2].name = std::wstring(MAX_NAME_LENGTH + 1, L'x');
+    std::vector<uint8_t> bytes;
+    std::wstring error;
+    EXPECT_EQ(SerializeStore(image, bytes, error), SerializeStatus::BreaksRule);
+    EXPECT_EQ(error, L"fault 3: fault name has 1025 characters, more than the 1024 a name may have");
+
+    image = FullImage();
+    image.variables[1].name.clear();
+    EXPECT_EQ(SerializeStore(image, bytes, error), SerializeStatus::BreaksRule);
+    EXPECT_EQ(error, L"variable 2: variable name is empty");
+    EXPECT_TRUE(bytes.empty());
+}
+
+TEST(StoreFormat, WriterRefusesAFileLargerThanTheReaderReads)
+{
+    // A capsule that makes the file exactly as large as any store, then one byte more.
+    StoreImage image = SmallBoard();
+    const size_t overhead = Serialize(image).size();
+    const size_t largest = STORE_MAX_FILE_BYTES - overhead;
+    image.capsule.image.reserve(largest + 1);
+    image.capsule.image.assign(largest, 0x5A);
+    std::vector<uint8_t> bytes;
+    std::wstring error;
+    ASSERT_EQ(SerializeStore(image, bytes, error), SerializeStatus::Ok) << Narrow(error);
+    EXPECT_EQ(bytes.size(), STORE_MAX_FILE_BYTES);
+    {
+        image.capsule.image.push_back(0x5A);
+        std::vector<uint8_t> untouched = {1};
+        EXPECT_EQ(SerializeStore(image, untouched, error), SerializeStatus::TooLarge);
+        EXPECT_EQ(untouched, std::vector<uint8_t>{1});
+        EXPECT_NE(error.find(L"larger than any store"), std::wstring::npos) << Narrow(error);
+        std::vector<uint8_t>().swap(image.capsule.image);
+    }
+    StoreImage back;
+    ASSERT_TRUE(ParseStore(bytes, back, error)) << Narrow(error);
+    EXPECT_EQ(back.capsule.image.size(), largest);
+    std::vector<uint8_t>().swap(back.capsule.image);
+    bytes.push_back(0);
+    EXPECT_FALSE(ParseStore(bytes, back, error));
+    EXPECT_NE(error.find(L"larger than any store"), std::wstring::npos) << Narrow(error);
 }
 
 TEST(EfiGuid, RegistryFormRoundTripsAndRejectsNearMisses)

@@ -49,6 +49,35 @@ run info;                                 expect_line "Faults armed:   1" "info 
 run fault clear;                          expect_code 0 "fault clear"
 run fault list;                           [ -s "$work/out.txt" ] && fail "fault list after clear is not empty"
 
+# A fault that the store could not keep (a name above 1024 characters) is refused on the
+# way in, and the store stays byte for byte; 1024 characters are kept.
+cp "$FWSIM_STORE" "$work/before.store"
+run fault add SetVariable --name "$(head -c 1025 /dev/zero | tr '\0' 'N')" --status 5
+expect_code 2 "fault add with a 1025-character name"
+expect_error "the fault cannot be stored: fault name has 1025 characters, more than the 1024 a name may have" "fault add with a 1025-character name"
+cmp -s "$FWSIM_STORE" "$work/before.store" || fail "fault add with a 1025-character name changed the store"
+run fault add SetVariable --name "$(head -c 1024 /dev/zero | tr '\0' 'N')" --status 5; expect_code 0 "fault add with a 1024-character name"
+run fault list;                           expect_code 0 "fault list after a 1024-character name"
+run info;                                 expect_code 0 "info after a 1024-character name"; expect_line "Faults armed:   1" "info after a 1024-character name"
+run fault clear;                          expect_code 0 "fault clear after a 1024-character name"
+
+# Names the library refuses with status 3 (invalid parameter) are refused alike by the tool.
+long_name=$(head -c 1025 /dev/zero | tr '\0' 'v')
+run get "" "$SETUP_GUID";                 expect_code 1 "get of an empty name"; expect_error 'cannot read "" {EC87D643-EBA4-4BB5-A1E5-3F3E36B20DA9}: status 3 (invalid parameter)' "get of an empty name"
+run get "$long_name" "$SETUP_GUID";       expect_code 1 "get of a 1025-character name"; expect_error "status 3 (invalid parameter)" "get of a 1025-character name"
+run set "" "$SETUP_GUID" 01;              expect_code 1 "set of an empty name"; expect_error "status 3 (invalid parameter)" "set of an empty name"
+run set "$long_name" "$SETUP_GUID" 01;    expect_code 1 "set of a 1025-character name"; expect_error "status 3 (invalid parameter)" "set of a 1025-character name"
+run delete "" "$SETUP_GUID";              expect_code 1 "delete of an empty name"; expect_error "status 3 (invalid parameter)" "delete of an empty name"
+cmp -s "$FWSIM_STORE" "$work/before.store" || fail "refused names changed the store"
+
+# A profile whose board name the store could not keep creates nothing.
+printf '[Board]\nName = %s\nCapacity = 4096\n' "$long_name" >"$work/long-name.ini"
+FWSIM_STORE="$work/long-name.store"
+run init --board "$work/long-name.ini"
+FWSIM_STORE="$work/board.store"
+expect_code 1 "init from a profile with a 1025-character board name"; expect_error "the board name has 1025 characters" "init from a profile with a 1025-character board name"
+[ -e "$work/long-name.store" ] && fail "init from a profile with a 1025-character board name created a store"
+
 run stats Setup "$SETUP_GUID";            expect_code 0 "stats"; expect_line '"Setup" {EC87D643-EBA4-4BB5-A1E5-3F3E36B20DA9} reads=0 writes=0 deletes=0 failed-writes=0 bytes-written=0' "stats"
 run stats --reset;                        expect_code 0 "stats --reset"
 

@@ -7,6 +7,7 @@
 #include "EfiStatus.h"
 #include "FirmwareStore.h"
 #include "StoreOperations.h"
+#include "StoreRules.h"
 
 #include <windows.h>
 
@@ -200,9 +201,11 @@ int Init(const Arguments& arguments)
     result = LoadBoardProfile(*board, image);
     if (!result.Ok())
         return Failed(result);
-    result = store->Create(image, line->Has(L"--force"));
+    bool force = line->Has(L"--force");
+    result = store->Create(image, force);
     if (!result.Ok()) {
-        if (result.status == EFI_STATUS_INVALID_PARAMETER)
+        // Without --force, status 3 over an existing store is the refusal to replace it.
+        if (result.status == EFI_STATUS_INVALID_PARAMETER && !force && store->Exists())
             result.message += L"; use --force to replace it";
         return Failed(result);
     }
@@ -273,9 +276,15 @@ int Get(const Arguments& arguments)
     std::unique_ptr<CFirmwareStore> store;
     if (int code = LoadForReading(image, store))
         return code;
-    const StoredVariable* variable = FindVariable(image, arguments[0], *vendor);
-    if (variable == nullptr) {
+    // The library's rules decide, so the tool answers what GetVariable would.
+    const StoredVariable* variable = nullptr;
+    uint32_t status = GetStoredVariable(image, arguments[0], *vendor, variable);
+    if (status == EFI_STATUS_NOT_FOUND) {
         PrintError(L"variable \"" + arguments[0] + L"\" " + arguments[1] + L" does not exist");
+        return EXIT_FAILED;
+    }
+    if (status != EFI_STATUS_SUCCESS) {
+        PrintError(L"cannot read \"" + arguments[0] + L"\" " + FormatRegistryGuid(*vendor) + L": " + StatusText(status));
         return EXIT_FAILED;
     }
     Print(FormatHex(variable->data));
@@ -465,6 +474,12 @@ std::optional<FaultRule> ParseFault(const Arguments& arguments, std::wstring& pr
             return std::nullopt;
         }
         fault.remaining = *value;
+    }
+    // What the store would refuse to keep (a name above 1024 characters) is refused here,
+    // before the store is touched.
+    if (std::wstring rule = FaultProblem(fault); !rule.empty()) {
+        problem = L"the fault cannot be stored: " + rule;
+        return std::nullopt;
     }
     return fault;
 }
