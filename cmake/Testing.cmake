@@ -42,8 +42,9 @@ function(toolkit_add_script_test)
         COMMAND ${CMAKE_SOURCE_DIR}/tests/run-script.sh "${ARG_EXIT}" "${ARG_EXPECT}"
                 ${TOOLKIT_WINE_EXEC} ${host} ${script_windows} ${ARG_ARGS}
         WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
-    # A script client finds the server's companions (message library, substitutes) through
-    # PATH, as an installed system does: the server's folder is put on it.
+    # A script client finds the server's companions (message library, substitutes) along the
+    # search path, as an installed system does: the server's folder is put on it (under Wine
+    # the search path is WINEPATH).
     set_tests_properties(${ARG_NAME} PROPERTIES ENVIRONMENT "WINEPATH=${TOOLKIT_BIN_WINDOWS}")
     if(ARG_FIXTURES)
         set_tests_properties(${ARG_NAME} PROPERTIES FIXTURES_REQUIRED "${ARG_FIXTURES}")

@@ -20,7 +20,8 @@ echo "== Registering PellamW.dll"
 "$wine" regsvr32 /s "$(windows_path "$bin/PellamW.dll")"
 
 echo "== docs/samples/version.vbs"
-(cd "$bin" && "$wine" cscript //nologo "$(windows_path "$root/docs/samples/version.vbs")")
+# The server finds its message library along Wine's search path, WINEPATH.
+WINEPATH="$(windows_path "$bin")" "$wine" cscript //nologo "$(windows_path "$root/docs/samples/version.vbs")"
 wineserver -k 2>/dev/null || true
 
 echo "== The update wizard on the demo board (Xvfb)"

@@ -1,8 +1,13 @@
 # Source this file to run the programs of one build tree by hand:
 #   . scripts/env.sh x86_64      (or i686)
-#   wine64 cscript //nologo docs/samples/version.vbs
-# It sets WINEPREFIX (the tree's private prefix), WINEDEBUG, TOOLKIT_BIN (the bin folder)
-# and TOOLKIT_WINE (the Wine loader of the architecture).
+#   $TOOLKIT_WINE regsvr32 /s "$TOOLKIT_BIN_WINDOWS\\PellamW.dll"
+#   $TOOLKIT_WINE cscript //nologo 'docs\samples\version.vbs'
+# It sets WINEPREFIX (the tree's private prefix), WINEDEBUG, TOOLKIT_BIN (the bin folder),
+# TOOLKIT_BIN_WINDOWS (its Windows form, on Wine's Z: drive), TOOLKIT_WINE (the Wine loader
+# of the architecture: /usr/lib/wine/wine64 or /usr/lib/wine/wine, neither of them on PATH)
+# and WINEPATH. WINEPATH is the search path Windows programs see under Wine (Windows-form
+# folders separated by ";"); it is set to the bin folder, so that the server, whose toolkit
+# makes the host program's folder current, finds its message library and companions there.
 toolkit_arch="${1:-x86_64}"
 case "$toolkit_arch" in
     x86_64) TOOLKIT_WINE=/usr/lib/wine/wine64 ;;
@@ -14,5 +19,7 @@ toolkit_root="$(cd "$(dirname "${BASH_SOURCE:-$0}")/.." 2>/dev/null && pwd)"
 export WINEPREFIX="$toolkit_root/build/$toolkit_arch/wineprefix"
 export WINEDEBUG=-all
 export TOOLKIT_BIN="$toolkit_root/build/$toolkit_arch/bin"
+export TOOLKIT_BIN_WINDOWS="Z:$(printf '%s' "$TOOLKIT_BIN" | tr '/' '\\')"
+export WINEPATH="$TOOLKIT_BIN_WINDOWS"
 export TOOLKIT_WINE
 unset toolkit_arch toolkit_root

@@ -1,12 +1,12 @@
 #!/bin/sh
 # make-board.sh WINE_EXEC BIN BOARD_PROFILE FOLDER
 # The capsule tests' demo board and images: one store of the demo board per user (the C++
-# tests copy theirs before every test; each script test has its own), and images for it
-# made by biotool.
+# tests copy theirs before every test; each script test has its own, or a copy of one), and
+# images for it made by biotool.
 wine_exec="$1"; bin="$2"; profile="$3"; folder="$4"
 windows() { printf 'Z:%s' "$1" | tr '/' '\\'; }
 rm -rf "$folder"; mkdir -p "$folder" || exit 1
-for store in demo script sample cycle; do
+for store in demo script cycle; do
     FWSIM_STORE="$folder/$store.store" "$wine_exec" "$bin/fwsim.exe" init --board "$profile" || exit 1
 done
 biotool() { "$wine_exec" "$bin/biotool.exe" "$@" || { echo "biotool $* failed" >&2; exit 1; }; }
