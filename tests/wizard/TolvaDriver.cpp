@@ -50,6 +50,7 @@ const wchar_t* const kCarried[] = {L"license.rtf", L"qrvefivar.dll", L"EfiCorvid
 
 const wchar_t* const kFirmwareIdGuid = L"{EFC071AE-41B8-4018-AFA7-314B185E578B}";
 const wchar_t* const kDetectionGuid = L"{05A798EA-39EE-40FC-82C5-622582FA634B}";
+const wchar_t* const kEngineClass = L"{CA21421A-DBCE-4844-B376-EDBB8D5395DD}";
 
 constexpr DWORD kPageWait = 30000;
 
@@ -92,6 +93,7 @@ public:
         // No board unless the scenario makes one.
         ::SetEnvironmentVariableW(L"FWSIM_STORE", (m_base + L"\\no-board.store").c_str());
         DeleteResumeValueForTest();
+        ForgetRegistrations();
     }
     ~Session()
     {
@@ -245,6 +247,24 @@ public:
     }
 
 private:
+    // Every run starts with none of our classes registered, as on a user's machine: the
+    // wizard must register the server it carries, and the server the engine it carries. The
+    // prefix keeps what earlier runs registered (pointing at their deleted work folders, or
+    // at the bin folder after the capsule-path probe), so the bin folder's libraries, whose
+    // registry scripts name the same keys, remove it.
+    void ForgetRegistrations()
+    {
+        for (const wchar_t* name : {L"PellamW.dll", L"Quillon.dll"}) {
+            const std::wstring library = m_options.bin + L"\\" + name;
+            if (FileExists(library)) {
+                UnregisterLibrary(library);
+            }
+        }
+        CLSID toolkitClass{};
+        Check(FAILED(::CLSIDFromProgID(L"Server.Toolkit.1", &toolkitClass)) && RegisteredLibrary(kEngineClass).empty(),
+              "neither the server nor the engine is registered before the run");
+    }
+
     const Options& m_options;
     std::string m_name;
     std::wstring m_base, m_download, m_work, m_program;
@@ -405,9 +425,22 @@ std::vector<BYTE> NotALibrary()
     return {text.begin(), text.end()};
 }
 
-// Update fails: the error box with `expected`, Update disabled, no resume value; then
-// the user can still go back, read the readme and cancel.
-void CheckUpdateRefused(Session& s, HWND ready, const wchar_t* expected, const char* shot)
+// Whether the resume value is `expected`, or absent when `expected` is empty.
+bool CheckResumeValue(Session& s, const std::wstring& expected, const std::string& when)
+{
+    std::wstring value;
+    const bool present = ReadResumeValue(value);
+    if (expected.empty()) {
+        return s.Check(!present, "no resume value " + when);
+    }
+    return s.CheckText(present ? value : L"(none)", expected, "resume value " + when);
+}
+
+// Update fails: the error box with `expected`, Update disabled, the resume value as
+// `resume` says (none unless the failure came after it was written); then the user can
+// still go back, read the readme and cancel, which removes the resume value.
+void CheckUpdateRefused(Session& s, HWND ready, const wchar_t* expected, const char* shot,
+                        const std::wstring& resume = {})
 {
     s.Check(ui::Click(ready, kNext), "press Update");
     HWND box = ui::WaitForErrorBox(60000);
@@ -416,8 +449,7 @@ void CheckUpdateRefused(Session& s, HWND ready, const wchar_t* expected, const c
     }
     s.Shot(box, shot);
     s.CheckText(ui::MessageBoxText(box), expected, "error box text");
-    std::wstring value;
-    s.Check(!ReadResumeValue(value), "no resume value written");
+    CheckResumeValue(s, resume, "after the failure");
     ::PostMessageW(box, WM_COMMAND, IDOK, 0);
     s.Check(ui::WaitUntil([&] { return !::IsWindow(box) || !::IsWindowVisible(box); }, 10000), "error box closed");
     s.Check(!ui::IsItemEnabled(ready, kNext), "Update disabled after the failure");
@@ -427,6 +459,7 @@ void CheckUpdateRefused(Session& s, HWND ready, const wchar_t* expected, const c
     }
     if (ready) {
         s.Check(!ui::IsItemEnabled(ready, kNext), "Update stays disabled");
+        CheckResumeValue(s, resume, "until Cancel");
         s.Check(ui::Click(ready, kCancel), "press Cancel");
         s.CheckEndsWith(2, "Cancel after the failure");
         s.CheckCleanedUp();
@@ -694,15 +727,21 @@ bool UpdateUntilArmed(Session& s)
         }
     }
     s.Check(left.empty(), "the carried files stay for the verify run" + (left.empty() ? "" : " (missing:" + left + ")"));
+    const std::wstring engine = RegisteredLibrary(kEngineClass);
+    s.Check(SamePath(engine, s.Work(L"Quillon.dll")),
+            "the engine is registered from the work folder (registered: \"" + Narrow(engine) + "\")");
     return armed;
 }
 
-// The restart: the wizard ends with the machine, the board applies the capsule, and Windows
-// runs the resume command (wineboot -r runs RunOnce and waits for it).
-HANDLE Restart(Session& s, const Options& options, const std::wstring& rebootArguments)
+// The restart: the wizard ends with the machine, the board applies the capsule (then
+// `whileDown` may change the board), and Windows runs the resume command (wineboot -r runs
+// RunOnce and waits for it).
+HANDLE Restart(Session& s, const Options& options, const std::wstring& rebootArguments,
+               const std::function<bool()>& whileDown = {})
 {
     s.Stop();
-    if (!s.Check(s.Tool(options.fwsim, L"reboot" + rebootArguments) == 0, "fwsim reboot" + Narrow(rebootArguments))) {
+    if (!s.Check(s.Tool(options.fwsim, L"reboot" + rebootArguments) == 0, "fwsim reboot" + Narrow(rebootArguments)) ||
+        (whileDown && !whileDown())) {
         return nullptr;
     }
     STARTUPINFOW startup{};
@@ -724,17 +763,35 @@ void FinishRestart(Session& s, HANDLE restart)
     ::CloseHandle(restart);
 }
 
+std::wstring Trimmed(const std::string& text)
+{
+    const size_t end = text.find_last_not_of(" \r\n");
+    return end == std::string::npos ? std::wstring() : std::wstring(text.begin(), text.begin() + end + 1);
+}
+
 void VerifyScenario(Session& s, const Options& options, bool fail)
 {
     if (!MakeBoard(s, options) || !s.Start() || !UpdateUntilArmed(s)) {
         return;
     }
-    std::string info;
+    std::string info, marker;
     s.Tool(options.fwsim, L"info", &info);
     s.Check(info.find("Capsule:        armed") != std::string::npos ||
                 info.find("Capsule:        staged") != std::string::npos,
             "the capsule is staged on the board");
-    HANDLE restart = Restart(s, options, fail ? L" --fail" : L"");
+    const std::wstring detection = L"QRVFlashDetectionStatus " + std::wstring(kDetectionGuid);
+    if (!s.Check(s.Tool(options.fwsim, L"get " + detection, &marker) == 0,
+                 "armed at the high level: the detection variable is on the board")) {
+        return;
+    }
+    // The applied capsule removed the detection variable. Put back, it makes a check at the
+    // high level report a failure, so only the low level, which asks the last status alone,
+    // shows the success.
+    const auto putBackDetection = [&] {
+        return s.Check(s.Tool(options.fwsim, L"set " + detection + L" " + Trimmed(marker)) == 0,
+                       "put the detection variable back after the flash");
+    };
+    HANDLE restart = fail ? Restart(s, options, L" --fail") : Restart(s, options, L"", putBackDetection);
     if (!restart) {
         return;
     }
@@ -791,6 +848,26 @@ void EmptyImageScenario(Session& s, const Options& options)
     }
 }
 
+void ArmFaultScenario(Session& s, const Options& options)
+{
+    // The capsule-update library refuses to arm the capsule: the failure comes after the
+    // resume value was written.
+    if (!MakeBoard(s, options) ||
+        !s.Check(s.Tool(options.fwsim, L"fault add InvokeCapsule --status 14") == 0,
+                 "make the board refuse to arm the next capsule") ||
+        !s.Start()) {
+        return;
+    }
+    HWND ready = s.GoToReadyPage();
+    if (!ready) {
+        return;
+    }
+    CheckUpdateRefused(s, ready, kCorrupted, "arm-fault", Quote(s.Program()) + L" VERIFY");
+    std::string info;
+    s.Tool(options.fwsim, L"info", &info);
+    s.Check(info.find("Faults armed:   0") != std::string::npos, "the failure was the board's refusal to arm");
+}
+
 void LegacyScenario(Session& s, const Options& options)
 {
     // The restart applies the image, so the verify run sees the image's firmware ID: both the
@@ -844,6 +921,7 @@ const std::map<std::string, Scenario>& Scenarios()
         {"e2e-corrupt", {true, CorruptScenario}},
         {"e2e-empty", {true, EmptyImageScenario}},
         {"e2e-legacy", {true, LegacyScenario}},
+        {"e2e-arm-fault", {true, ArmFaultScenario}},
     };
     return scenarios;
 }

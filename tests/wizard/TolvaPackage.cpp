@@ -298,3 +298,33 @@ void DeleteResumeValueForTest()
         ::RegDeleteValueW(key.get(), L"RVN");
     }
 }
+
+bool UnregisterLibrary(const std::wstring& library)
+{
+    UniqueModule module(::LoadLibraryW(library.c_str()));
+    using UnregisterFunction = HRESULT(STDAPICALLTYPE*)();
+    auto unregister = module ? reinterpret_cast<UnregisterFunction>(
+                                   reinterpret_cast<void*>(::GetProcAddress(module.get(), "DllUnregisterServer")))
+                             : nullptr;
+    return unregister && SUCCEEDED(unregister());
+}
+
+std::wstring RegisteredLibrary(const wchar_t* classId)
+{
+    const std::wstring key = std::wstring(L"CLSID\\") + classId + L"\\InprocServer32";
+    wchar_t buffer[MAX_PATH * 2] = {};
+    DWORD bytes = sizeof(buffer) - sizeof(wchar_t);
+    if (::RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, buffer, &bytes) !=
+        ERROR_SUCCESS) {
+        return {};
+    }
+    return buffer;
+}
+
+bool SamePath(const std::wstring& first, const std::wstring& second)
+{
+    wchar_t a[MAX_PATH * 2] = {}, b[MAX_PATH * 2] = {};
+    return ::GetLongPathNameW(first.c_str(), a, MAX_PATH * 2) != 0 &&
+           ::GetLongPathNameW(second.c_str(), b, MAX_PATH * 2) != 0 &&
+           ::CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_EQUAL;
+}

@@ -22,3 +22,10 @@ int RunTool(const std::wstring& commandLine, std::string& output, DWORD millisec
 bool ReadResumeValue(std::wstring& value);
 bool WriteResumeValueForTest(const std::wstring& value);
 void DeleteResumeValueForTest();
+
+// Calls the library's DllUnregisterServer; false when it cannot be loaded or that fails.
+bool UnregisterLibrary(const std::wstring& library);
+// The library registered for a class (HKCR\CLSID\{...}\InprocServer32), empty when none is.
+std::wstring RegisteredLibrary(const wchar_t* classId);
+// Whether two paths name the same existing file, whatever their case or short forms.
+bool SamePath(const std::wstring& first, const std::wstring& second);
