@@ -6,6 +6,52 @@
 #include <windows.h>
 #include <oaidl.h>
 
+// The dispatch identifiers of the events of _IToolkitEvents.
+namespace ToolkitEventId {
+constexpr DISPID OnDiagnosticsError = 1;
+constexpr DISPID OnFlashStart = 2;
+constexpr DISPID OnFlashSuccess = 3;
+constexpr DISPID OnInstallStart = 4;
+constexpr DISPID OnInstallSuccess = 5;
+constexpr DISPID OnINIInvalidValue = 6;
+constexpr DISPID OnINIInvalidValue_wVal = 7;
+constexpr DISPID OnINIMissingValue = 8;
+constexpr DISPID OnINIMissingValue_wVal = 9;
+constexpr DISPID OnINIMissingSection = 10;
+constexpr DISPID OnINITruncatedValue = 11;
+constexpr DISPID OnRemoveStart = 12;
+constexpr DISPID OnRemoveSuccess = 13;
+constexpr DISPID OnSMBIOSPrompt = 14;
+constexpr DISPID OnInvalidOS = 15;
+constexpr DISPID OnInvalidBoard = 16;
+constexpr DISPID OnInvalidBIOS = 17;
+constexpr DISPID OnRemoveFail = 18;
+constexpr DISPID OnBIOSIDMismatch = 19;
+constexpr DISPID OnPasswordExists = 20;
+constexpr DISPID OnInvalidChecksum = 21;
+constexpr DISPID OnComponentRemoved = 22;
+constexpr DISPID OnSMBIOSRemoved = 23;
+constexpr DISPID OnINIMinorVer = 24;
+constexpr DISPID OnNewerZENTVersion = 25;
+constexpr DISPID OnPayloadError = 26;
+constexpr DISPID OnExtractStart = 27;
+constexpr DISPID OnExtractFail = 28;
+constexpr DISPID OnExtractSuccess = 29;
+constexpr DISPID OnBadTokenIniValue = 30;
+constexpr DISPID OnTokenNotLockable = 31;
+constexpr DISPID OnTokenNotHideable = 32;
+constexpr DISPID OnTokenLockHideSameTime = 33;
+constexpr DISPID OnUqiNotOnSystem = 34;
+constexpr DISPID OnCantExtractToken = 35;
+constexpr DISPID OnBIOSModifiedFlagSetFailure = 36;
+constexpr DISPID OnDuplicateTokenInIni = 37;
+constexpr DISPID OnNoCoolingHardwareFound = 38;
+constexpr DISPID OnTokenExtractInvalidValue = 39;
+constexpr DISPID OnTokenIniVerTooEarly = 40;
+constexpr DISPID OnDuplicateToken = 41;
+constexpr DISPID OnInvalidUQIToken = 42;
+} // namespace ToolkitEventId
+
 class IToolkitEventTarget {
 public:
     // One call per event; each returns the result of the last sink's Invoke (S_OK with no
@@ -15,11 +61,13 @@ public:
     virtual HRESULT Fire_OnFlashSuccess() = 0;
     virtual HRESULT Fire_OnInstallStart(ULONG qrvComponentMask) = 0;
     virtual HRESULT Fire_OnInstallSuccess(ULONG qrvComponentMask) = 0;
-    virtual HRESULT Fire_OnINIInvalidValue(const wchar_t* section, const wchar_t* keyword, const VARIANT& specifiedValue) = 0;
-    virtual HRESULT Fire_OnINIInvalidValue_wVal(const wchar_t* section, const wchar_t* keyword, const VARIANT& specifiedValue,
-                                                        const wchar_t* validValues) = 0;
+    virtual HRESULT Fire_OnINIInvalidValue(const wchar_t* section, const wchar_t* keyword,
+                                           const VARIANT& specifiedValue) = 0;
+    virtual HRESULT Fire_OnINIInvalidValue_wVal(const wchar_t* section, const wchar_t* keyword,
+                                                const VARIANT& specifiedValue, const wchar_t* validValues) = 0;
     virtual HRESULT Fire_OnINIMissingValue(const wchar_t* section, const wchar_t* keyword) = 0;
-    virtual HRESULT Fire_OnINIMissingValue_wVal(const wchar_t* section, const wchar_t* keyword, const wchar_t* validValues) = 0;
+    virtual HRESULT Fire_OnINIMissingValue_wVal(const wchar_t* section, const wchar_t* keyword,
+                                                const wchar_t* validValues) = 0;
     virtual HRESULT Fire_OnINIMissingSection(const wchar_t* section) = 0;
     virtual HRESULT Fire_OnINITruncatedValue(const wchar_t* section, const wchar_t* keyword, const wchar_t* before,
                                              const wchar_t* after) = 0;

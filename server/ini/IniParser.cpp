@@ -13,7 +13,7 @@
 
 namespace {
 
-// Not in the shared table of result codes yet: the target file could not be created.
+// The target file could not be created.
 constexpr HRESULT kFileCreateFailed = ResultCode::E_FILE_CREATE;
 
 enum class LineClass { Comment, KeyWord, Section, Blank, Invalid };

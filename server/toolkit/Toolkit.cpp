@@ -68,32 +68,6 @@ void* CToolkit::QueryExtraInterface(REFIID iid)
     return nullptr;
 }
 
-// Relative names given to the server, "Preferences.ini" and the message library are found
-// next to the host program.
-HRESULT CToolkit::SetWorkingDirectory()
-{
-    wchar_t saved[MAX_PATH] = {};
-    const DWORD savedLength = ::GetCurrentDirectoryW(MAX_PATH, saved);
-    if (savedLength == 0 || savedLength >= MAX_PATH) {
-        return REPORT_FAILURE(L"CToolkit::SetWorkingDirectory", LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
-                              L"Failure in GetCurrentDirectory()");
-    }
-    m_strSavedDirectory.assign(saved, savedLength);
-    wchar_t program[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameW(nullptr, program, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
-        return REPORT_FAILURE(L"CToolkit::SetWorkingDirectory", LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
-                              L"Failure in GetModuleFileName()");
-    }
-    std::wstring directory(program, length);
-    directory.erase(directory.find_last_of(L"\\/") + 1);
-    if (!::SetCurrentDirectoryW(directory.c_str())) {
-        return REPORT_FAILURE(L"CToolkit::SetWorkingDirectory", LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
-                              L"The current directory could not be set to %s", directory.c_str());
-    }
-    return S_OK;
-}
-
 HRESULT CToolkit::TakeWarnings(HRESULT success)
 {
     if (success == S_OK && m_bWarning) {
@@ -268,59 +242,4 @@ IFACEMETHODIMP CToolkit::GetGUID(DWORD kind, GUID* guid)
     }
     *guid = DIID__IToolkitEvents;
     return S_OK;
-}
-
-namespace {
-
-// One toolkit per process: every CreateInstance answers with the live toolkit. A failed
-// creation is remembered and returned again. Once the last client has released the
-// toolkit, the next CreateInstance makes a new one rather than hand out a dead object.
-class ToolkitClassObject final : public ComObject<ToolkitClassObject, IClassFactory> {
-public:
-    static constexpr bool kLocksModule = false;
-    static constexpr bool kAggregatable = false;
-
-    ToolkitClassObject() { ::InitializeCriticalSection(&m_lock); }
-    ~ToolkitClassObject() override { ::DeleteCriticalSection(&m_lock); }
-
-    IFACEMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** object) override
-    {
-        if (!object) {
-            return E_POINTER;
-        }
-        *object = nullptr;
-        if (outer) {
-            return CLASS_E_NOAGGREGATION;
-        }
-        ::EnterCriticalSection(&m_lock);
-        HRESULT hr = m_creationResult;
-        if (SUCCEEDED(hr)) {
-            if (CToolkit* toolkit = CToolkit::Instance()) {
-                hr = toolkit->QueryInterface(iid, object);
-            } else {
-                hr = CToolkit::CreateObject(nullptr, iid, object);
-                if (FAILED(hr) && hr != E_NOINTERFACE) {
-                    m_creationResult = hr;
-                }
-            }
-        }
-        ::LeaveCriticalSection(&m_lock);
-        return hr;
-    }
-    IFACEMETHODIMP LockServer(BOOL lock) override
-    {
-        lock ? ModuleLock::Increment() : ModuleLock::Decrement();
-        return S_OK;
-    }
-
-private:
-    CRITICAL_SECTION m_lock;
-    HRESULT m_creationResult = S_OK;
-};
-
-} // namespace
-
-HRESULT CreateToolkitClassObject(IUnknown** classObject)
-{
-    return ToolkitClassObject::CreateObject(nullptr, IID_IUnknown, reinterpret_cast<void**>(classObject));
 }
