@@ -1,38 +1,24 @@
 #include "BiosCapsule.h"
 
 #include "BiosId.h"
-#include "CapsuleFile.h"
 #include "FlashDetectionVariable.h"
 #include "frame/FailureReport.h"
-#include "LogoModuleSearch.h"
 #include "MessageIds.h"
-#include "StreamBytes.h"
-#include "WeaveEngineFactory.h"
 
 #include "ClassFactory.h"
 #include "ErrorMacros.h"
-#include "frame/ErrorInfoManager.h"
 #include "frame/EventTarget.h"
 #include "frame/ObjectMapEntries.h"
 #include "frame/ResultCodes.h"
-#include "system/EFIVar.h"
-
-#include <cstdarg>
-#include <vector>
 
 namespace {
+
+using StreamKind = CCapsuleSession::StreamKind;
 
 HRESULT InvalidPointer(const wchar_t* function)
 {
     return REPORT_FAILURE(function, LOG_ERROR, E_POINTER, Describe(IID_IBiosCapsule, MSG_INTERNAL_ERROR),
                           L"Invalid Pointer");
-}
-
-// After a failed Reset the object has no engine; everything that needs it says so.
-HRESULT NoEngine(const wchar_t* function)
-{
-    return REPORT_FAILURE(function, LOG_ERROR, E_POINTER, Describe(IID_IBiosCapsule, MSG_INTERNAL_ERROR),
-                          L"Weave engine not properly initialized");
 }
 
 // Forgets a stale error object, so that a failure that sets no description of its own does
@@ -46,120 +32,14 @@ constexpr LONG kMaxShownHeight = 800;
 
 CBiosCapsule::~CBiosCapsule()
 {
-    if (!m_hCorvidDll.Unload()) {
+    if (!m_session.Close()) {
         ReportDiagnostic(LOG_SITE(L"CBiosCapsule::~CBiosCapsule"), LOG_ERROR, L"Not able to unload the Corvid DLL");
     }
 }
 
-HRESULT CBiosCapsule::FinalConstruct() { return RegisterAndLoadDlls(); }
-
-HRESULT CBiosCapsule::CreateEngine()
-{
-    m_pIWeaveEng.Reset();
-    HRESULT hr = CWeaveEngineFactory::Create(&m_pIWeaveEng);
-    if (hr == REGDB_E_CLASSNOTREG) {
-        if (FAILED(CWeaveEngineFactory::RegisterFromCurrentFolder())) {
-            return REPORT_FAILURE(L"CBiosCapsule::RegisterAndLoadDlls", LOG_ERROR, ResultCode::E_EFIVAR_DLL_NOT_LOADED,
-                                  Describe(IID_IBiosCapsule, MSG_ENGINE_NOT_REGISTERED),
-                                  L"Failed to register Quillon.dll");
-        }
-        hr = CWeaveEngineFactory::Create(&m_pIWeaveEng);
-        if (FAILED(hr)) {
-            return REPORT_FAILURE(L"CBiosCapsule::RegisterAndLoadDlls", LOG_ERROR, E_FAIL,
-                                  Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE), L"Failed to load the Weave Engine");
-        }
-    } else if (FAILED(hr)) {
-        return REPORT_FAILURE(L"CBiosCapsule::RegisterAndLoadDlls", LOG_ERROR, ResultCode::E_EFIVAR_DLL_NOT_LOADED,
-                              Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE),
-                              L"Unexpected error loading Weave Engine: hr=%x", static_cast<unsigned>(hr));
-    }
-    return S_OK;
-}
-
-HRESULT CBiosCapsule::RegisterAndLoadDlls()
-{
-    RETURN_IF_FAILED(CreateEngine());
-    if (!m_hCorvidDll.Load()) {
-        return REPORT_FAILURE(L"CBiosCapsule::RegisterAndLoadDlls", LOG_ERROR, ResultCode::E_EFIVAR_DLL_NOT_LOADED,
-                              Describe(IID_IBiosCapsule, MSG_CORVID_NOT_LOADED), L"Not able to load the Corvid DLL");
-    }
-    ReportDiagnostic(LOG_SITE(L"CBiosCapsule::RegisterAndLoadDlls"), LOG_INFORMATION,
-                     L"The Corvid DLL Loaded successfully");
-    return S_OK;
-}
+HRESULT CBiosCapsule::FinalConstruct() { return m_session.Open(); }
 
 // ---- Loading the image ----
-
-HRESULT CBiosCapsule::LoadFileIntoStream(const std::wstring& name, IStream** stream, StreamKind kind)
-{
-    constexpr const wchar_t* function = L"CBiosCapsule::LoadFileIntoStream";
-    bool closeFailed = false;
-    const CCapsuleFile::Failure failure = CCapsuleFile::ReadIntoStream(name, stream, &closeFailed);
-    if (closeFailed) {
-        ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Not able to close the file handle");
-    }
-    const wchar_t* report = nullptr;
-    switch (failure) {
-    case CCapsuleFile::Failure::None:
-        return ResetStreamSeekPtr(*stream, kind);
-    case CCapsuleFile::Failure::EmptyName:
-        return REPORT_FAILURE(function, LOG_ERROR, ResultCode::E_INVALID_FILE_NAME,
-                              Describe(IID_IBiosCapsule, MSG_FILE_NOT_FOUND, name.c_str()),
-                              L"Empty file name passed to LoadFileIntoStream");
-    case CCapsuleFile::Failure::NotFound:
-        return REPORT_FAILURE(function, LOG_ERROR, ResultCode::E_INVALID_FILE_NAME,
-                              Describe(IID_IBiosCapsule, MSG_FILE_NOT_FOUND, name.c_str()), L"File %s not found",
-                              name.c_str());
-    case CCapsuleFile::Failure::Close:
-        return REPORT_FAILURE(function, LOG_ERROR, ResultCode::E_FILE_CLOSE,
-                              Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE), L"Not able to close the file handle");
-    case CCapsuleFile::Failure::Open: report = L"Unexpected error on _wfopen()"; break;
-    case CCapsuleFile::Failure::Seek: report = L"Unexpected error on fseek()"; break;
-    case CCapsuleFile::Failure::Tell: report = L"Unexpected error on ftell()"; break;
-    case CCapsuleFile::Failure::Read: report = L"Unexpected error on fread()"; break;
-    case CCapsuleFile::Failure::CreateStream: report = L"Unexpected error on CreateStreamOnHGlobal()"; break;
-    case CCapsuleFile::Failure::Write: report = L"Unexpected error on stream.p->Write()"; break;
-    }
-    return REPORT_FAILURE(function, LOG_ERROR, ResultCode::E_SETTING_UNUSABLE,
-                          Describe(IID_IBiosCapsule, MSG_READ_FILE_FAILED, name.c_str()), L"%s", report);
-}
-
-HRESULT CBiosCapsule::ResetStreamSeekPtr(IStream* stream, StreamKind kind)
-{
-    LARGE_INTEGER zero = {};
-    if (!stream || FAILED(stream->Seek(zero, STREAM_SEEK_SET, nullptr))) {
-        return REPORT_FAILURE(L"CBiosCapsule::ResetStreamSeekPtr", LOG_ERROR, ResultCode::E_SETTING_UNUSABLE,
-                              Describe(IID_IBiosCapsule, kind == StreamKind::Image ? MSG_READ_BIO_FAILED : MSG_READ_SPLASH_FAILED),
-                              L"Unexpected error on stream->Seek().  Invalid BIO File");
-    }
-    return S_OK;
-}
-
-// Checks and parses `image` in the engine. A stream that fails leaves the engine with the
-// image it had.
-HRESULT CBiosCapsule::ParseImage(IStream* image)
-{
-    constexpr const wchar_t* function = L"CBiosCapsule::LoadBiosStream";
-    if (!m_pIWeaveEng) {
-        return NoEngine(function);
-    }
-    RETURN_IF_FAILED(ResetStreamSeekPtr(image, StreamKind::Image));
-    VARIANT_BOOL isCapsule = VARIANT_FALSE;
-    if (FAILED(m_pIWeaveEng->CheckIfWeaveCapsule(image, &isCapsule))) {
-        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE),
-                              L"Unexpected error on CheckIfWeaveCapsule()");
-    }
-    if (!isCapsule) {
-        return REPORT_FAILURE(function, LOG_ERROR, ResultCode::E_SETTING_UNUSABLE,
-                              Describe(IID_IBiosCapsule, MSG_INVALID_BIO_FILE), L"The BIO file doesn't support Weave");
-    }
-    RETURN_IF_FAILED(ResetStreamSeekPtr(image, StreamKind::Image));
-    if (FAILED(m_pIWeaveEng->LoadWeaveCapsule(image))) {
-        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE),
-                              L"Unexpected error on LoadWeaveCapsule()");
-    }
-    return S_OK;
-}
 
 IFACEMETHODIMP CBiosCapsule::LoadBiosStream(IStream* pBiosFileStream)
 try {
@@ -168,7 +48,7 @@ try {
     }
     // The stream becomes the object's image only once the engine holds it: a stream that is
     // no capsule must not be what a later InvokeCapsule saves into and stages.
-    RETURN_IF_FAILED(ParseImage(pBiosFileStream));
+    RETURN_IF_FAILED(m_session.ParseImage(pBiosFileStream));
     m_pstmBiosFile = pBiosFileStream;
     // The engine has detached the modules of the image before, and the splash belonged to
     // it: kept, they would let a badge be placed on an image that has no splash, or edit a
@@ -184,26 +64,12 @@ IFACEMETHODIMP CBiosCapsule::LoadBios(BSTR bstrBiosFileName)
 try {
     const std::wstring name(bstrBiosFileName ? bstrBiosFileName : L"", ::SysStringLen(bstrBiosFileName));
     ComPtr<IStream> stream;
-    RETURN_IF_FAILED(LoadFileIntoStream(name, &stream, StreamKind::Image));
+    RETURN_IF_FAILED(m_session.LoadFileIntoStream(name, &stream, StreamKind::Image));
     return LoadBiosStream(stream.Get());
 }
 CATCH_RETURN()
 
 // ---- Firmware IDs ----
-
-HRESULT CBiosCapsule::GetImageId(const wchar_t* function, std::wstring& id)
-{
-    if (!m_pIWeaveEng) {
-        return NoEngine(function);
-    }
-    UniqueBstr text;
-    if (m_pIWeaveEng->get_FirmwareId(text.put()) != S_OK) {
-        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_NO_BIOS_ID),
-                              L"Error getting Capsule Firmware ID");
-    }
-    id.assign(text.c_str(), text.length());
-    return S_OK;
-}
 
 IFACEMETHODIMP CBiosCapsule::get_BiosId(BSTR* pBSTRBiosID)
 try {
@@ -212,7 +78,7 @@ try {
     }
     *pBSTRBiosID = nullptr;
     std::wstring id;
-    RETURN_IF_FAILED(GetImageId(L"CBiosCapsule::get_BiosId", id));
+    RETURN_IF_FAILED(m_session.GetImageId(id));
     *pBSTRBiosID = ::SysAllocStringLen(id.data(), static_cast<UINT>(id.size()));
     return *pBSTRBiosID ? S_OK : E_OUTOFMEMORY;
 }
@@ -224,7 +90,7 @@ try {
         return InvalidPointer(L"CBiosCapsule::get_BiosDate");
     }
     std::wstring id;
-    RETURN_IF_FAILED(GetImageId(L"CBiosCapsule::get_BiosDate", id));
+    RETURN_IF_FAILED(m_session.GetImageId(id));
     if (!CBiosId::ToDate(id, pBiosDate)) {
         ClearErrorInfo();
         return E_FAIL;
@@ -239,23 +105,10 @@ try {
         return InvalidPointer(L"CBiosCapsule::GetBiosIdFromVariable");
     }
     *pBSTRTargetBIOSID = nullptr;
-    CEFIVar efiVar;
-    std::vector<BYTE> data;
-    HRESULT hr = efiVar.ReadVariable(VariableName::FirmwareId, &VendorGuid::FirmwareId, data, nullptr, 1);
-    if (FAILED(hr)) {
-        hr = efiVar.ReadVariable(VariableName::FirmwareId, &VendorGuid::FirmwareIdFallback, data, nullptr, 1);
-    }
-    if (FAILED(hr)) {
-        return REPORT_FAILURE(L"CBiosCapsule::GetBiosIdFromVariable", LOG_ERROR, E_FAIL,
-                              Describe(IID_IBiosCapsule, MSG_RETRIEVE_FAILED),
-                              L"Failed to obtain variable.  BIOS ID unknown");
-    }
-    // The first read's failure described itself; the second read answered.
-    ClearErrorInfo();
-    const std::wstring id = CBiosId::FromVariable(data);
+    std::wstring id;
+    RETURN_IF_FAILED(m_session.GetBiosIdFromVariable(id));
     *pBSTRTargetBIOSID = ::SysAllocStringLen(id.data(), static_cast<UINT>(id.size()));
     RETURN_IF_NULL_ALLOC(*pBSTRTargetBIOSID);
-    ReportDiagnostic(LOG_SITE(L"CBiosCapsule::GetBiosIdFromVariable"), LOG_INFORMATION, L"BIOS ID: %s", id.c_str());
     return S_OK;
 }
 CATCH_RETURN()
@@ -267,33 +120,30 @@ try {
     }
     *pvbCompatible = VARIANT_FALSE;
     std::wstring imageId;
-    RETURN_IF_FAILED(GetImageId(L"CBiosCapsule::IsTargetBiosCompatible", imageId));
-    UniqueBstr boardId;
-    if (GetBiosIdFromVariable(boardId.put()) != S_OK) {
+    RETURN_IF_FAILED(m_session.GetImageId(imageId));
+    std::wstring boardId;
+    if (m_session.GetBiosIdFromVariable(boardId) != S_OK) {
         return E_FAIL;
     }
-    if (CBiosId::IsCompatible(imageId, boardId.c_str())) {
+    // A mismatch is an answer, not a failure: it is reported and described, and S_OK returned.
+    if (m_session.MatchBiosIds(imageId, boardId) == S_OK) {
         *pvbCompatible = VARIANT_TRUE;
-        return S_OK;
     }
-    return REPORT_FAILURE(L"CBiosCapsule::IsTargetBiosCompatible", LOG_ERROR, S_OK,
-                          Describe(IID_IBiosCapsule, MSG_BIOS_ID_MISMATCH, imageId.c_str(), boardId.c_str()),
-                          L"BIOS IDs don't match (%s)(%s), so Flash can't proceed", imageId.c_str(), boardId.c_str());
+    return S_OK;
 }
 CATCH_RETURN()
 
 IFACEMETHODIMP CBiosCapsule::Reset()
 try {
-    if (!m_hCorvidDll.Unload()) {
+    if (!m_session.Close()) {
         ReportDiagnostic(LOG_SITE(L"CBiosCapsule::Reset"), LOG_ERROR, L"Not able to unload the Corvid DLL");
     }
-    m_pIWeaveEng.Reset();
     m_pLogoModule.Reset();
     m_pLogoModule2.Reset();
     m_pstmBiosFile.Reset();
     // A failure here has reported and described itself; the object then answers E_POINTER
     // to everything that needs the engine.
-    RegisterAndLoadDlls();
+    m_session.Open();
     return S_OK;
 }
 CATCH_RETURN()
@@ -308,45 +158,16 @@ IFACEMETHODIMP CBiosCapsule::SetFlashStatus(EFlashVerificationLevel eFlashVerLev
     return S_OK;
 }
 
-HRESULT CBiosCapsule::InterpretCorvidRetVal(uint32_t status)
-{
-    return CCorvidLibrary::ReportStatus(LOG_SITE(L"CBiosCapsule::InterpretCorvidRetVal"), IID_IBiosCapsule, status);
-}
-
+// The engine's image, with every edit, is what is staged.
 HRESULT CBiosCapsule::PrepareCapsule()
 {
-    constexpr const wchar_t* function = L"CBiosCapsule::PrepareCapsule";
     if (!m_pstmBiosFile) {
-        return REPORT_FAILURE(function, LOG_ERROR, E_UNEXPECTED, Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE),
+        return REPORT_FAILURE(L"CBiosCapsule::PrepareCapsule", LOG_ERROR, E_UNEXPECTED,
+                              Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE),
                               L"Attempting to PrepareCapsule() prematurely");
     }
-    if (!m_pIWeaveEng) {
-        return NoEngine(function);
-    }
-    RETURN_IF_FAILED(ResetStreamSeekPtr(m_pstmBiosFile.Get(), StreamKind::Image));
-    if (FAILED(m_pIWeaveEng->SaveWeaveCapsule(m_pstmBiosFile.Get()))) {
-        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE),
-                              L"Error calling m_pIWeaveEng->SaveWeaveCapsule()");
-    }
-    CStreamBytes image;
-    switch (image.Open(m_pstmBiosFile.Get())) {
-    case CStreamBytes::Failure::None:
-        break;
-    case CStreamBytes::Failure::Seek:
-        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE),
-                              L"Error calling m_pstmBiosFile->Seek()");
-    case CStreamBytes::Failure::Rewind:
-        return ResetStreamSeekPtr(nullptr, StreamKind::Image);
-    case CStreamBytes::Failure::Read:
-        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE),
-                              L"Error calling m_pstmBiosFile->Read()");
-    }
-    const std::optional<uint32_t> status = m_hCorvidDll.PrepareCapsule(image.Data(), image.Size());
-    if (!status) {
-        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_CORVID_NOT_LOADED),
-                              L"Failure in GetProcAddress for Corvid.dll");
-    }
-    return InterpretCorvidRetVal(*status);
+    RETURN_IF_FAILED(m_session.SaveImage(m_pstmBiosFile.Get()));
+    return m_session.PrepareCapsule(m_pstmBiosFile.Get());
 }
 
 IFACEMETHODIMP CBiosCapsule::InvokeCapsule()
@@ -362,32 +183,18 @@ try {
         ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"Failure in PrepareCapsule()");
         return hr;
     }
-    if (!m_hCorvidDll.HasExport("InvokeCapsule")) {
-        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_CORVID_NOT_LOADED),
-                              L"Error loading routine in Corvid.dll");
-    }
     // The marker stays even when arming fails: no firmware removes it then, so the next
     // verification at Medium or High reports the flash as not done instead of trusting the
     // library's status of an earlier update.
-    if (m_eFlashVerLevel == EFlashVerification_High && FAILED(CFlashDetectionVariable().Set())) {
-        ReportDiagnostic(LOG_SITE(function), LOG_WARNING,
-                         L"Failed to set the detection variable, flash detection not possible");
-    }
-    hr = InterpretCorvidRetVal(m_hCorvidDll.InvokeCapsule().value_or(1));
+    hr = m_session.InvokeCapsule([this, function] {
+        if (m_eFlashVerLevel == EFlashVerification_High && FAILED(CFlashDetectionVariable().Set())) {
+            ReportDiagnostic(LOG_SITE(function), LOG_WARNING,
+                             L"Failed to set the detection variable, flash detection not possible");
+        }
+    });
     return FAILED(hr) ? hr : S_OK;
 }
 CATCH_RETURN()
-
-HRESULT CBiosCapsule::GetLastStatus(uint32_t* status)
-{
-    const std::optional<uint32_t> result = m_hCorvidDll.GetLastStatus(status);
-    if (!result) {
-        return REPORT_FAILURE(L"CBiosCapsule::GetLastStatus", LOG_ERROR, E_FAIL,
-                              Describe(IID_IBiosCapsule, MSG_CORVID_NOT_LOADED),
-                              L"Failure in GetProcAddress for Corvid.dll");
-    }
-    return InterpretCorvidRetVal(*result);
-}
 
 IFACEMETHODIMP CBiosCapsule::IsFlashSuccessful(EFlashVerificationLevel eFlashVerLevel, VARIANT_BOOL* pvbSuccessful)
 try {
@@ -406,7 +213,7 @@ try {
         return S_OK;
     }
     uint32_t status = 1;
-    if (FAILED(GetLastStatus(&status))) {
+    if (FAILED(m_session.GetLastStatus(&status))) {
         return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Description::InterfaceOnly(IID_IBiosCapsule),
                               L"Unexpected error occurred in GetLastStatus().");
     }
@@ -426,22 +233,12 @@ CATCH_RETURN()
 
 HRESULT CBiosCapsule::ExtractLogoModule(IWeaveLogoModule** logo)
 {
-    constexpr const wchar_t* function = L"CBiosCapsule::ExtractLogoModule";
-    if (!m_pIWeaveEng || !m_pstmBiosFile) {
-        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE),
+    if (!m_session.Engine() || !m_pstmBiosFile) {
+        return REPORT_FAILURE(L"CBiosCapsule::ExtractLogoModule", LOG_ERROR, E_FAIL,
+                              Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE),
                               L"m_pIWeaveEng or m_pstmBiosFile are NULL in ExtractLogoModule");
     }
-    const wchar_t* failedStep = L"";
-    const HRESULT hr = CLogoModuleSearch::Find(m_pIWeaveEng.Get(), logo, &failedStep);
-    if (hr == ResultCode::E_NO_SPLASH_MODULE) {
-        return REPORT_FAILURE(function, LOG_ERROR, hr, Describe(IID_IBiosCapsule, MSG_NO_SPLASH_SUPPORT),
-                              L"No splash Weave module found.");
-    }
-    if (FAILED(hr)) {
-        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE), L"%s",
-                              failedStep);
-    }
-    return S_OK;
+    return m_session.ExtractLogoModule(logo);
 }
 
 HRESULT CBiosCapsule::ExtractLogoModule2(LogoModule2** logo2)
@@ -491,7 +288,7 @@ try {
     }
     const std::wstring name(bstrSplashFileName, ::SysStringLen(bstrSplashFileName));
     ComPtr<IStream> picture;
-    RETURN_IF_FAILED(LoadFileIntoStream(name, &picture, StreamKind::Splash));
+    RETURN_IF_FAILED(m_session.LoadFileIntoStream(name, &picture, StreamKind::Splash));
     return SetSplashStream(picture.Get());
 }
 CATCH_RETURN()
@@ -505,7 +302,7 @@ try {
     ComPtr<IWeaveSplashSite> site;
     RETURN_IF_FAILED(SplashSite(function, site));
     // A client's stream may still stand where its writer left it.
-    RETURN_IF_FAILED(ResetStreamSeekPtr(pSplashFileStream, StreamKind::Splash));
+    RETURN_IF_FAILED(m_session.ResetStreamSeekPtr(pSplashFileStream, StreamKind::Splash));
     if (FAILED(site->PutSplash(pSplashFileStream))) {
         return REPORT_FAILURE(function, LOG_ERROR, ResultCode::E_SPLASH_NOT_PASSED,
                               Describe(IID_IBiosCapsule, MSG_SPLASH_NOT_INSTALLED),
@@ -514,7 +311,7 @@ try {
     m_bSplashSet = true;
     ReportDiagnostic(LOG_SITE(function), LOG_INFORMATION, L"A splash file has been added to the BIOS");
     LONG remaining = 0;
-    if (FAILED(m_pIWeaveEng->get_SizeRemaining(&remaining))) {
+    if (FAILED(m_session.Engine()->get_SizeRemaining(&remaining))) {
         return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE),
                               L"Unexpected error on get_SizeRemaining()");
     }
@@ -554,10 +351,8 @@ try {
     if (!plSizeRemaining) {
         return InvalidPointer(function);
     }
-    if (!m_pIWeaveEng) {
-        return NoEngine(function);
-    }
-    if (FAILED(m_pIWeaveEng->get_SizeRemaining(plSizeRemaining))) {
+    RETURN_IF_FAILED(m_session.RequireEngine(LOG_SITE(function)));
+    if (FAILED(m_session.Engine()->get_SizeRemaining(plSizeRemaining))) {
         return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(IID_IBiosCapsule, MSG_UNEXPECTED_FAILURE),
                               L"Unexpected error on get_SizeRemaining()");
     }

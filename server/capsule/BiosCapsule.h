@@ -4,19 +4,14 @@
 // took place. Obtained through IToolkit::BiosCapsule.
 #pragma once
 
-#include "CorvidLibrary.h"
+#include "CapsuleSession.h"
 #include "frame/ServerDispatch.h"
 
 #include <WeaveEngine.h>
 
-#include <string>
-
 class CBiosCapsule final
     : public ComObject<CBiosCapsule, ServerDispatch<IBiosCapsule>, SupportErrorInfoFor<IBiosCapsule>> {
 public:
-    // What a stream holds, for the reports of a failing rewind.
-    enum class StreamKind { Splash = 0, Image = 1 };
-
     CBiosCapsule() = default;
     ~CBiosCapsule() override;
     HRESULT FinalConstruct();
@@ -50,15 +45,7 @@ public:
     IFACEMETHODIMP GetBiosIdFromVariable(BSTR* pBSTRTargetBIOSID) override;
 
 private:
-    HRESULT RegisterAndLoadDlls();
-    HRESULT CreateEngine();
-    HRESULT LoadFileIntoStream(const std::wstring& name, IStream** stream, StreamKind kind);
-    HRESULT ResetStreamSeekPtr(IStream* stream, StreamKind kind);
-    HRESULT ParseImage(IStream* image);
-    HRESULT GetImageId(const wchar_t* function, std::wstring& id);
     HRESULT PrepareCapsule();
-    HRESULT GetLastStatus(uint32_t* status);
-    HRESULT InterpretCorvidRetVal(uint32_t status);
     HRESULT ExtractLogoModule(IWeaveLogoModule** logo);
     HRESULT ExtractLogoModule2(LogoModule2** logo2);
     HRESULT LogoModule();
@@ -70,8 +57,7 @@ private:
     HRESULT ReadMaxResolution(LONG* value, HRESULT (STDMETHODCALLTYPE LogoModule2::*get)(LONG*), LONG cap);
     HRESULT IsLogoModule2Supported(VARIANT_BOOL* supported, const wchar_t* function);
 
-    CCorvidLibrary m_hCorvidDll;
-    ComPtr<IWeaveEngine> m_pIWeaveEng;
+    CCapsuleSession m_session{CCapsuleSession::Client::BiosCapsule};
     ComPtr<IWeaveLogoModule> m_pLogoModule;
     ComPtr<LogoModule2> m_pLogoModule2;
     ComPtr<IStream> m_pstmBiosFile;

@@ -4,7 +4,7 @@
 // level, no detection variable, no events of its own (the toolkit fires them).
 #pragma once
 
-#include "CorvidLibrary.h"
+#include "CapsuleSession.h"
 
 #include "ComObject.h"
 
@@ -32,23 +32,15 @@ public:
     HRESULT Execute(const SFlashOptions& options);
 
 private:
-    HRESULT RegisterAndLoadDlls();
-    HRESULT CreateEngine();
-    HRESULT LoadFileIntoStream(const std::wstring& name, IStream** stream);
-    HRESULT ResetStreamSeekPtr(IStream* stream);
-    HRESULT InitializeWeaveEngine(IStream* stream);
-    // 0 match, 1 mismatch, E_FAIL when either ID cannot be had.
+    // S_OK match, S_FALSE mismatch, E_FAIL when either ID cannot be had.
     HRESULT VerifyBiosIdsMatch();
-    HRESULT GetBiosIdFromVariable(std::wstring& id);
     HRESULT ApplySplashToCapsule();
     HRESULT PutSplash(IWeaveLogoModule* logo, IStream* picture);
-    HRESULT ExtractLogoModule(IWeaveLogoModule** logo);
+    HRESULT RequireLibrary(const wchar_t* function);
     HRESULT PrepareCapsule();
     HRESULT InvokeCapsule();
-    HRESULT InterpretCorvidRetVal(uint32_t status);
 
     ComPtr<IStream> m_pstmBiosFile;
     const SFlashOptions* m_psOptions = nullptr;
-    CCorvidLibrary m_hCorvidDll;
-    ComPtr<IWeaveEngine> m_pIWeaveEng;
+    CCapsuleSession m_session{CCapsuleSession::Client::FlashOperation};
 };
