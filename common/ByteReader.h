@@ -17,11 +17,11 @@ public:
     size_t Remaining() const { return m_bytes.size() - m_offset; }
     bool AtEnd() const { return m_offset == m_bytes.size(); }
 
-    bool ReadU8(uint8_t& value) { return ReadLittleEndian(value); }
-    bool ReadU16(uint16_t& value) { return ReadLittleEndian(value); }
-    bool ReadU32(uint32_t& value) { return ReadLittleEndian(value); }
-    bool ReadU64(uint64_t& value) { return ReadLittleEndian(value); }
-    bool ReadI32(int32_t& value)
+    [[nodiscard]] bool ReadU8(uint8_t& value) { return ReadLittleEndian(value); }
+    [[nodiscard]] bool ReadU16(uint16_t& value) { return ReadLittleEndian(value); }
+    [[nodiscard]] bool ReadU32(uint32_t& value) { return ReadLittleEndian(value); }
+    [[nodiscard]] bool ReadU64(uint64_t& value) { return ReadLittleEndian(value); }
+    [[nodiscard]] bool ReadI32(int32_t& value)
     {
         uint32_t raw = 0;
         if (!ReadU32(raw)) {
@@ -30,7 +30,7 @@ public:
         value = static_cast<int32_t>(raw);
         return true;
     }
-    bool ReadBytes(size_t count, std::span<const uint8_t>& bytes)
+    [[nodiscard]] bool ReadBytes(size_t count, std::span<const uint8_t>& bytes)
     {
         if (count > Remaining()) {
             return false;
@@ -39,7 +39,7 @@ public:
         m_offset += count;
         return true;
     }
-    bool Skip(size_t count)
+    [[nodiscard]] bool Skip(size_t count)
     {
         std::span<const uint8_t> skipped;
         return ReadBytes(count, skipped);
@@ -47,7 +47,7 @@ public:
 
 private:
     template <typename T>
-    bool ReadLittleEndian(T& value)
+    [[nodiscard]] bool ReadLittleEndian(T& value)
     {
         if (sizeof(T) > Remaining()) {
             return false;

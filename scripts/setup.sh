@@ -3,7 +3,7 @@
 # Runs `apt-get update` at most once and installs only the packages that are missing.
 set -eu
 
-PACKAGES="cmake ninja-build make git googletest python3 \
+PACKAGES="cmake ninja-build make git g++ googletest python3 \
 mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix \
 gcc-mingw-w64-x86-64-posix gcc-mingw-w64-i686-posix \
 wine wine64 wine64-tools xvfb xauth"

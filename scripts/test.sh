@@ -1,9 +1,18 @@
 #!/bin/sh
-# Builds both architectures and runs every test. Exits non-zero on any failure.
+# Builds the native tree and both architectures and runs every test. Exits non-zero on any
+# failure.
 set -eu
 . "$(dirname "$0")/common.sh"
 
 "$root/scripts/setup.sh"
+
+# The portable cores, built natively with the system compiler, and their tests.
+status=0
+cmake -S "$root" -B "$root/build/native" -G Ninja -DTOOLKIT_NATIVE=ON >/dev/null
+cmake --build "$root/build/native" -- -j2
+echo "Running the native tests"
+(cd "$root/build/native" && ctest --output-on-failure --timeout 300) || status=1
+
 build x86_64
 # The i686 programs are always built; their tests only where they can run.
 # Without 32-bit Wine the i686 tree cannot run its own image tool: it carries the image
@@ -14,7 +23,6 @@ else
     build i686 OFF -DTOLVA_FIRMWARE_IMAGE="$root/build/x86_64/wizard/demo-board.bio"
 fi
 
-status=0
 for arch in x86_64 i686; do
     if [ "$arch" = "i686" ] && ! has_wine32; then
         echo "Tests of the i686 tree skipped: 32-bit Wine is not installed (its programs were built)."

@@ -139,8 +139,8 @@ BioStatus ParseLogoContent(std::span<const uint8_t> payload, LogoContent& logo)
         return pictureSize > reader.Remaining() ? BioStatus::Truncated : BioStatus::BadLogoModule;
     }
     logo.badge.shown = shown != 0;
-    std::span<const uint8_t> picture;
-    reader.ReadBytes(pictureSize, picture);
+    // The picture is the rest of the payload, as its size says.
+    std::span<const uint8_t> picture = payload.subspan(reader.Offset());
     logo.picture.assign(picture.begin(), picture.end());
     return ValidateLogo(logo);
 }

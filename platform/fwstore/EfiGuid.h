@@ -2,7 +2,7 @@
 // {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}.
 #pragma once
 
-#include <guiddef.h>
+#include "Guid.h"
 
 #include <array>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // export database, call counters, armed faults and the capsule slot.
 #pragma once
 
-#include <guiddef.h>
+#include "Guid.h"
 
 #include <cstdint>
 #include <string>

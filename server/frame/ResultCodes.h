@@ -1,7 +1,7 @@
 // Result codes of the server: its own failures (0x8239xxxx) and successes (0x0239xxxx).
 #pragma once
 
-#include <winerror.h>
+#include "HResult.h"
 
 namespace ResultCode {
 

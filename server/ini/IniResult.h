@@ -1,7 +1,6 @@
-// HRESULT and the standard codes for the INI core without the rest of the Windows headers.
+// HRESULT, the standard codes and the server's result codes for the INI core, without the
+// rest of the Windows headers.
 #pragma once
 
-#include <windef.h>
-#include <winerror.h>
-
+#include "frame/HResult.h"
 #include "frame/ResultCodes.h"

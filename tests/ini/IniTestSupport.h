@@ -4,11 +4,10 @@
 
 #include "ini/IniReport.h"
 
-#include <windows.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -16,11 +15,11 @@ class TempFolder {
 public:
     TempFolder()
     {
-        wchar_t base[MAX_PATH + 1] = {};
-        GetTempPathW(MAX_PATH + 1, base);
+        // A random tag per process keeps test programs that run at once apart.
+        static const unsigned s_process = std::random_device{}();
         static int s_counter = 0;
-        m_path = std::filesystem::path(base) /
-                 (L"ini_test_" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(++s_counter));
+        m_path = std::filesystem::temp_directory_path() /
+                 (L"ini_test_" + std::to_wstring(s_process) + L"_" + std::to_wstring(++s_counter));
         std::filesystem::create_directories(m_path);
     }
     ~TempFolder()
