@@ -1,6 +1,6 @@
 #!/bin/sh
 # flash-cycle.sh WINE_EXEC BIN FLASH_VBS VERIFY_VBS FIXTURE HOST
-# The sample flash.vbs under HOST (scripthost: the test script host; cscript: Wine's) on a
+# The sample flash.vbs under HOST (scripthost: our script host; cscript: Wine's) on a
 # copy of the fixture's cycle board. Refusals first: an image of another board and a missing
 # image fail visibly and leave the board alone. Then the whole update as separate processes:
 # the sample arms the update, fwsim restarts the board, and a new script asks whether the
@@ -33,7 +33,7 @@ DETECTION='QRVFlashDetectionStatus {05A798EA-39EE-40FC-82C5-622582FA634B}'
 ID_GUID='{EFC071AE-41B8-4018-AFA7-314B185E578B}'
 image=$(windows "$fixture/demo.bio")
 
-# Events reach the sample's handler only under the test script host; Wine's cscript refuses
+# Events reach the sample's handler only under our script host; Wine's cscript refuses
 # WScript.CreateObject with a prefix, and the sample says that it goes on without events.
 events_line="Events are not available in this script host; going on without them."
 check_events() {
@@ -42,7 +42,7 @@ check_events() {
         has_line "The flash has started." && fail "$1: an event line without events"
     else
         has_line "The flash has started." || fail "$1: OnFlashStart in the sample"
-        has_line "$events_line" && fail "$1: events are available under the test script host"
+        has_line "$events_line" && fail "$1: events are available under our script host"
     fi
 }
 
@@ -67,7 +67,7 @@ check_events "arming"
 fwsim reboot
 [ "$(fwsim get FirmwareId "$ID_GUID")" = "$(hex DBZ7710H.86A.0043.2014.0204.1130)" ] || fail "the board runs the new firmware"
 [ "$(fwsim_code get $DETECTION)" -eq 1 ] || fail "firmware removed the marker"
-# The verification counts OnFlashSuccess, so it always runs under the test script host.
+# The verification counts OnFlashSuccess, so it always runs under our script host.
 run_script scripthost "$verify"
 has_line "verify_flash.vbs: flashed" || fail "verification after a good flash"
 

@@ -1,5 +1,5 @@
 // scripthost.exe [//nologo] script.vbs|script.js [arguments...]
-// A console script host for the tests: runs the script in the system's VBScript or JScript
+// A console script host: runs the script in the system's VBScript or JScript
 // engine, reports script errors on stderr and exits non-zero after any of them.
 #include "CommandLine.h"
 #include "ConsoleOutput.h"

@@ -1,6 +1,6 @@
 #!/bin/sh
 # run-in-own-folder.sh WINE_EXEC BIN SCRIPT PREFERENCES EXPECT
-# Copies the test script host into a fresh folder with the given "Preferences.ini" text and
+# Copies our script host into a fresh folder with the given "Preferences.ini" text and
 # runs SCRIPT there: the toolkit makes the host's folder current, so that is where the
 # server looks for its preferences.
 wine_exec="$1"; bin="$2"; script="$3"; preferences="$4"; expected="$5"

@@ -102,11 +102,7 @@ std::wstring BoardTest::WriteBytes(const std::vector<uint8_t>& bytes, const wcha
 
 int BoardTest::RunFwsim(const std::wstring& arguments)
 {
-    std::wstring command = L"\"" + ProgramFolder() + L"\\fwsim.exe\" " + arguments;
-    // The capsule tests that run elsewhere find fwsim in the build's bin folder.
-    if (::GetFileAttributesW((ProgramFolder() + L"\\fwsim.exe").c_str()) == INVALID_FILE_ATTRIBUTES) {
-        command = L"\"" + ProgramFolder() + L"\\..\\..\\..\\bin\\fwsim.exe\" " + arguments;
-    }
+    std::wstring command = L"\"" TOOLKIT_BIN_FOLDER L"/fwsim.exe\" " + arguments;
     STARTUPINFOW startup = {sizeof(startup)};
     PROCESS_INFORMATION process = {};
     if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
