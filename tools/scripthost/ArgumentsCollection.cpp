@@ -1,7 +1,5 @@
 #include "ArgumentsCollection.h"
 
-#include "ArgumentsEnumerator.h"
-
 namespace {
 
 enum : DISPID { kCount = 1, kLength };
@@ -13,10 +11,26 @@ constexpr DispatchMember kMembers[] = {
     {L"_NewEnum", DISPID_NEWENUM},
 };
 
+VariantEnumerator::Elements TextElements(const std::vector<std::wstring>& texts)
+{
+    VariantEnumerator::Elements elements;
+    for (const std::wstring& text : texts) {
+        auto element = std::make_shared<UniqueVariant>();
+        V_VT(element->get()) = VT_BSTR;
+        V_BSTR(element->get()) = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+        if (!V_BSTR(element->get())) {
+            throw std::bad_alloc();
+        }
+        elements.push_back(std::move(element));
+    }
+    return elements;
+}
+
 }  // namespace
 
 CArgumentsCollection::CArgumentsCollection(std::vector<std::wstring> arguments)
-    : CNamedDispatch(kMembers), m_arguments(std::make_shared<const std::vector<std::wstring>>(std::move(arguments)))
+    : CNamedDispatch(kMembers), m_arguments(std::move(arguments)),
+      m_elements(std::make_shared<const VariantEnumerator::Elements>(TextElements(m_arguments)))
 {
 }
 
@@ -28,7 +42,7 @@ HRESULT CArgumentsCollection::InvokeMember(DISPID id, WORD, const CCallArguments
         return GetItem(arguments, result, exception);
     case kCount:
     case kLength:
-        return ReturnLong(result, static_cast<LONG>(m_arguments->size()));
+        return ReturnLong(result, static_cast<LONG>(m_arguments.size()));
     case DISPID_NEWENUM:
         return NewEnum(result);
     default:
@@ -46,12 +60,12 @@ HRESULT CArgumentsCollection::GetItem(const CCallArguments& arguments, VARIANT* 
     if (FAILED(hr)) {
         return RaiseDispatchError(exception, hr, L"the argument index is not a number");
     }
-    if (index < 0 || static_cast<std::size_t>(index) >= m_arguments->size()) {
+    if (index < 0 || static_cast<std::size_t>(index) >= m_arguments.size()) {
         return RaiseDispatchError(exception, DISP_E_BADINDEX,
-            L"argument index " + std::to_wstring(index) + L" is out of range (" + std::to_wstring(m_arguments->size()) +
+            L"argument index " + std::to_wstring(index) + L" is out of range (" + std::to_wstring(m_arguments.size()) +
                 L" arguments)");
     }
-    return ReturnString(result, (*m_arguments)[static_cast<std::size_t>(index)]);
+    return ReturnString(result, m_arguments[static_cast<std::size_t>(index)]);
 }
 
 HRESULT CArgumentsCollection::NewEnum(VARIANT* result) const
@@ -59,11 +73,12 @@ HRESULT CArgumentsCollection::NewEnum(VARIANT* result) const
     if (!result) {
         return S_OK;
     }
-    auto* enumerator = new (std::nothrow) CArgumentsEnumerator(m_arguments, 0);
-    if (!enumerator) {
-        return E_OUTOFMEMORY;
+    IUnknown* enumerator = nullptr;
+    const HRESULT hr = VariantEnumerator::CreateObject(nullptr, IID_IUnknown, reinterpret_cast<void**>(&enumerator),
+                                                       m_elements);
+    if (SUCCEEDED(hr)) {
+        V_VT(result) = VT_UNKNOWN;
+        V_UNKNOWN(result) = enumerator;
     }
-    V_VT(result) = VT_UNKNOWN;
-    V_UNKNOWN(result) = enumerator;  // takes the creation reference
-    return S_OK;
+    return hr;
 }

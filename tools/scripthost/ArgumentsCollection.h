@@ -2,6 +2,8 @@
 // WScript.Arguments: Item(i) (the default member), Count, length and enumeration.
 #include "NamedDispatch.h"
 
+#include "Enumerator.h"
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,5 +20,7 @@ private:
     HRESULT GetItem(const CCallArguments& arguments, VARIANT* result, EXCEPINFO* exception) const;
     HRESULT NewEnum(VARIANT* result) const;
 
-    std::shared_ptr<const std::vector<std::wstring>> m_arguments;
+    std::vector<std::wstring> m_arguments;
+    // The same texts as variants, shared by every enumerator handed out.
+    std::shared_ptr<const VariantEnumerator::Elements> m_elements;
 };

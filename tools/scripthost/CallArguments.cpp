@@ -1,6 +1,6 @@
 #include "CallArguments.h"
 
-#include "ComOwners.h"
+#include "Owners.h"
 
 CCallArguments::CCallArguments(const DISPPARAMS* parameters)
     : m_parameters(parameters),
@@ -29,12 +29,12 @@ HRESULT CCallArguments::GetString(UINT index, std::wstring& value) const
     if (IsMissing(index)) {
         return DISP_E_PARAMNOTFOUND;
     }
-    CVariant converted;
+    UniqueVariant converted;
     const HRESULT hr = VariantChangeType(converted.put(), &At(index), 0, VT_BSTR);
     if (FAILED(hr)) {
         return hr;
     }
-    const BSTR text = V_BSTR(&converted.get());
+    const BSTR text = V_BSTR(converted.get());
     value.assign(text ? text : L"", text ? SysStringLen(text) : 0);
     return S_OK;
 }
@@ -44,12 +44,12 @@ HRESULT CCallArguments::GetLong(UINT index, LONG& value) const
     if (IsMissing(index)) {
         return DISP_E_PARAMNOTFOUND;
     }
-    CVariant converted;
+    UniqueVariant converted;
     const HRESULT hr = VariantChangeType(converted.put(), &At(index), 0, VT_I4);
     if (FAILED(hr)) {
         return hr;
     }
-    value = V_I4(&converted.get());
+    value = V_I4(converted.get());
     return S_OK;
 }
 
@@ -59,16 +59,16 @@ HRESULT CCallArguments::GetObject(UINT index, IUnknown** value) const
     if (IsMissing(index)) {
         return DISP_E_PARAMNOTFOUND;
     }
-    CVariant plain;
+    UniqueVariant plain;
     HRESULT hr = VariantCopyInd(plain.put(), &At(index));
     if (FAILED(hr)) {
         return hr;
     }
     IUnknown* object = nullptr;
-    if (V_VT(&plain.get()) == VT_DISPATCH) {
-        object = V_DISPATCH(&plain.get());
-    } else if (V_VT(&plain.get()) == VT_UNKNOWN) {
-        object = V_UNKNOWN(&plain.get());
+    if (V_VT(plain.get()) == VT_DISPATCH) {
+        object = V_DISPATCH(plain.get());
+    } else if (V_VT(plain.get()) == VT_UNKNOWN) {
+        object = V_UNKNOWN(plain.get());
     } else {
         return DISP_E_TYPEMISMATCH;
     }

@@ -1,7 +1,9 @@
 #include "EventSink.h"
 
-#include "ComOwners.h"
 #include "ScriptHost.h"
+
+#include "ErrorMacros.h"
+#include "Owners.h"
 
 CEventSink::CEventSink(CScriptHost* host, std::wstring prefix, ITypeInfo* eventInfo, REFIID eventIid)
     : m_host(host), m_prefix(std::move(prefix)), m_eventInfo(eventInfo), m_eventIid(eventIid)
@@ -10,18 +12,9 @@ CEventSink::CEventSink(CScriptHost* host, std::wstring prefix, ITypeInfo* eventI
 
 CEventSink::~CEventSink() = default;
 
-STDMETHODIMP CEventSink::QueryInterface(REFIID iid, void** object)
+void* CEventSink::QueryExtraInterface(REFIID iid)
 {
-    if (!object) {
-        return E_POINTER;
-    }
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == m_eventIid) {
-        *object = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return iid == m_eventIid ? static_cast<IDispatch*>(this) : nullptr;
 }
 
 STDMETHODIMP CEventSink::GetTypeInfoCount(UINT* count)
@@ -57,16 +50,17 @@ STDMETHODIMP CEventSink::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID
 STDMETHODIMP CEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT* result,
     EXCEPINFO*, UINT*)
 {
-    return GuardComCall([&] {
-        CBstr name;
+    try {
+        UniqueBstr name;
         UINT found = 0;
-        if (FAILED(m_eventInfo->GetNames(id, name.put(), 1, &found)) || found == 0 || !name.get()) {
+        if (FAILED(m_eventInfo->GetNames(id, name.put(), 1, &found)) || found == 0 || !name) {
             return S_OK;
         }
         if (result) {
             VariantInit(result);
         }
-        m_host->InvokeHandler(m_prefix + name.str(), parameters, result);
+        m_host->InvokeHandler(m_prefix + std::wstring(name.c_str(), name.length()), parameters, result);
         return S_OK;
-    });
+    }
+    CATCH_RETURN()
 }

@@ -1,19 +1,19 @@
 #pragma once
 // Receives an object's events and calls the script's procedures named prefix + event name.
-#include "ComObjectBase.h"
+#include "ComObject.h"
 
 #include <oaidl.h>
-#include <wrl/client.h>
 
 #include <string>
 
 class CScriptHost;
 
-class CEventSink final : public CComObjectBase<IDispatch> {
+class CEventSink final : public ComObject<CEventSink, IDispatch> {
 public:
     CEventSink(CScriptHost* host, std::wstring prefix, ITypeInfo* eventInfo, REFIID eventIid);
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+    // The event interface itself, as sources ask for it before IDispatch.
+    void* QueryExtraInterface(REFIID iid);
     STDMETHODIMP GetTypeInfoCount(UINT* count) override;
     STDMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
     STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;
@@ -23,8 +23,8 @@ public:
 private:
     ~CEventSink() override;
 
-    Microsoft::WRL::ComPtr<CScriptHost> m_host;
+    ComPtr<CScriptHost> m_host;
     std::wstring m_prefix;
-    Microsoft::WRL::ComPtr<ITypeInfo> m_eventInfo;
+    ComPtr<ITypeInfo> m_eventInfo;
     IID m_eventIid;
 };

@@ -1,18 +1,6 @@
 #include "NamedDispatch.h"
 
-STDMETHODIMP CNamedDispatch::QueryInterface(REFIID iid, void** object)
-{
-    if (!object) {
-        return E_POINTER;
-    }
-    if (iid == IID_IUnknown || iid == IID_IDispatch) {
-        *object = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
+#include "ErrorMacros.h"
 
 STDMETHODIMP CNamedDispatch::GetTypeInfoCount(UINT* count)
 {
@@ -67,7 +55,10 @@ STDMETHODIMP CNamedDispatch::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DIS
     if (result) {
         VariantInit(result);
     }
-    return GuardComCall([&] { return InvokeMember(id, flags, CCallArguments(parameters), result, exception); });
+    try {
+        return InvokeMember(id, flags, CCallArguments(parameters), result, exception);
+    }
+    CATCH_RETURN()
 }
 
 HRESULT ReturnString(VARIANT* result, const std::wstring& text)

@@ -1,7 +1,8 @@
 #pragma once
 // IDispatch over a fixed table of member names, for the small objects the host gives scripts.
 #include "CallArguments.h"
-#include "ComObjectBase.h"
+
+#include "ComObject.h"
 
 #include <oaidl.h>
 
@@ -12,9 +13,8 @@ struct DispatchMember {
     DISPID id;
 };
 
-class CNamedDispatch : public CComObjectBase<IDispatch> {
+class CNamedDispatch : public ComObject<CNamedDispatch, IDispatch> {
 public:
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
     STDMETHODIMP GetTypeInfoCount(UINT* count) override;
     STDMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
     STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;

@@ -1,14 +1,14 @@
 #include "ScriptHost.h"
 
-#include "CommandLine.h"
-#include "ComOwners.h"
-#include "ConsoleOutput.h"
 #include "ByRefArguments.h"
+#include "CommandLine.h"
+#include "ConsoleOutput.h"
 #include "EventSink.h"
+#include "ExcepInfo.h"
 #include "ScriptFile.h"
 #include "WScriptObject.h"
 
-using Microsoft::WRL::ComPtr;
+#include "ErrorMacros.h"
 
 namespace {
 
@@ -217,20 +217,6 @@ void CScriptHost::InvokeHandler(const std::wstring& name, DISPPARAMS* parameters
     }
 }
 
-STDMETHODIMP CScriptHost::QueryInterface(REFIID iid, void** object)
-{
-    if (!object) {
-        return E_POINTER;
-    }
-    if (iid == IID_IUnknown || iid == IID_IActiveScriptSite) {
-        *object = static_cast<IActiveScriptSite*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
 STDMETHODIMP CScriptHost::GetLCID(LCID* locale)
 {
     if (!locale) {
@@ -293,7 +279,7 @@ STDMETHODIMP CScriptHost::OnScriptError(IActiveScriptError* error)
     if (m_quitRequested) {
         return S_OK;  // the unwinding WScript.Quit started
     }
-    return GuardComCall([&] {
+    try {
         CExcepInfo exception;
         error->GetExceptionInfo(exception.put());
         std::wstring position;
@@ -309,7 +295,8 @@ STDMETHODIMP CScriptHost::OnScriptError(IActiveScriptError* error)
         // script at its next WScript call, as an error in its main body would.
         RequestQuit(kExitFailure);
         return S_OK;
-    });
+    }
+    CATCH_RETURN()
 }
 
 STDMETHODIMP CScriptHost::OnEnterScript()

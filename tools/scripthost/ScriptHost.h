@@ -2,11 +2,11 @@
 // Runs one script in the system's VBScript or JScript engine and acts as the engine's site:
 // reports script errors, offers the WScript object, and keeps the event connections scripts
 // ask for until the script ends.
-#include "ComObjectBase.h"
 #include "EventConnections.h"
 
+#include "ComObject.h"
+
 #include <activscp.h>
-#include <wrl/client.h>
 
 #include <string>
 #include <vector>
@@ -18,7 +18,7 @@ constexpr HRESULT SCRIPTHOST_E_QUIT = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF,
 
 constexpr int kExitFailure = 1;
 
-class CScriptHost final : public CComObjectBase<IActiveScriptSite> {
+class CScriptHost final : public ComObject<CScriptHost, IActiveScriptSite> {
 public:
     CScriptHost(std::wstring scriptPath, std::vector<std::wstring> arguments);
 
@@ -36,8 +36,6 @@ public:
     // Calls the script's procedure `name` if the script defines one; events nobody handles are dropped.
     void InvokeHandler(const std::wstring& name, DISPPARAMS* parameters, VARIANT* result);
 
-    // IUnknown
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
     // IActiveScriptSite
     STDMETHODIMP GetLCID(LCID* locale) override;
     STDMETHODIMP GetItemInfo(LPCOLESTR name, DWORD mask, IUnknown** item, ITypeInfo** info) override;
@@ -59,9 +57,9 @@ private:
 
     std::wstring m_scriptPath;
     std::vector<std::wstring> m_arguments;
-    Microsoft::WRL::ComPtr<IActiveScript> m_engine;
-    Microsoft::WRL::ComPtr<IActiveScriptParse> m_parser;
-    Microsoft::WRL::ComPtr<IDispatch> m_wscript;
+    ComPtr<IActiveScript> m_engine;
+    ComPtr<IActiveScriptParse> m_parser;
+    ComPtr<IDispatch> m_wscript;
     CEventConnections m_connections;
     unsigned m_errorCount = 0;
     bool m_quitRequested = false;

@@ -1,12 +1,11 @@
 #include "WScriptObject.h"
 
 #include "ArgumentsCollection.h"
-#include "ComOwners.h"
 #include "ConsoleOutput.h"
 #include "ScriptHost.h"
 #include "TextOutStream.h"
 
-using Microsoft::WRL::ComPtr;
+#include "Owners.h"
 
 namespace {
 
@@ -50,25 +49,25 @@ HRESULT QuitUnwinding(EXCEPINFO* exception)
 // Echo shows Empty as nothing and Null as "null" rather than failing on them.
 HRESULT EchoText(VARIANT& argument, std::wstring& text)
 {
-    CVariant plain;
+    UniqueVariant plain;
     HRESULT hr = VariantCopyInd(plain.put(), &argument);
     if (FAILED(hr)) {
         return hr;
     }
-    if (V_VT(&plain.get()) == VT_EMPTY) {
+    if (V_VT(plain.get()) == VT_EMPTY) {
         text.clear();
         return S_OK;
     }
-    if (V_VT(&plain.get()) == VT_NULL) {
+    if (V_VT(plain.get()) == VT_NULL) {
         text = L"null";
         return S_OK;
     }
-    CVariant converted;
-    hr = VariantChangeType(converted.put(), &plain.get(), 0, VT_BSTR);
+    UniqueVariant converted;
+    hr = VariantChangeType(converted.put(), plain.get(), 0, VT_BSTR);
     if (FAILED(hr)) {
         return hr;
     }
-    const BSTR value = V_BSTR(&converted.get());
+    const BSTR value = V_BSTR(converted.get());
     text.assign(value ? value : L"", value ? SysStringLen(value) : 0);
     return S_OK;
 }

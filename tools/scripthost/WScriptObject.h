@@ -2,8 +2,6 @@
 // The global WScript object scripts see.
 #include "NamedDispatch.h"
 
-#include <wrl/client.h>
-
 #include <string>
 #include <vector>
 
@@ -27,11 +25,11 @@ private:
     HRESULT ConnectObject(const CCallArguments& arguments, EXCEPINFO* exception);
     HRESULT DisconnectObject(const CCallArguments& arguments, EXCEPINFO* exception);
     HRESULT Sleep(const CCallArguments& arguments, EXCEPINFO* exception);
-    HRESULT GetStream(Microsoft::WRL::ComPtr<IDispatch>& stream, DWORD standardHandle, VARIANT* result);
+    HRESULT GetStream(ComPtr<IDispatch>& stream, DWORD standardHandle, VARIANT* result);
     HRESULT Connect(IUnknown* object, const std::wstring& prefix, EXCEPINFO* exception);
 
-    Microsoft::WRL::ComPtr<CScriptHost> m_host;
-    Microsoft::WRL::ComPtr<IDispatch> m_arguments;
-    Microsoft::WRL::ComPtr<IDispatch> m_stdOut;
-    Microsoft::WRL::ComPtr<IDispatch> m_stdErr;
+    ComPtr<CScriptHost> m_host;
+    ComPtr<IDispatch> m_arguments;
+    ComPtr<IDispatch> m_stdOut;
+    ComPtr<IDispatch> m_stdErr;
 };

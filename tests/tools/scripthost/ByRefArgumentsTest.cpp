@@ -1,5 +1,4 @@
 #include "ByRefArguments.h"
-#include "ComOwners.h"
 
 #include <gtest/gtest.h>
 

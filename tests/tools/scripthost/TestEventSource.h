@@ -1,30 +1,23 @@
 #pragma once
-// The test event source object and what its DLL module shares with it.
-#include "ComObjectBase.h"
+// The test event source object: one connection point for its event interface, IDispatch
+// from the type library inside the DLL.
 #include "TestEventSource_h.h"
 
+#include "ConnectionPoint.h"
+#include "DispatchImpl.h"
+
 #include <ocidl.h>
-#include <wrl/client.h>
-
-#include <vector>
-
-void LockTestModule();
-void UnlockTestModule();
-// The type library embedded in this DLL, loaded once.
-HRESULT GetTestTypeInfo(REFGUID guid, ITypeInfo** info);
 
 class CTestEventSource final
-    : public CComObjectBase<ITestEventSource, IProvideClassInfo2, IConnectionPointContainer, IConnectionPoint> {
+    : public ComObject<CTestEventSource, DispatchOf<LIBID_ScriptHostTestLib, 1, 0, ITestEventSource>,
+                       IProvideClassInfo2, IConnectionPointContainer> {
 public:
-    static HRESULT Create(REFIID iid, void** object);
+    static constexpr bool kAggregatable = false;
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    // IDispatch
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override;
-    STDMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
-    STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;
-    STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* parameters, VARIANT* result,
-        EXCEPINFO* exception, UINT* argumentError) override;
+    CTestEventSource() = default;
+    // IProvideClassInfo2 answers for IProvideClassInfo too.
+    void* QueryExtraInterface(REFIID iid);
+
     // ITestEventSource
     STDMETHODIMP Ping(LONG value, BSTR text) override;
     STDMETHODIMP Query(BSTR* answer) override;
@@ -35,21 +28,7 @@ public:
     // IConnectionPointContainer
     STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** points) override;
     STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
-    // IConnectionPoint (one event interface, so the object is its own connection point)
-    STDMETHODIMP GetConnectionInterface(IID* iid) override;
-    STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** container) override;
-    STDMETHODIMP Advise(IUnknown* sink, DWORD* cookie) override;
-    STDMETHODIMP Unadvise(DWORD cookie) override;
-    STDMETHODIMP EnumConnections(IEnumConnections** connections) override;
 
 private:
-    CTestEventSource();
-    ~CTestEventSource() override;
-
-    std::vector<Microsoft::WRL::ComPtr<IDispatch>> SinkSnapshot() const;
-    HRESULT Fire(DISPID id, VARIANT* arguments, UINT count);
-
-    Microsoft::WRL::ComPtr<ITypeInfo> m_typeInfo;
-    // Slot index + 1 is the cookie; Unadvise empties the slot so other cookies stay valid.
-    std::vector<Microsoft::WRL::ComPtr<IDispatch>> m_sinks;
+    ConnectionPoint m_events{this, DIID__ITestEventSourceEvents};
 };
