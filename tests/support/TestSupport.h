@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -61,3 +62,6 @@ private:
 };
 bool WriteTextFile(const std::wstring& path, const std::string& text);
 bool ReadTextFile(const std::wstring& path, std::string& text);
+// The whole file; empty when it cannot be read.
+std::vector<uint8_t> ReadFileBytes(const std::wstring& path);
+bool WriteFileBytes(const std::wstring& path, const std::vector<uint8_t>& bytes);

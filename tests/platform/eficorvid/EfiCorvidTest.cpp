@@ -1,9 +1,8 @@
 // EfiCorvid.dll as the server meets it: loaded by name, exports found by their plain names,
 // the board named by FWSIM_STORE at the time of each call.
-#include "FirmwareStore.h"
-#include "StoreImage.h"
+#include "BoardFixture.h"
+#include "TestBoards.h"
 #include "TestCapsules.h"
-#include "TestStoreFile.h"
 
 #include <windows.h>
 
@@ -27,41 +26,21 @@ protected:
         invokeCapsule = Export<InvokeCapsuleFn>(m_module, "InvokeCapsule");
         getLastStatus = Export<GetLastStatusFn>(m_module, "GetLastStatus");
         ASSERT_TRUE(prepareCapsule && invokeCapsule && getLastStatus);
-        ASSERT_TRUE(CFirmwareStore(m_file.Path()).Create(SmallBoard(), true).Ok());
-        SetEnvironmentVariableW(L"FWSIM_STORE", m_file.Path().c_str());
+        m_board.Create(SmallBoard());
     }
 
     void TearDown() override
     {
-        SetEnvironmentVariableW(L"FWSIM_STORE", nullptr);
         if (m_module)
             FreeLibrary(m_module);
     }
 
-    void ArmFault(StoreOperation operation, uint32_t status)
-    {
-        ASSERT_TRUE(CFirmwareStore(m_file.Path()).Update([&](StoreImage& image) {
-            FaultRule fault;
-            fault.operation = operation;
-            fault.status = status;
-            image.faults.push_back(fault);
-            return true;
-        }).Ok());
-    }
-
     void SetLastStatus(uint32_t status)
     {
-        ASSERT_TRUE(CFirmwareStore(m_file.Path()).Update([&](StoreImage& image) {
+        ASSERT_TRUE(m_board.Update([&](StoreImage& image) {
             image.capsule.lastStatus = status;
             return true;
-        }).Ok());
-    }
-
-    StoreImage Image()
-    {
-        StoreImage image;
-        EXPECT_TRUE(CFirmwareStore(m_file.Path()).Load(image).Ok());
-        return image;
+        }));
     }
 
     uint32_t Prepare(const std::vector<uint8_t>& capsule)
@@ -70,7 +49,7 @@ protected:
         return prepareCapsule(capsule.data(), static_cast<uint32_t>(capsule.size()), &reserved);
     }
 
-    TestStoreFile m_file{L"corvid"};
+    BoardFixture m_board;
     HMODULE m_module = nullptr;
     PrepareCapsuleFn prepareCapsule = nullptr;
     InvokeCapsuleFn invokeCapsule = nullptr;
@@ -85,12 +64,12 @@ TEST_F(EfiCorvidTest, PrepareStagesACopyAndInvokeArmsIt)
     uint32_t reserved = 0x12345678;
     EXPECT_EQ(prepareCapsule(capsule.data(), static_cast<uint32_t>(capsule.size()), &reserved), 0u);
     EXPECT_EQ(reserved, 0x12345678u);
-    StoreImage staged = Image();
+    StoreImage staged = m_board.Load();
     EXPECT_EQ(staged.capsule.state, static_cast<uint32_t>(CAPSULE_STAGED));
     EXPECT_EQ(staged.capsule.image, capsule);
 
     EXPECT_EQ(invokeCapsule(0), 0u);
-    StoreImage armed = Image();
+    StoreImage armed = m_board.Load();
     EXPECT_EQ(armed.capsule.state, static_cast<uint32_t>(CAPSULE_ARMED));
     EXPECT_EQ(armed.capsule.image, capsule);
     // The variables are the board's own business.
@@ -103,7 +82,7 @@ TEST_F(EfiCorvidTest, PrepareReplacesAnArmedCapsuleAndNeedsInvokeAgain)
     ASSERT_EQ(invokeCapsule(0), 0u);
     std::vector<uint8_t> second = MakeBio("TB.86A.0002", 100);
     EXPECT_EQ(prepareCapsule(second.data(), static_cast<uint32_t>(second.size()), nullptr), 0u);
-    StoreImage image = Image();
+    StoreImage image = m_board.Load();
     EXPECT_EQ(image.capsule.state, static_cast<uint32_t>(CAPSULE_STAGED));
     EXPECT_EQ(image.capsule.image, second);
 }
@@ -111,7 +90,7 @@ TEST_F(EfiCorvidTest, PrepareReplacesAnArmedCapsuleAndNeedsInvokeAgain)
 TEST_F(EfiCorvidTest, MalformedCapsulesAreRefusedAndChangeNothing)
 {
     ASSERT_EQ(Prepare(MakeBio("TB.86A.0001")), 0u);
-    std::vector<uint8_t> before = m_file.Bytes();
+    std::vector<uint8_t> before = m_board.Bytes();
     std::vector<uint8_t> capsule = MakeBareCapsule(100);
     uint32_t reserved = 0;
     EXPECT_EQ(prepareCapsule(nullptr, 100, &reserved), 3u);
@@ -121,7 +100,7 @@ TEST_F(EfiCorvidTest, MalformedCapsulesAreRefusedAndChangeNothing)
     EXPECT_EQ(Prepare(MakeBareCapsule(100, 27)), 3u);                     // header size too small
     EXPECT_EQ(Prepare(MakeBareCapsule(100, 101)), 3u);                    // header past the end
     EXPECT_EQ(Prepare(MakeBareCapsule(100, 28, 0x00040000)), 3u);         // reset without persist
-    EXPECT_EQ(m_file.Bytes(), before);
+    EXPECT_EQ(m_board.Bytes(), before);
     // The UEFI header is all the library checks; the body is the firmware's business.
     EXPECT_EQ(Prepare(MakeBareCapsule(100, 100, 0)), 0u);
 }
@@ -129,10 +108,10 @@ TEST_F(EfiCorvidTest, MalformedCapsulesAreRefusedAndChangeNothing)
 TEST_F(EfiCorvidTest, InvokeNeedsAPreparedCapsuleAndAZeroArgument)
 {
     EXPECT_EQ(invokeCapsule(0), 3u);
-    EXPECT_EQ(Image().capsule.state, static_cast<uint32_t>(CAPSULE_EMPTY));
+    EXPECT_EQ(m_board.Load().capsule.state, static_cast<uint32_t>(CAPSULE_EMPTY));
     ASSERT_EQ(Prepare(MakeBio("TB.86A.0001")), 0u);
     EXPECT_EQ(invokeCapsule(1), 3u);
-    EXPECT_EQ(Image().capsule.state, static_cast<uint32_t>(CAPSULE_STAGED));
+    EXPECT_EQ(m_board.Load().capsule.state, static_cast<uint32_t>(CAPSULE_STAGED));
 }
 
 TEST_F(EfiCorvidTest, GetLastStatusReportsTheBoardsLastUpdate)
@@ -151,19 +130,19 @@ TEST_F(EfiCorvidTest, InjectedStatusReplacesTheWorkAndIsUsedUp)
     std::vector<uint8_t> capsule = MakeBio("TB.86A.0001");
     for (uint32_t injected : {1u, 2u, 3u, 6u, 8u, 9u, 11u, 14u, 0x12345u}) {
         SCOPED_TRACE(injected);
-        ArmFault(StoreOperation::PrepareCapsule, injected);
+        m_board.ArmFault(StoreOperation::PrepareCapsule, injected);
         EXPECT_EQ(Prepare(capsule), injected);
-        EXPECT_EQ(Image().capsule.state, static_cast<uint32_t>(CAPSULE_EMPTY));
-        EXPECT_TRUE(Image().faults.empty());
+        EXPECT_EQ(m_board.Load().capsule.state, static_cast<uint32_t>(CAPSULE_EMPTY));
+        EXPECT_TRUE(m_board.Load().faults.empty());
     }
     ASSERT_EQ(Prepare(capsule), 0u);
-    ArmFault(StoreOperation::InvokeCapsule, 14);
+    m_board.ArmFault(StoreOperation::InvokeCapsule, 14);
     EXPECT_EQ(invokeCapsule(0), 14u);
-    EXPECT_EQ(Image().capsule.state, static_cast<uint32_t>(CAPSULE_STAGED));
+    EXPECT_EQ(m_board.Load().capsule.state, static_cast<uint32_t>(CAPSULE_STAGED));
     EXPECT_EQ(invokeCapsule(0), 0u);
 
     SetLastStatus(0);
-    ArmFault(StoreOperation::GetLastStatus, 11);
+    m_board.ArmFault(StoreOperation::GetLastStatus, 11);
     uint32_t status = 77;
     EXPECT_EQ(getLastStatus(&status), 11u);
     EXPECT_EQ(status, 77u);
@@ -172,19 +151,19 @@ TEST_F(EfiCorvidTest, InjectedStatusReplacesTheWorkAndIsUsedUp)
 TEST_F(EfiCorvidTest, InjectedStatusTenIsAWarningAfterTheWork)
 {
     std::vector<uint8_t> capsule = MakeBio("TB.86A.0001");
-    ArmFault(StoreOperation::PrepareCapsule, 10);
+    m_board.ArmFault(StoreOperation::PrepareCapsule, 10);
     EXPECT_EQ(Prepare(capsule), 10u);
-    EXPECT_EQ(Image().capsule.state, static_cast<uint32_t>(CAPSULE_STAGED));
-    ArmFault(StoreOperation::InvokeCapsule, 10);
+    EXPECT_EQ(m_board.Load().capsule.state, static_cast<uint32_t>(CAPSULE_STAGED));
+    m_board.ArmFault(StoreOperation::InvokeCapsule, 10);
     EXPECT_EQ(invokeCapsule(0), 10u);
-    EXPECT_EQ(Image().capsule.state, static_cast<uint32_t>(CAPSULE_ARMED));
+    EXPECT_EQ(m_board.Load().capsule.state, static_cast<uint32_t>(CAPSULE_ARMED));
     SetLastStatus(4);
-    ArmFault(StoreOperation::GetLastStatus, 10);
+    m_board.ArmFault(StoreOperation::GetLastStatus, 10);
     uint32_t status = 0;
     EXPECT_EQ(getLastStatus(&status), 10u);
     EXPECT_EQ(status, 4u);
     // A warning does not hide a refusal.
-    ArmFault(StoreOperation::PrepareCapsule, 10);
+    m_board.ArmFault(StoreOperation::PrepareCapsule, 10);
     EXPECT_EQ(Prepare(MakeBareCapsule(100, 27)), 3u);
 }
 
@@ -197,8 +176,8 @@ TEST_F(EfiCorvidTest, WithoutABoardEveryExportAnswersDriverNotInstalled)
     EXPECT_EQ(invokeCapsule(0), 2u);
     EXPECT_EQ(getLastStatus(&status), 2u);
 
-    m_file.Remove();
-    SetEnvironmentVariableW(L"FWSIM_STORE", m_file.Path().c_str());
+    m_board.Remove();
+    SetEnvironmentVariableW(L"FWSIM_STORE", m_board.Path().c_str());
     EXPECT_EQ(Prepare(capsule), 2u);
     EXPECT_EQ(invokeCapsule(0), 2u);
     EXPECT_EQ(getLastStatus(&status), 2u);
@@ -206,11 +185,11 @@ TEST_F(EfiCorvidTest, WithoutABoardEveryExportAnswersDriverNotInstalled)
 
 TEST_F(EfiCorvidTest, DamagedStoreIsReportedAndKept)
 {
-    std::vector<uint8_t> damaged = m_file.Bytes();
+    std::vector<uint8_t> damaged = m_board.Bytes();
     damaged[damaged.size() / 2] ^= 0xFF;
-    m_file.WriteBytes(damaged);
+    m_board.WriteBytes(damaged);
     EXPECT_EQ(Prepare(MakeBio("TB.86A.0001")), 5u);
-    EXPECT_EQ(m_file.Bytes(), damaged);
+    EXPECT_EQ(m_board.Bytes(), damaged);
 }
 
 TEST_F(EfiCorvidTest, LargeCapsulesAreStagedWholeAndOversizedOnesRefused)
@@ -219,10 +198,10 @@ TEST_F(EfiCorvidTest, LargeCapsulesAreStagedWholeAndOversizedOnesRefused)
     ASSERT_GT(large.size(), 32u * 1024 * 1024);
     EXPECT_EQ(Prepare(large), 0u);
     EXPECT_EQ(invokeCapsule(0), 0u);
-    EXPECT_TRUE(Image().capsule.image == large);
+    EXPECT_TRUE(m_board.Load().capsule.image == large);
 
-    std::vector<uint8_t> before = m_file.Bytes();
+    std::vector<uint8_t> before = m_board.Bytes();
     std::vector<uint8_t> oversized = MakeBareCapsule(128u * 1024 * 1024 + 1);
     EXPECT_EQ(Prepare(oversized), 6u);
-    EXPECT_TRUE(m_file.Bytes() == before);
+    EXPECT_TRUE(m_board.Bytes() == before);
 }

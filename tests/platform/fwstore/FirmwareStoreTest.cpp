@@ -1,9 +1,10 @@
 #include "FirmwareStore.h"
 
+#include "BoardFixture.h"
 #include "EfiGuid.h"
 #include "StoreLock.h"
 #include "StoreOperations.h"
-#include "TestStoreFile.h"
+#include "TestBoards.h"
 
 #include <gtest/gtest.h>
 
@@ -52,7 +53,7 @@ DWORD RunFwsim(const std::wstring& arguments, const std::vector<std::pair<std::w
 
 TEST(FirmwareStore, KeepsItsContentAcrossInstances)
 {
-    TestStoreFile file(L"roundtrip");
+    BoardFixture file;
     CFirmwareStore first(file.Path());
     ASSERT_TRUE(first.Create(SmallBoard(), false).Ok());
     ASSERT_TRUE(Write(first, L"Setup", {1, 2, 3}).Ok());
@@ -63,7 +64,7 @@ TEST(FirmwareStore, KeepsItsContentAcrossInstances)
 
 TEST(FirmwareStore, CreateRefusesToReplaceUnlessAsked)
 {
-    TestStoreFile file(L"create");
+    BoardFixture file;
     CFirmwareStore store(file.Path());
     ASSERT_TRUE(store.Create(SmallBoard(), false).Ok());
     ASSERT_TRUE(Write(store, L"Setup", {1}).Ok());
@@ -75,7 +76,7 @@ TEST(FirmwareStore, CreateRefusesToReplaceUnlessAsked)
 
 TEST(FirmwareStore, MissingFileAnswersDriverNotInstalled)
 {
-    TestStoreFile file(L"missing");
+    BoardFixture file;
     CFirmwareStore store(file.Path());
     StoreImage image;
     EXPECT_EQ(store.Load(image).status, EFI_STATUS_DRIVER_NOT_INSTALLED);
@@ -87,7 +88,7 @@ TEST(FirmwareStore, MissingFileAnswersDriverNotInstalled)
 
 TEST(FirmwareStore, DamagedFileIsRefusedAndLeftAlone)
 {
-    TestStoreFile file(L"damaged");
+    BoardFixture file;
     CFirmwareStore store(file.Path());
     ASSERT_TRUE(store.Create(SmallBoard(), false).Ok());
     std::vector<uint8_t> bytes = file.Bytes();
@@ -103,7 +104,7 @@ TEST(FirmwareStore, DamagedFileIsRefusedAndLeftAlone)
 
 TEST(FirmwareStore, SavesOnlyStoresThatLoadBack)
 {
-    TestStoreFile file(L"rules");
+    BoardFixture file;
     CFirmwareStore store(file.Path());
     for (const StoreBoundaryCase& test : StoreBoundaryCases()) {
         SCOPED_TRACE(test.label);
@@ -143,7 +144,7 @@ TEST(FirmwareStore, SavesOnlyStoresThatLoadBack)
 
 TEST(FirmwareStore, WriteFailingMidwayLeavesTheOldFile)
 {
-    TestStoreFile file(L"midway");
+    BoardFixture file;
     CFirmwareStore store(file.Path());
     ASSERT_TRUE(store.Create(SmallBoard(), false).Ok());
     ASSERT_TRUE(Write(store, L"Setup", {1, 1}).Ok());
@@ -160,7 +161,7 @@ TEST(FirmwareStore, WriteFailingMidwayLeavesTheOldFile)
 
 TEST(FirmwareStore, ProcessDyingDuringAWriteLeavesTheOldValue)
 {
-    TestStoreFile file(L"die");
+    BoardFixture file;
     CFirmwareStore store(file.Path());
     ASSERT_TRUE(store.Create(SmallBoard(), false).Ok());
     ASSERT_TRUE(Write(store, L"Setup", {0x11}).Ok());
@@ -179,7 +180,7 @@ TEST(FirmwareStore, ProcessDyingDuringAWriteLeavesTheOldValue)
 
 TEST(FirmwareStore, ProcessKilledAtAnyMomentLeavesOldOrNewValue)
 {
-    TestStoreFile file(L"kill");
+    BoardFixture file;
     CFirmwareStore store(file.Path());
     ASSERT_TRUE(store.Create(SmallBoard(), false).Ok());
     ASSERT_TRUE(Write(store, L"Setup", {0xAA}).Ok());
@@ -203,7 +204,7 @@ TEST(FirmwareStore, ProcessKilledAtAnyMomentLeavesOldOrNewValue)
 
 TEST(FirmwareStore, LockSerialisesWriters)
 {
-    TestStoreFile file(L"lock");
+    BoardFixture file;
     CFirmwareStore store(file.Path());
     ASSERT_TRUE(store.Create(SmallBoard(), false).Ok());
     std::atomic<bool> written{false};
@@ -225,7 +226,7 @@ TEST(FirmwareStore, LockSerialisesWriters)
 
 TEST(FirmwareStore, ConcurrentUpdatesLoseNothing)
 {
-    TestStoreFile file(L"concurrent");
+    BoardFixture file;
     CFirmwareStore store(file.Path());
     ASSERT_TRUE(store.Create(SmallBoard(), false).Ok());
     auto increment = [&] {
@@ -247,7 +248,7 @@ TEST(FirmwareStore, ConcurrentUpdatesLoseNothing)
 
 TEST(FirmwareStore, UnixAndWindowsPathsNameTheSameStore)
 {
-    TestStoreFile file(L"paths");
+    BoardFixture file;
     CFirmwareStore windowsForm(file.Path());
     ASSERT_TRUE(windowsForm.Create(SmallBoard(), false).Ok());
     ASSERT_EQ(file.Path().substr(0, 2), L"C:") << "the temporary folder is expected on C:";

@@ -1,7 +1,7 @@
 #include "StoreFormat.h"
 
 #include "EfiGuid.h"
-#include "TestStoreFile.h"
+#include "TestBoards.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "EfiGuid.h"
 #include "EfiStatus.h"
-#include "TestStoreFile.h"
+#include "TestBoards.h"
 
 #include <gtest/gtest.h>
 

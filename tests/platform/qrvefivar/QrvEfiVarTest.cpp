@@ -1,9 +1,8 @@
 // qrvefivar.dll as the server meets it: loaded by name, exports found by their plain names,
 // the board named by FWSIM_STORE at the time of each call.
+#include "BoardFixture.h"
 #include "EfiStatus.h"
-#include "FirmwareStore.h"
-#include "StoreImage.h"
-#include "TestStoreFile.h"
+#include "TestBoards.h"
 
 #include <windows.h>
 
@@ -31,36 +30,13 @@ protected:
         getNextVariableName = Export<GetNextVariableNameFn>(m_module, "GetNextVariableName");
         readPhysicalMemory = Export<ReadPhysicalMemoryFn>(m_module, "ReadPhysicalMemory");
         ASSERT_TRUE(getVariable && setVariable && getExportDb && getNextVariableName && readPhysicalMemory);
-        CFirmwareStore store(m_file.Path());
-        ASSERT_TRUE(store.Create(SmallBoard(), true).Ok());
-        SetEnvironmentVariableW(L"FWSIM_STORE", m_file.Path().c_str());
+        m_board.Create(SmallBoard());
     }
 
     void TearDown() override
     {
-        SetEnvironmentVariableW(L"FWSIM_STORE", nullptr);
         if (m_module)
             FreeLibrary(m_module);
-    }
-
-    void ArmFault(StoreOperation operation, uint32_t status, const wchar_t* name = L"")
-    {
-        CFirmwareStore store(m_file.Path());
-        ASSERT_TRUE(store.Update([&](StoreImage& image) {
-            FaultRule fault;
-            fault.operation = operation;
-            fault.status = status;
-            fault.name = name;
-            image.faults.push_back(fault);
-            return true;
-        }).Ok());
-    }
-
-    StoreImage Image()
-    {
-        StoreImage image;
-        EXPECT_TRUE(CFirmwareStore(m_file.Path()).Load(image).Ok());
-        return image;
     }
 
     uint32_t Write(const wchar_t* name, std::vector<uint8_t> data, uint32_t attributes = 7)
@@ -69,7 +45,7 @@ protected:
         return setVariable(name, &TEST_VENDOR, &attributes, &size, data.empty() ? nullptr : data.data());
     }
 
-    TestStoreFile m_file{L"dll"};
+    BoardFixture m_board;
     HMODULE m_module = nullptr;
     GetVariableFn getVariable = nullptr;
     SetVariableFn setVariable = nullptr;
@@ -89,13 +65,13 @@ TEST_F(QrvEfiVarTest, TwoCallReadOfAVariable)
     std::vector<uint8_t> data(size);
     EXPECT_EQ(getVariable(L"FirmwareId", &TEST_VENDOR, &attributes, &size, data.data()), EFI_STATUS_SUCCESS);
     EXPECT_EQ(std::string(data.begin(), data.end()), "TB.86A");
-    EXPECT_EQ(FindCounters(Image(), L"FirmwareId", TEST_VENDOR)->reads, 2u);
+    EXPECT_EQ(FindCounters(m_board.Load(), L"FirmwareId", TEST_VENDOR)->reads, 2u);
 }
 
 TEST_F(QrvEfiVarTest, WritesPersistAndSizeZeroDeletes)
 {
     EXPECT_EQ(Write(L"QrvBiosModVar", {1}), EFI_STATUS_SUCCESS);
-    StoreImage image = Image();
+    StoreImage image = m_board.Load();
     ASSERT_NE(FindVariable(image, L"QrvBiosModVar", TEST_VENDOR), nullptr);
     EXPECT_EQ(FindCounters(image, L"QrvBiosModVar", TEST_VENDOR)->bytesWritten, 1u);
     EXPECT_EQ(Write(L"QrvBiosModVar", {}), EFI_STATUS_SUCCESS);
@@ -114,7 +90,7 @@ TEST_F(QrvEfiVarTest, EveryStatusTheBoardProduces)
     size = sizeof(buffer);
     EXPECT_EQ(readPhysicalMemory(0xF0000, &size, buffer), EFI_STATUS_UNSUPPORTED_OS);
 
-    CFirmwareStore(m_file.Path()).Update([](StoreImage& image) {
+    m_board.Update([](StoreImage& image) {
         image.exportDb.clear();
         return true;
     });
@@ -126,12 +102,12 @@ TEST_F(QrvEfiVarTest, InjectedFaultsAnswerAnyStatusOnce)
 {
     // Statuses that only a real driver produces come from faults; every value passes through.
     for (uint32_t status : {1u, 5u, 9u, 10u, 11u, 12u, 99u}) {
-        ArmFault(StoreOperation::SetVariable, status, L"Setup");
+        m_board.ArmFault(StoreOperation::SetVariable, status, L"Setup");
         EXPECT_EQ(Write(L"Setup", {1}), status);
         EXPECT_EQ(Write(L"Setup", {1}), EFI_STATUS_SUCCESS) << "the fault is used up";
     }
-    EXPECT_EQ(FindCounters(Image(), L"Setup", TEST_VENDOR)->failedWrites, 7u);
-    ArmFault(StoreOperation::GetExportDb, EFI_STATUS_DRIVER_COMMUNICATION);
+    EXPECT_EQ(FindCounters(m_board.Load(), L"Setup", TEST_VENDOR)->failedWrites, 7u);
+    m_board.ArmFault(StoreOperation::GetExportDb, EFI_STATUS_DRIVER_COMMUNICATION);
     uint32_t size = 0;
     EXPECT_EQ(getExportDb(&size, nullptr), EFI_STATUS_DRIVER_COMMUNICATION);
 }
@@ -181,18 +157,18 @@ TEST_F(QrvEfiVarTest, NoStoreMeansDriverNotInstalled)
     };
     SetEnvironmentVariableW(L"FWSIM_STORE", nullptr);
     expectAllTwo();
-    SetEnvironmentVariableW(L"FWSIM_STORE", (m_file.Path() + L".absent").c_str());
+    SetEnvironmentVariableW(L"FWSIM_STORE", (m_board.Path() + L".absent").c_str());
     expectAllTwo();
-    EXPECT_EQ(GetFileAttributesW((m_file.Path() + L".absent").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesW((m_board.Path() + L".absent").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(QrvEfiVarTest, DamagedStoreIsADeviceErrorAndStaysUntouched)
 {
-    std::vector<uint8_t> bytes = m_file.Bytes();
+    std::vector<uint8_t> bytes = m_board.Bytes();
     bytes[bytes.size() / 2] ^= 0xFF;
-    m_file.WriteBytes(bytes);
+    m_board.WriteBytes(bytes);
     uint32_t size = 0;
     EXPECT_EQ(getVariable(L"FirmwareId", &TEST_VENDOR, nullptr, &size, nullptr), EFI_STATUS_DEVICE_ERROR);
     EXPECT_EQ(Write(L"Setup", {1}), EFI_STATUS_DEVICE_ERROR);
-    EXPECT_EQ(m_file.Bytes(), bytes);
+    EXPECT_EQ(m_board.Bytes(), bytes);
 }

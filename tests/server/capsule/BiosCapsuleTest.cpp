@@ -56,7 +56,7 @@ TEST_F(LoadingTest, EmptyAndMissingNamesAreRefusedWithTheName)
     EXPECT_EQ(m_capsule->LoadBios(nullptr), kBadFileName);
     EXPECT_EQ(TakeErrorDescription(), L"Error:  File  not found.");
 
-    const std::wstring missing = m_folder.File(L"missing.bio");
+    const std::wstring missing = m_board.Folder().File(L"missing.bio");
     GUID guid = {};
     EXPECT_EQ(m_capsule->LoadBios(Bstr(missing).get()), kBadFileName);
     EXPECT_EQ(TakeErrorDescription(&guid), L"Error:  File " + missing + L" not found.");
@@ -96,7 +96,7 @@ TEST_F(LoadingTest, AFailedLoadKeepsTheImageLoadedBefore)
 
     // What is armed is still the good image, not the bytes that failed.
     ASSERT_EQ(m_capsule->InvokeCapsule(), S_OK);
-    auto staged = std::make_shared<const std::vector<uint8_t>>(Board().capsule.image);
+    auto staged = std::make_shared<const std::vector<uint8_t>>(m_board.Load().capsule.image);
     biofile::CapsuleImage parsed;
     ASSERT_EQ(biofile::ParseCapsule(staged, parsed), biofile::BioStatus::Ok);
     EXPECT_EQ(parsed.firmwareId, kImageId);
@@ -181,14 +181,14 @@ TEST_F(IdTest, OnlyFamilyCodeAndFieldDecideCompatibility)
 TEST_F(IdTest, IdsTooShortToNameAFamilyMatchNothing)
 {
     // The board runs a short ID, and the image carries the very same short ID.
-    ASSERT_TRUE(fwstore::CFirmwareStore(m_store).Update([](fwstore::StoreImage& image) {
+    ASSERT_TRUE(m_board.Update([](fwstore::StoreImage& image) {
         for (auto& variable : image.variables) {
             if (variable.name == L"FirmwareId") {
                 variable.data.assign({'D', 'B', 'Z', '7'});
             }
         }
         return true;
-    }).Ok());
+    }));
     biofile::CapsuleImage image = BoardImage();
     image.firmwareId = "DBZ7";
     ASSERT_EQ(LoadImage(image), S_OK);
@@ -205,7 +205,7 @@ TEST_F(IdTest, RunningIdIsReadUnderEitherVendorGuid)
     EXPECT_EQ(std::wstring(id.c_str()), Wide(kBoardId));
 
     const GUID second = {0x5E559C23, 0x1FAA, 0x4AE1, {0x8D, 0x4A, 0xC6, 0xCF, 0x02, 0x6C, 0x76, 0x6F}};
-    ASSERT_TRUE(fwstore::CFirmwareStore(m_store).Update([&](fwstore::StoreImage& image) {
+    ASSERT_TRUE(m_board.Update([&](fwstore::StoreImage& image) {
         for (auto& variable : image.variables) {
             if (variable.name == L"FirmwareId") {
                 variable.vendor = second;
@@ -213,14 +213,14 @@ TEST_F(IdTest, RunningIdIsReadUnderEitherVendorGuid)
             }
         }
         return true;
-    }).Ok());
+    }));
     ASSERT_EQ(m_capsule->GetBiosIdFromVariable(id.put()), S_OK);
     EXPECT_EQ(std::wstring(id.c_str()), L"SECOND.86A") << "the text ends at its first zero byte";
 
-    ASSERT_TRUE(fwstore::CFirmwareStore(m_store).Update([](fwstore::StoreImage& image) {
+    ASSERT_TRUE(m_board.Update([](fwstore::StoreImage& image) {
         std::erase_if(image.variables, [](const auto& variable) { return variable.name == L"FirmwareId"; });
         return true;
-    }).Ok());
+    }));
     EXPECT_EQ(m_capsule->GetBiosIdFromVariable(id.put()), E_FAIL);
     EXPECT_EQ(TakeErrorDescription(), L"An error occurred while retrieving data from the system.");
     VARIANT_BOOL compatible = VARIANT_TRUE;
@@ -245,7 +245,7 @@ TEST_F(SplashTest, BadNamesAndBadPicturesAreRefused)
     ASSERT_EQ(LoadImage(BoardImage()), S_OK);
     EXPECT_EQ(m_capsule->SetSplash(Bstr(L"").get()), E_INVALIDARG);
     EXPECT_EQ(TakeErrorDescription(), L"An invalid INI filename was specified.");
-    EXPECT_EQ(m_capsule->SetSplash(Bstr(m_folder.File(L"none.bmp")).get()), kBadFileName);
+    EXPECT_EQ(m_capsule->SetSplash(Bstr(m_board.Folder().File(L"none.bmp")).get()), kBadFileName);
     TakeErrorDescription();
 
     const std::string text = "no picture";

@@ -25,7 +25,7 @@ protected:
         EventRecorder events(m_toolkit.Get());
         ASSERT_EQ(m_capsule->InvokeCapsule(), S_OK);
         EXPECT_EQ(events.Count(EventRecorder::kOnFlashStart), 1);
-        EXPECT_EQ(Board().capsule.state, fwstore::CAPSULE_ARMED);
+        EXPECT_EQ(m_board.Load().capsule.state, fwstore::CAPSULE_ARMED);
     }
 
     // A new capsule object (as after a restart) asked at `level`.
@@ -50,14 +50,14 @@ TEST_F(FlashTest, NothingToInvokeBeforeAnImageIsLoaded)
     EXPECT_EQ(m_capsule->InvokeCapsule(), E_FAIL);
     EXPECT_EQ(TakeErrorDescription(), L"Error:  Unexpected internal failure.");
     EXPECT_EQ(events.Count(EventRecorder::kOnFlashStart), 0);
-    EXPECT_EQ(Board().capsule.state, fwstore::CAPSULE_EMPTY);
+    EXPECT_EQ(m_board.Load().capsule.state, fwstore::CAPSULE_EMPTY);
 }
 
 TEST_F(FlashTest, HighLevelCycleAppliesTheImageAndReportsSuccess)
 {
     const biofile::CapsuleImage image = BoardImage();
     Arm(EFlashVerification_High, image);
-    EXPECT_EQ(Board().capsule.image, biotest::Serialize(image)) << "an unedited image is staged as it was";
+    EXPECT_EQ(m_board.Load().capsule.image, biotest::Serialize(image)) << "an unedited image is staged as it was";
     auto detection = DetectionVariable();
     ASSERT_TRUE(detection.has_value());
     EXPECT_EQ(std::string(detection->begin(), detection->end()), kDetectionData);
@@ -113,22 +113,22 @@ TEST_F(FlashTest, LowerLevelsWriteNoMarker)
 TEST_F(FlashTest, LibraryStatusesBecomeResultsAndDescriptions)
 {
     ASSERT_EQ(LoadImage(BoardImage()), S_OK);
-    ArmFault(StoreOperation::InvokeCapsule, 10);
+    m_board.ArmFault(StoreOperation::InvokeCapsule, 10);
     EXPECT_EQ(m_capsule->InvokeCapsule(), S_OK) << "driver not uninstalled is a success";
 
-    ArmFault(StoreOperation::InvokeCapsule, 14);
+    m_board.ArmFault(StoreOperation::InvokeCapsule, 14);
     EXPECT_EQ(m_capsule->InvokeCapsule(), E_FAIL);
     EXPECT_EQ(TakeErrorDescription(), L"An unknown error has occurred.");
 
-    ArmFault(StoreOperation::PrepareCapsule, 2);
+    m_board.ArmFault(StoreOperation::PrepareCapsule, 2);
     EXPECT_EQ(m_capsule->InvokeCapsule(), static_cast<HRESULT>(0x8239000E));
     EXPECT_EQ(TakeErrorDescription(), L"A driver failed to load.  Verify that all required files are present.");
 
-    ArmFault(StoreOperation::PrepareCapsule, 6);
+    m_board.ArmFault(StoreOperation::PrepareCapsule, 6);
     EXPECT_EQ(m_capsule->InvokeCapsule(), E_OUTOFMEMORY);
     EXPECT_EQ(TakeErrorDescription(), L"The application ran out of memory.");
 
-    ArmFault(StoreOperation::GetLastStatus, 11);
+    m_board.ArmFault(StoreOperation::GetLastStatus, 11);
     VARIANT_BOOL successful = VARIANT_TRUE;
     EXPECT_EQ(m_capsule->IsFlashSuccessful(EFlashVerification_Low, &successful), E_FAIL);
     EXPECT_EQ(TakeErrorDescription(), L"A driver communication error occurred.  Verify that all required files are present.");
@@ -145,7 +145,7 @@ TEST_F(FlashTest, AnArmThatFailedAfterASuccessfulUpdateIsNotReportedAsFlashed)
 
     ASSERT_EQ(LoadImage(BoardImage()), S_OK);
     ASSERT_EQ(m_capsule->SetFlashStatus(EFlashVerification_High), S_OK);
-    ArmFault(StoreOperation::InvokeCapsule, 14);
+    m_board.ArmFault(StoreOperation::InvokeCapsule, 14);
     EXPECT_EQ(m_capsule->InvokeCapsule(), E_FAIL);
     EXPECT_EQ(TakeErrorDescription(), L"An unknown error has occurred.");
     EXPECT_TRUE(DetectionVariable().has_value()) << "the marker stays for the verification";
@@ -156,7 +156,7 @@ TEST_F(FlashTest, AnArmThatFailedAfterASuccessfulUpdateIsNotReportedAsFlashed)
 TEST_F(FlashTest, AMarkerThatCannotBeDeletedFailsTheVerification)
 {
     Arm(EFlashVerification_High);
-    ArmFault(StoreOperation::SetVariable, 5, L"QRVFlashDetectionStatus");
+    m_board.ArmFault(StoreOperation::SetVariable, 5, L"QRVFlashDetectionStatus");
     VARIANT_BOOL successful = VARIANT_TRUE;
     EXPECT_EQ(m_capsule->IsFlashSuccessful(EFlashVerification_High, &successful), E_FAIL);
     EXPECT_EQ(TakeErrorDescription(), L"Unable to remove one or more components.");
@@ -168,9 +168,9 @@ TEST_F(FlashTest, AMarkerThatCannotBeDeletedFailsTheVerification)
 TEST_F(FlashTest, MarkerFailureDoesNotStopTheUpdate)
 {
     ASSERT_EQ(LoadImage(BoardImage()), S_OK);
-    ArmFault(StoreOperation::SetVariable, 6, L"QRVFlashDetectionStatus");
+    m_board.ArmFault(StoreOperation::SetVariable, 6, L"QRVFlashDetectionStatus");
     EXPECT_EQ(m_capsule->InvokeCapsule(), S_OK);
-    EXPECT_EQ(Board().capsule.state, fwstore::CAPSULE_ARMED);
+    EXPECT_EQ(m_board.Load().capsule.state, fwstore::CAPSULE_ARMED);
     EXPECT_FALSE(DetectionVariable().has_value());
 }
 
@@ -184,7 +184,7 @@ TEST_F(FlashTest, SplashAndBadgeEditsReachTheStagedImage)
     ASSERT_EQ(m_capsule->put_BadgeColor(EWhite), S_OK);
     ASSERT_EQ(m_capsule->InvokeCapsule(), S_OK);
 
-    auto staged = std::make_shared<const std::vector<uint8_t>>(Board().capsule.image);
+    auto staged = std::make_shared<const std::vector<uint8_t>>(m_board.Load().capsule.image);
     biofile::CapsuleImage parsed;
     ASSERT_EQ(biofile::ParseCapsule(staged, parsed), biofile::BioStatus::Ok);
     const auto logo = biofile::FindSplashModule(parsed);
@@ -202,7 +202,7 @@ TEST_F(FlashTest, ThirtyTwoMegabyteImageIsLoadedCheckedAndStaged)
     const biofile::CapsuleImage image = BoardImage(32u * 1024 * 1024);
     const std::vector<uint8_t> bytes = biotest::Serialize(image);
     Arm(EFlashVerification_High, image);
-    const fwstore::StoreImage board = Board();
+    const fwstore::StoreImage board = m_board.Load();
     EXPECT_EQ(board.capsule.image.size(), bytes.size());
     EXPECT_TRUE(board.capsule.image == bytes);
     ASSERT_EQ(RunFwsim(L"reboot"), 0);

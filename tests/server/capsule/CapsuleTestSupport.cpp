@@ -2,9 +2,6 @@
 
 #include "FirmwareStore.h"
 
-#include <fstream>
-#include <iterator>
-
 using namespace fwstore;
 
 namespace capsuletest {
@@ -41,51 +38,11 @@ biofile::CapsuleImage BoardImage(size_t bodySize, bool logo, bool logoModule2, u
     return image;
 }
 
-std::vector<uint8_t> ReadFileBytes(const std::wstring& path)
-{
-    std::ifstream file(path.c_str(), std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-bool WriteFileBytes(const std::wstring& path, const std::vector<uint8_t>& bytes)
-{
-    std::ofstream file(path.c_str(), std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(file);
-}
-
 void BoardTest::SetUp()
 {
     ComTest::SetUp();
     ASSERT_FALSE(TemplateStore().empty()) << "FWSIM_STORE names the fixture's board";
-    m_store = m_folder.File(L"board.store");
-    ASSERT_TRUE(::CopyFileW(TemplateStore().c_str(), m_store.c_str(), FALSE)) << "the fixture made the board";
-    ::SetEnvironmentVariableW(L"FWSIM_STORE", m_store.c_str());
-}
-
-void BoardTest::TearDown()
-{
-    ::SetEnvironmentVariableW(L"FWSIM_STORE", TemplateStore().c_str());
-    ComTest::TearDown();
-}
-
-StoreImage BoardTest::Board() const
-{
-    StoreImage image;
-    EXPECT_TRUE(CFirmwareStore(m_store).Load(image).Ok());
-    return image;
-}
-
-void BoardTest::ArmFault(StoreOperation operation, uint32_t status, const wchar_t* name)
-{
-    ASSERT_TRUE(CFirmwareStore(m_store).Update([&](StoreImage& image) {
-        FaultRule fault;
-        fault.operation = operation;
-        fault.status = status;
-        fault.name = name;
-        image.faults.push_back(fault);
-        return true;
-    }).Ok());
+    m_board.CopyFrom(TemplateStore());
 }
 
 std::wstring BoardTest::WriteImage(const biofile::CapsuleImage& image, const wchar_t* name)
@@ -95,7 +52,7 @@ std::wstring BoardTest::WriteImage(const biofile::CapsuleImage& image, const wch
 
 std::wstring BoardTest::WriteBytes(const std::vector<uint8_t>& bytes, const wchar_t* name)
 {
-    const std::wstring path = m_folder.File(name);
+    const std::wstring path = m_board.Folder().File(name);
     EXPECT_TRUE(WriteFileBytes(path, bytes));
     return path;
 }
@@ -118,7 +75,7 @@ int BoardTest::RunFwsim(const std::wstring& arguments)
 
 std::optional<std::vector<uint8_t>> BoardTest::DetectionVariable() const
 {
-    const StoreImage image = Board();
+    const StoreImage image = m_board.Load();
     if (const StoredVariable* variable = FindVariable(image, L"QRVFlashDetectionStatus", kDetectionVendor)) {
         return variable->data;
     }
@@ -127,7 +84,7 @@ std::optional<std::vector<uint8_t>> BoardTest::DetectionVariable() const
 
 std::string BoardTest::BoardFirmwareId() const
 {
-    const StoreImage image = Board();
+    const StoreImage image = m_board.Load();
     const StoredVariable* variable = FindVariable(image, L"FirmwareId", kFirmwareIdVendor);
     return variable ? std::string(variable->data.begin(), variable->data.end()) : std::string();
 }

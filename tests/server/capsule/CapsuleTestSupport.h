@@ -1,13 +1,11 @@
-// Shared by the capsule tests: a fresh copy of the demo board for every test, images and
-// pictures written to a temporary folder, the board's state read back, faults armed, and
-// fwsim run as the emulated restart.
+// Shared by the capsule tests: a fresh copy of the demo board for every test (a
+// BoardFixture), images and pictures written beside it, the detection variable and firmware
+// ID read back, and fwsim run as the emulated restart.
 #pragma once
 
 #include "BioTestImages.h"
+#include "BoardFixture.h"
 #include "CapsuleParser.h"
-#include "TestSupport.h"
-
-#include "StoreImage.h"
 
 #include <ServerLib.h>
 
@@ -25,18 +23,12 @@ constexpr char kImageId[] = "DBZ7710H.86A.0052.2012.1107.1530";
 biofile::CapsuleImage BoardImage(size_t bodySize = 4096, bool logo = true, bool logoModule2 = true,
                                  uint32_t maxWidth = 800, uint32_t maxHeight = 600);
 
-std::vector<uint8_t> ReadFileBytes(const std::wstring& path);
-bool WriteFileBytes(const std::wstring& path, const std::vector<uint8_t>& bytes);
-
 // A COM test on its own copy of the board named by FWSIM_STORE when the program started.
 class BoardTest : public ComTest {
 protected:
     void SetUp() override;
-    void TearDown() override;
 
-    fwstore::StoreImage Board() const;
-    void ArmFault(fwstore::StoreOperation operation, uint32_t status, const wchar_t* name = L"");
-    // Writes `image` to a file of the temporary folder; returns its path.
+    // Writes `image` to a file of the board's folder; returns its path.
     std::wstring WriteImage(const biofile::CapsuleImage& image, const wchar_t* name = L"image.bio");
     std::wstring WriteBytes(const std::vector<uint8_t>& bytes, const wchar_t* name);
     // fwsim with `arguments` on this test's board; its exit code.
@@ -45,8 +37,7 @@ protected:
     std::optional<std::vector<uint8_t>> DetectionVariable() const;
     std::string BoardFirmwareId() const;
 
-    std::wstring m_store;
-    TemporaryFolder m_folder;
+    BoardFixture m_board;
 };
 
 // An object of the registered server; with TOOLKIT_SERVER_BESIDE set, of the copy of

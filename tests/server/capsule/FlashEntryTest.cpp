@@ -32,7 +32,7 @@ protected:
 
     biofile::CapsuleImage StagedImage() const
     {
-        auto staged = std::make_shared<const std::vector<uint8_t>>(Board().capsule.image);
+        auto staged = std::make_shared<const std::vector<uint8_t>>(m_board.Load().capsule.image);
         biofile::CapsuleImage parsed;
         EXPECT_EQ(biofile::ParseCapsule(staged, parsed), biofile::BioStatus::Ok);
         return parsed;
@@ -56,8 +56,8 @@ TEST_F(FlashEntryTest, WithoutSplashTheLoadedBytesAreStagedUnchanged)
     EXPECT_EQ(Flash(path, L""), S_OK);
     EXPECT_EQ(events.Count(EventRecorder::kOnFlashStart), 1);
     EXPECT_EQ(events.Count(EventRecorder::kOnFlashSuccess), 1);
-    EXPECT_EQ(Board().capsule.state, fwstore::CAPSULE_ARMED);
-    EXPECT_TRUE(Board().capsule.image == bytes);
+    EXPECT_EQ(m_board.Load().capsule.state, fwstore::CAPSULE_ARMED);
+    EXPECT_TRUE(m_board.Load().capsule.image == bytes);
     EXPECT_FALSE(DetectionVariable().has_value()) << "the command path writes no marker";
 }
 
@@ -70,7 +70,7 @@ TEST_F(FlashEntryTest, ImageOfAnotherBoardIsRefusedAndNothingStaged)
     EXPECT_EQ(TakeErrorDescription(), L"Error: Cannot flash BIOS because BIOS ID (DBZ7710H.86B.0052.2012.1107.1530)\n"
                                       L" doesn't match target system BIOS ID (DBZ7710H.86A.0042.2013.0312.1045)");
     EXPECT_EQ(events.Count(EventRecorder::kOnFlashSuccess), 0);
-    EXPECT_EQ(Board().capsule.state, fwstore::CAPSULE_EMPTY);
+    EXPECT_EQ(m_board.Load().capsule.state, fwstore::CAPSULE_EMPTY);
 }
 
 TEST_F(FlashEntryTest, SplashWithBadgeIsShownAtTheOrigin)
@@ -98,7 +98,7 @@ TEST_F(FlashEntryTest, SplashTooLargeStagesNothing)
     EXPECT_EQ(Flash(WriteImage(image), WriteBytes(picture, L"s.bmp")), static_cast<HRESULT>(0x8239000D));
     EXPECT_EQ(TakeErrorDescription(), L"Error:  The specified splash image is too large.  "
                                       L"The flash update process has been aborted.");
-    EXPECT_EQ(Board().capsule.state, fwstore::CAPSULE_EMPTY);
+    EXPECT_EQ(m_board.Load().capsule.state, fwstore::CAPSULE_EMPTY);
 }
 
 TEST_F(FlashEntryTest, MissingOrEmptyNamesAreInvalidArguments)
@@ -108,7 +108,7 @@ TEST_F(FlashEntryTest, MissingOrEmptyNamesAreInvalidArguments)
     CToolkit* toolkit = static_cast<CToolkit*>(m_toolkit.Get());
     EXPECT_EQ(toolkit->FlashBIOS(nullptr, Bstr(L"").get(), 0), E_INVALIDARG);
     EXPECT_EQ(toolkit->FlashBIOS(Bstr(L"x.bio").get(), nullptr, 0), E_INVALIDARG);
-    const std::wstring missing = m_folder.File(L"missing.bio");
+    const std::wstring missing = m_board.Folder().File(L"missing.bio");
     EXPECT_EQ(Flash(missing, L""), static_cast<HRESULT>(0x82390006));
     EXPECT_EQ(TakeErrorDescription(), L"Error:  File " + missing + L" not found.");
 }
@@ -118,5 +118,5 @@ TEST_F(FlashEntryTest, ImageWithoutLogoModuleTakesNoSplash)
     const std::wstring splash = WriteBytes(biotest::MakeBitmap(8, 8), L"s.bmp");
     EXPECT_EQ(Flash(WriteImage(BoardImage(4096, false)), splash), static_cast<HRESULT>(0x8239001F));
     EXPECT_EQ(TakeErrorDescription(), L"Error:  The BIOS file does not support splash screen customizations.");
-    EXPECT_EQ(Board().capsule.state, fwstore::CAPSULE_EMPTY);
+    EXPECT_EQ(m_board.Load().capsule.state, fwstore::CAPSULE_EMPTY);
 }

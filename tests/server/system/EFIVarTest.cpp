@@ -2,10 +2,7 @@
 #include "EFIVarTestSupport.h"
 #include "system/EFIVar.h"
 
-#include "FirmwareStore.h"
-#include "StoreImage.h"
-
-#include <gtest/gtest.h>
+#include "BoardFixture.h"
 
 using namespace fwstore;
 
@@ -16,9 +13,6 @@ protected:
     void SetUp() override
     {
         ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-        wchar_t folder[MAX_PATH];
-        GetTempPathW(MAX_PATH, folder);
-        m_path = std::wstring(folder) + L"efivar-test-" + std::to_wstring(GetCurrentProcessId()) + L".store";
         StoreImage image;
         image.boardName = L"efivar test board";
         image.capacity = 8192;
@@ -26,37 +20,12 @@ protected:
         image.variables.push_back({VariableName::FirmwareId, VendorGuid::FirmwareId, 7, {id.begin(), id.end()}});
         image.variables.push_back({VariableName::SmbiosSystemManufacturer, VendorGuid::Smbios, 7, {'K', 'B', 0}});
         image.exportDb = {1, 0, 0, 0, 5, 6, 7, 8, 9};
-        ASSERT_TRUE(CFirmwareStore(m_path).Create(image, true).Ok());
-        SetEnvironmentVariableW(L"FWSIM_STORE", m_path.c_str());
+        m_board.Create(image);
     }
 
-    void TearDown() override
-    {
-        SetEnvironmentVariableW(L"FWSIM_STORE", nullptr);
-        DeleteFileW(m_path.c_str());
-        CoUninitialize();
-    }
+    void TearDown() override { CoUninitialize(); }
 
-    void ArmFault(StoreOperation operation, uint32_t status, const wchar_t* name = L"")
-    {
-        ASSERT_TRUE(CFirmwareStore(m_path).Update([&](StoreImage& image) {
-            FaultRule fault;
-            fault.operation = operation;
-            fault.status = status;
-            fault.name = name;
-            image.faults.push_back(fault);
-            return true;
-        }).Ok());
-    }
-
-    StoreImage Image()
-    {
-        StoreImage image;
-        EXPECT_TRUE(CFirmwareStore(m_path).Load(image).Ok());
-        return image;
-    }
-
-    std::wstring m_path;
+    BoardFixture m_board;
 };
 
 struct StatusRow {
@@ -96,7 +65,7 @@ TEST_F(EFIVarTest, EveryStatusMapsToItsResultLogLineAndDescription)
     CEFIVar efiVar;
     ASSERT_TRUE(CEFIVar::IsDLLLoaded());
     for (const StatusRow& row : STATUS_TABLE) {
-        ArmFault(StoreOperation::SetVariable, row.status, L"Probe");
+        m_board.ArmFault(StoreOperation::SetVariable, row.status, L"Probe");
         LogWatch log;
         ClearErrorInfo();
         ULONG attributes = 7, size = 1;
@@ -106,7 +75,7 @@ TEST_F(EFIVarTest, EveryStatusMapsToItsResultLogLineAndDescription)
         EXPECT_TRUE(log.Has(row.level, row.message)) << "status " << row.status << "; log:\n" << log.NewText();
         EXPECT_EQ(ErrorDescription(), row.description) << "status " << row.status;
     }
-    EXPECT_EQ(Image().faults.size(), 0u) << "every injected status was consumed by one call";
+    EXPECT_EQ(m_board.Load().faults.size(), 0u) << "every injected status was consumed by one call";
 }
 
 TEST_F(EFIVarTest, TwoInstancesShareOneLoadOfTheLibrary)
@@ -155,7 +124,7 @@ TEST_F(EFIVarTest, ReadVariableAddsTheRequestedZeroBytes)
     ASSERT_EQ(efiVar.ReadVariable(VariableName::SmbiosSystemManufacturer, &VendorGuid::Smbios, data, &attributes, 1), S_OK);
     EXPECT_EQ(data, (std::vector<BYTE>{'K', 'B', 0, 0}));
     EXPECT_EQ(efiVar.ReadVariable(L"Absent", &VendorGuid::Smbios, data), ResultCode::E_VARIABLE_NOT_FOUND);
-    EXPECT_EQ(FindCounters(Image(), VariableName::SmbiosSystemManufacturer, VendorGuid::Smbios)->reads, 2u)
+    EXPECT_EQ(FindCounters(m_board.Load(), VariableName::SmbiosSystemManufacturer, VendorGuid::Smbios)->reads, 2u)
         << "a size query and one read";
 }
 
@@ -168,7 +137,7 @@ TEST_F(EFIVarTest, ExportDatabaseIsReadWithADoubledBuffer)
     EXPECT_EQ(data, (std::vector<BYTE>{1, 0, 0, 0, 5, 6, 7, 8, 9}));
     EXPECT_TRUE(log.Has("Information", "GetExportDb-DataSize:     12")) << "twice the 9 bytes announced";
 
-    ArmFault(StoreOperation::GetExportDb, 11);
+    m_board.ArmFault(StoreOperation::GetExportDb, 11);
     EXPECT_EQ(efiVar.ReadExportDatabase(data), E_FAIL);
     EXPECT_TRUE(log.Has("Error", "Error retrieving HII database"));
 }
@@ -186,7 +155,7 @@ TEST_F(EFIVarTest, SetVariableLogsItsArgumentsAndSizeZeroDeletes)
     EXPECT_TRUE(log.Has("Information", "SetVariable-DataSize:     2"));
     size = 0;
     ASSERT_EQ(efiVar.SetVariable(L"QrvBiosModVar", &VendorGuid::QrvData, &attributes, &size, nullptr), S_OK);
-    EXPECT_EQ(FindVariable(Image(), L"QrvBiosModVar", VendorGuid::QrvData), nullptr);
+    EXPECT_EQ(FindVariable(m_board.Load(), L"QrvBiosModVar", VendorGuid::QrvData), nullptr);
 }
 
 TEST_F(EFIVarTest, TypedVariablesReadAndWriteTheirStructure)
@@ -199,13 +168,13 @@ TEST_F(EFIVarTest, TypedVariablesReadAndWriteTheirStructure)
     ASSERT_EQ(reread.ReadVariable(), S_OK);
     EXPECT_EQ(reread.m_data.flags, 1);
 
-    ArmFault(StoreOperation::SetVariable, 5, L"QrvBiosModVar");
+    m_board.ArmFault(StoreOperation::SetVariable, 5, L"QrvBiosModVar");
     ClearErrorInfo();
     EXPECT_EQ(flag.WriteVariable(), E_FAIL);
     EXPECT_EQ(ErrorDescription(), L"An error occurred when trying to write data to the system BIOS.");
 
     // A variable shorter than the structure is not taken as the structure.
-    CFirmwareStore(m_path).Update([](StoreImage& image) {
+    m_board.Update([](StoreImage& image) {
         image.variables.push_back({VariableName::BmiGetParams, VendorGuid::BmiGetParams, 7, {1, 2, 3}});
         return true;
     });

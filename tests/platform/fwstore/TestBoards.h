@@ -1,4 +1,5 @@
-// A store file of its own for each test, in the temporary folder, removed afterwards.
+// Boards for the store tests and the substitute libraries: small images with something in
+// every section, and the boundary cases of the store format.
 #pragma once
 
 #include "FirmwareStore.h"
@@ -18,51 +19,6 @@ T Export(HMODULE module, const char* name)
 {
     return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
-
-class TestStoreFile {
-public:
-    explicit TestStoreFile(const wchar_t* tag)
-    {
-        wchar_t folder[MAX_PATH];
-        GetTempPathW(MAX_PATH, folder);
-        m_path = std::wstring(folder) + L"fwsim-" + tag + L"-" + std::to_wstring(GetCurrentProcessId()) + L".store";
-        Remove();
-    }
-    ~TestStoreFile() { Remove(); }
-
-    const std::wstring& Path() const { return m_path; }
-    void Remove() const
-    {
-        DeleteFileW(m_path.c_str());
-        DeleteFileW((m_path + L".new").c_str());
-    }
-
-    std::vector<uint8_t> Bytes() const
-    {
-        std::vector<uint8_t> bytes;
-        HANDLE file = CreateFileW(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            return bytes;
-        DWORD size = GetFileSize(file, nullptr);
-        bytes.resize(size);
-        DWORD read = 0;
-        ReadFile(file, bytes.data(), size, &read, nullptr);
-        CloseHandle(file);
-        bytes.resize(read);
-        return bytes;
-    }
-
-    void WriteBytes(const std::vector<uint8_t>& bytes) const
-    {
-        HANDLE file = CreateFileW(m_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD written = 0;
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(file);
-    }
-
-private:
-    std::wstring m_path;
-};
 
 inline constexpr GUID TEST_VENDOR = {0x3812723D, 0x7E48, 0x4E29, {0xBC, 0x27, 0xF5, 0xA3, 0x9A, 0xC9, 0x4E, 0xF1}};
 inline constexpr GUID OTHER_VENDOR = {0x70E56C5E, 0x280C, 0x44B0, {0xA4, 0x97, 0x09, 0x68, 0x1A, 0xBC, 0x37, 0x5E}};
