@@ -40,7 +40,7 @@ std::wstring TakeErrorDescription(GUID* guid)
 {
     ComPtr<IErrorInfo> error;
     if (::GetErrorInfo(0, &error) != S_OK || !error) {
-        return L"<no error information>";
+        return kNoErrorInformation;
     }
     UniqueBstr description;
     error->GetDescription(description.put());
@@ -82,6 +82,16 @@ IFACEMETHODIMP RecordingSink::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DI
         onInvoke(id, parameters);
     }
     return S_OK;
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end());
+}
+
+void ClearErrorInfo()
+{
+    ::SetErrorInfo(0, nullptr);
 }
 
 std::wstring ProgramFolder()
@@ -133,6 +143,13 @@ bool ReadTextFile(const std::wstring& path, std::string& text)
     content << file.rdbuf();
     text = content.str();
     return true;
+}
+
+std::string ReadTextFile(const std::wstring& path)
+{
+    std::string text;
+    ReadTextFile(path, text);
+    return text;
 }
 
 std::vector<uint8_t> ReadFileBytes(const std::wstring& path)

@@ -2,6 +2,7 @@
 
 #include "EfiGuid.h"
 #include "TestBoards.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -12,11 +13,6 @@ namespace {
 StoreImage FullImage()
 {
     return FullBoard();
-}
-
-std::string Narrow(const std::wstring& text)
-{
-    return std::string(text.begin(), text.end());
 }
 
 // The bytes the writer makes of a store that it must accept.

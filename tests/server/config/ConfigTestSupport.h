@@ -1,10 +1,9 @@
-// Helpers of the configuration tests: VARIANT builders and the thread's error description.
+// Helpers of the configuration tests: VARIANT builders.
 #pragma once
 
-#include "Owners.h"
+#include "TestSupport.h"
 
 #include <oleauto.h>
-#include <wrl/client.h>
 
 #include <string>
 
@@ -37,19 +36,4 @@ inline std::wstring TextOf(const VARIANT& value)
 {
     return V_VT(&value) == VT_BSTR && V_BSTR(&value) ? std::wstring(V_BSTR(&value), ::SysStringLen(V_BSTR(&value)))
                                                      : std::wstring(L"<not text>");
-}
-
-// The description of the thread's error object (taking it), empty when none.
-inline std::wstring TakeErrorDescription(GUID* guid = nullptr)
-{
-    Microsoft::WRL::ComPtr<IErrorInfo> info;
-    if (::GetErrorInfo(0, &info) != S_OK || !info) {
-        return L"";
-    }
-    UniqueBstr description;
-    info->GetDescription(description.put());
-    if (guid) {
-        info->GetGUID(guid);
-    }
-    return description.c_str();
 }

@@ -1,5 +1,6 @@
 // The diagnostics log as switched by "Preferences.ini": each case runs logprobe in a
-// folder of its own and reads what it wrote.
+// folder of its own and reads what it wrote, as every test reads the log (LogWatch.h).
+#include "LogWatch.h"
 #include "TestSupport.h"
 
 #include <string>
@@ -53,39 +54,6 @@ ProbeRun RunProbe(const std::wstring& folder, const wchar_t* argument = nullptr)
     return run;
 }
 
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-        lines.push_back(text.substr(start, end - start));
-    }
-    EXPECT_EQ(start, text.size()) << "every line ends in CR LF";
-    return lines;
-}
-
-std::vector<std::string> Fields(const std::string& line)
-{
-    std::vector<std::string> fields;
-    size_t start = 0;
-    for (size_t end; (end = line.find('\t', start)) != std::string::npos; start = end + 1) {
-        fields.push_back(line.substr(start, end - start));
-    }
-    EXPECT_EQ(start, line.size()) << "every field is followed by a tab";
-    return fields;
-}
-
-// The entries of a log file: lines after the six header lines.
-std::vector<std::vector<std::string>> Entries(const std::string& text, size_t skip = 7)
-{
-    std::vector<std::vector<std::string>> entries;
-    std::vector<std::string> lines = Lines(text);
-    for (size_t i = skip; i < lines.size(); ++i) {
-        entries.push_back(Fields(lines[i]));
-    }
-    return entries;
-}
-
 class DiagnosticsLogTest : public ::testing::Test {
 protected:
     ProbeRun RunWith(const std::string& preferences)
@@ -120,7 +88,7 @@ TEST_F(DiagnosticsLogTest, EnableIsTrueWithoutRegardToCaseAndYesLeavesItOff)
     ProbeRun run = RunWith("[Diagnostics]\r\nEnable=TRUE\r\nDefaultMode=1\r\nFilename=log.txt\r\n");
     EXPECT_EQ(run.output, "diagnostics errors: 0\n");
     const std::string text = Read(L"log.txt");
-    const std::vector<std::string> lines = Lines(text);
+    const std::vector<std::string> lines = LogLines(text);
     ASSERT_GE(lines.size(), 7u);
     EXPECT_EQ(lines[0], "; PellamW Diagnostics file");
     EXPECT_EQ(lines[1], "; Vestra(R) Kelmora");
@@ -130,7 +98,7 @@ TEST_F(DiagnosticsLogTest, EnableIsTrueWithoutRegardToCaseAndYesLeavesItOff)
     EXPECT_EQ(lines[5], "Line #\tFile\tFunction\tTime\tType\tDescription\t");
     EXPECT_EQ(lines[6], "");
 
-    const auto entries = Entries(text);
+    const auto entries = LogEntries(text);
     ASSERT_EQ(entries.size(), 4u);
     EXPECT_EQ(entries[0][1], ".\\LogProbe.cpp");
     EXPECT_EQ(entries[0][2], "LogProbe::Main");
@@ -151,7 +119,7 @@ TEST_F(DiagnosticsLogTest, FailuresAreLoggedWhereTheyHappen)
     ASSERT_TRUE(WriteTextFile(m_folder.File(L"Preferences.ini"),
                               "[Diagnostics]\r\nEnable=true\r\nDefaultMode=1\r\nFilename=log.txt\r\n"));
     ASSERT_EQ(RunProbe(m_folder.Path(), L"failures").exitCode, 0u);
-    const auto entries = Entries(Read(L"log.txt"));
+    const auto entries = LogEntries(Read(L"log.txt"));
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0][1], ".\\LogProbe.cpp");
     EXPECT_EQ(entries[0][2], "LogProbe::Report");
@@ -166,15 +134,15 @@ TEST_F(DiagnosticsLogTest, FailuresAreLoggedWhereTheyHappen)
 TEST_F(DiagnosticsLogTest, ThresholdsByDefaultMode)
 {
     RunWith("[Diagnostics]\r\nEnable=true\r\nDefaultMode=2\r\nFilename=two.txt\r\n");
-    auto entries = Entries(Read(L"two.txt"));
+    auto entries = LogEntries(Read(L"two.txt"));
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[0][4], "Warning");
 
     RunWith("[Diagnostics]\r\nEnable=true\r\nDefaultMode=3\r\nFilename=three.txt\r\n");
-    EXPECT_EQ(Entries(Read(L"three.txt")).size(), 2u);
+    EXPECT_EQ(LogEntries(Read(L"three.txt")).size(), 2u);
 
     RunWith("[Diagnostics]\r\nEnable=true\r\nFilename=absent.txt\r\n");
-    entries = Entries(Read(L"absent.txt"));
+    entries = LogEntries(Read(L"absent.txt"));
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0][4], "Error");
 }
@@ -192,7 +160,7 @@ TEST_F(DiagnosticsLogTest, AnExistingLogIsAppendedToWithoutANewHeader)
     ASSERT_TRUE(WriteTextFile(m_folder.File(L"old.txt"), "earlier\r\n"));
     RunWith("[Diagnostics]\r\nEnable=true\r\nFilename=old.txt\r\n");
     const std::string text = Read(L"old.txt");
-    const auto entries = Entries(text, 1);
+    const auto entries = LogEntries(text, 1);
     EXPECT_EQ(text.substr(0, 9), "earlier\r\n");
     EXPECT_EQ(entries.size(), 2u);
     EXPECT_EQ(text.find("; PellamW Diagnostics file"), std::string::npos);

@@ -8,6 +8,7 @@
 #include <wrl/client.h>
 
 #include "ServerLib.h"
+#include "TestSupport.h"
 
 #include <ostream>
 #include <string>
@@ -52,11 +53,6 @@ struct InterfaceTable {
     int slotCount;
     std::vector<Member> members;
 };
-
-std::string Narrow(const std::wstring& text)
-{
-    return std::string(text.begin(), text.end());  // every name in the library is ASCII
-}
 
 void PrintTo(const InterfaceTable& contract, std::ostream* os)
 {

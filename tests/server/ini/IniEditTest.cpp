@@ -1,6 +1,7 @@
 // Editing: where new entries, sections and comments go, what is refused, and how sections
 // are deleted.
-#include "IniTestSupport.h"
+#include "LogWatch.h"
+#include "TestSupport.h"
 
 #include "frame/ResultCodes.h"
 #include "ini/IniParser.h"
@@ -66,13 +67,13 @@ TEST(IniParserEdit, NewSectionGoesAtTheEnd)
 
 TEST(IniParserEdit, EntriesThatWouldNotReadBackAreRefused)
 {
-    ReportRecorder recorder;
+    LogWatch log;
     CIniParser parser;
     ASSERT_EQ(S_OK, parser.ParseFile(kFile));
     const std::string before = Written(parser);
     EXPECT_EQ(S_OK, parser.SetProfileString(L"A", L"k", std::wstring(147, L'v')));
     EXPECT_EQ(E_INVALIDARG, parser.SetProfileString(L"A", L"k", std::wstring(148, L'v')));
-    EXPECT_TRUE(recorder.Saw(L"at most 149 bytes"));
+    EXPECT_TRUE(log.Saw(L"at most 149 bytes"));
     ASSERT_EQ(S_OK, parser.SetProfileString(L"A", L"k", L"1"));
     EXPECT_EQ(E_INVALIDARG, parser.SetProfileString(L"A", L"k", L"two\r\nlines"));
     EXPECT_EQ(E_INVALIDARG, parser.SetProfileString(L"A", L"", L"v"));

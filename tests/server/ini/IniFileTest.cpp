@@ -1,34 +1,37 @@
 // Files on disk: reading and writing through the file system, and files that are not INI
 // text at all.
-#include "IniTestSupport.h"
+#include "LogWatch.h"
+#include "TestSupport.h"
 
 #include "frame/ResultCodes.h"
 #include "ini/IniParser.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <random>
 
 TEST(IniParserFile, ReadAndWriteBackIsByteForByte)
 {
-    TempFolder folder;
+    TemporaryFolder folder;
     const std::string content = "; Saved configuration\r\n\r\n[System]\r\nINIversion=2.9\r\n"
                                 "[SMBIOS.values]\r\nSystemManufacturer = \"Maker\"  \r\n";
-    WriteBytes(folder.File(L"in.ini"), content);
+    WriteTextFile(folder.File(L"in.ini"), content);
     CIniParser parser;
     ASSERT_EQ(S_OK, parser.ReadINIFile(folder.File(L"in.ini")));
     EXPECT_EQ(folder.File(L"in.ini"), parser.GetPath());
     ASSERT_EQ(S_OK, parser.WriteINIFile(folder.File(L"out.ini")));
-    EXPECT_EQ(content, ReadBytes(folder.File(L"out.ini")));
+    EXPECT_EQ(content, ReadTextFile(folder.File(L"out.ini")));
     // Writing over an existing, longer file truncates it.
-    WriteBytes(folder.File(L"long.ini"), std::string(10000, 'z'));
+    WriteTextFile(folder.File(L"long.ini"), std::string(10000, 'z'));
     ASSERT_EQ(S_OK, parser.WriteINIFile(folder.File(L"long.ini")));
-    EXPECT_EQ(content, ReadBytes(folder.File(L"long.ini")));
+    EXPECT_EQ(content, ReadTextFile(folder.File(L"long.ini")));
 }
 
 TEST(IniParserFile, ReadFailures)
 {
-    TempFolder folder;
+    TemporaryFolder folder;
     CIniParser parser;
     EXPECT_EQ(ResultCode::E_SETTING_UNUSABLE, parser.ReadINIFile(L""));
     EXPECT_EQ(ResultCode::E_FILE_OPEN, parser.ReadINIFile(folder.File(L"absent.ini")));
@@ -37,26 +40,26 @@ TEST(IniParserFile, ReadFailures)
 
 TEST(IniParserFile, WriteFailuresLeaveTheTargetAlone)
 {
-    TempFolder folder;
+    TemporaryFolder folder;
     CIniParser parser;
-    ReportRecorder recorder;
+    LogWatch log;
     EXPECT_EQ(E_FAIL, parser.WriteINIFile(folder.File(L"empty.ini")));
-    EXPECT_TRUE(recorder.Saw(L"The element count could not be obtained"));
+    EXPECT_TRUE(log.Saw(L"The element count could not be obtained"));
     EXPECT_FALSE(std::filesystem::exists(folder.File(L"empty.ini")));
     ASSERT_EQ(S_OK, parser.SetProfileString(L"S", L"k", L"v"));
     EXPECT_EQ(E_FAIL, parser.WriteINIFile(folder.File(L"no such folder\\x.ini")));
-    EXPECT_TRUE(recorder.Saw(L"Invalid directory specified"));
-    EXPECT_EQ(ResultCode::Make(true, 0x16), parser.WriteINIFile(folder.Path().wstring()));
+    EXPECT_TRUE(log.Saw(L"Invalid directory specified"));
+    EXPECT_EQ(ResultCode::Make(true, 0x16), parser.WriteINIFile(folder.Path()));
 }
 
 TEST(IniParserFile, NulBytesMakeTheFileNoText)
 {
-    TempFolder folder;
-    WriteBytes(folder.File(L"zero-byte.ini"), std::string("[S]\r\nk=v\0w\r\n", 12));
-    ReportRecorder recorder;
+    TemporaryFolder folder;
+    WriteTextFile(folder.File(L"zero-byte.ini"), std::string("[S]\r\nk=v\0w\r\n", 12));
+    LogWatch log;
     CIniParser parser;
     EXPECT_EQ(E_FAIL, parser.ReadINIFile(folder.File(L"zero-byte.ini")));
-    EXPECT_TRUE(recorder.Saw(L"NUL byte at offset 8"));
+    EXPECT_TRUE(log.Saw(L"NUL byte at offset 8"));
     EXPECT_FALSE(parser.IsLoaded());
 }
 
@@ -82,7 +85,7 @@ TEST(IniParserFile, BinaryGarbageLoadsAsLinesThatStayShort)
 
 TEST(IniParserFile, EnormousFilesAreRefusedWithoutReadingThemWhole)
 {
-    TempFolder folder;
+    TemporaryFolder folder;
     {
         std::ofstream file(std::filesystem::path(folder.File(L"big.ini")), std::ios::binary);
         std::string chunk = "[S]\r\n" + std::string(1019, 'k') + "\r\n";
@@ -90,19 +93,19 @@ TEST(IniParserFile, EnormousFilesAreRefusedWithoutReadingThemWhole)
             file.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
         }
     }
-    ReportRecorder recorder;
+    LogWatch log;
     CIniParser parser;
     EXPECT_EQ(E_FAIL, parser.ReadINIFile(folder.File(L"big.ini")));
-    EXPECT_TRUE(recorder.Saw(L"is larger than 16777216 bytes"));
+    EXPECT_TRUE(log.Saw(L"is larger than 16777216 bytes"));
     EXPECT_FALSE(parser.IsLoaded());
 }
 
 TEST(IniParserFile, FilesOfTooManyLinesAreRefused)
 {
-    ReportRecorder recorder;
+    LogWatch log;
     CIniParser parser;
     EXPECT_EQ(E_FAIL, parser.ParseFile(std::string(CIniParser::kMaxLines + 1, '\n')));
-    EXPECT_TRUE(recorder.Saw(L"more than 1000000 lines"));
+    EXPECT_TRUE(log.Saw(L"more than 1000000 lines"));
 }
 
 TEST(IniParserFile, DevicesAreNoFiles)

@@ -1,6 +1,7 @@
 // Reading: how lines are classified, how names and values are compared and returned, and
 // that an unchanged file is written back as it was read.
-#include "IniTestSupport.h"
+#include "LogWatch.h"
+#include "TestSupport.h"
 
 #include "frame/ResultCodes.h"
 #include "ini/IniParser.h"
@@ -38,12 +39,12 @@ std::vector<std::wstring> LineTexts(const CIniParser& parser)
 
 TEST(IniParserRead, KeywordBeforeFirstSectionFailsTheWholeLoad)
 {
-    ReportRecorder recorder;
+    LogWatch log;
     CIniParser parser;
     EXPECT_EQ(E_FAIL, parser.ParseFile("k=v\r\n[S]\r\na=b\r\n"));
     EXPECT_FALSE(parser.IsLoaded());
     EXPECT_TRUE(parser.GetLines().empty());
-    EXPECT_TRUE(recorder.Saw(L"Not able to add the keyword and value to the list"));
+    EXPECT_TRUE(log.Saw(L"Not able to add the keyword and value to the list"));
     // Comments and an empty keyword before the first section are no keyword lines.
     CIniParser tolerant;
     EXPECT_EQ(S_OK, tolerant.ParseFile("; header\r\n=orphan\r\n\r\n[S]\r\na=b\r\n"));
@@ -93,13 +94,13 @@ TEST(IniParserRead, NamesCompareWithoutCaseQuotesOrTrailingBlanks)
 
 TEST(IniParserRead, MissingSectionOrKeywordGivesTheDefault)
 {
-    ReportRecorder recorder;
+    LogWatch log;
     CIniParser parser;
     ASSERT_EQ(S_OK, parser.ParseFile("[S]\r\nk=v\r\n"));
     std::wstring value = L"old";
     EXPECT_EQ(ResultCode::S_INI_NO_SECTION, parser.GetProfileStr(L"T", L"k", &value, L"dflt"));
     EXPECT_EQ(L"dflt", value);
-    EXPECT_TRUE(recorder.Saw(L"The specified section is not present"));
+    EXPECT_TRUE(log.Saw(L"The specified section is not present"));
     EXPECT_EQ(ResultCode::S_INI_NO_KEYWORD, parser.GetProfileStr(L"S", L"x", &value, L"other"));
     EXPECT_EQ(L"other", value);
     value = L"kept";

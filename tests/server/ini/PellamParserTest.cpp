@@ -1,11 +1,14 @@
 // The typed access layer: opening files with the folder and creation rules, numbers,
 // booleans and prompt requests.
-#include "IniTestSupport.h"
+#include "LogWatch.h"
+#include "TestSupport.h"
 
 #include "frame/ResultCodes.h"
 #include "ini/PellamParser.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace {
 
@@ -77,9 +80,9 @@ TEST_F(PellamParserValues, GetProfileLongReadsLeadingDecimalDigits)
     EXPECT_EQ(0, Long(L"empty", ResultCode::S_INI_NOT_NUMBER));
     // Too large for 32 bits is no number, not a silently clamped one.
     EXPECT_EQ(0, Long(L"over", ResultCode::S_INI_NOT_NUMBER));
-    ReportRecorder recorder;
+    LogWatch log;
     EXPECT_EQ(0, Long(L"absent", ResultCode::S_INI_NO_KEYWORD));
-    EXPECT_TRUE(recorder.Saw(L"Section or keyword not found"));
+    EXPECT_TRUE(log.Saw(L"Section or keyword not found"));
     long value = 1;
     EXPECT_EQ(ResultCode::S_INI_NO_SECTION, m_parser.GetProfileLong(L"X", L"zero", &value));
     EXPECT_EQ(E_POINTER, m_parser.GetProfileLong(L"N", L"zero", nullptr));
@@ -95,9 +98,9 @@ TEST_F(PellamParserValues, GetPromptRecognisesPromptRequests)
     EXPECT_EQ(L"Default prompt", Prompt(L"right", S_OK));
     EXPECT_EQ(L"Default prompt", Prompt(L"left", S_OK));
     EXPECT_EQ(L"c", Prompt(L"later", S_OK));
-    ReportRecorder recorder;
+    LogWatch log;
     EXPECT_EQ(L"", Prompt(L"plain", ResultCode::S_INI_NO_PROMPT));
-    EXPECT_TRUE(recorder.Saw(L"Prompt not found"));
+    EXPECT_TRUE(log.Saw(L"Prompt not found"));
     EXPECT_EQ(L"", Prompt(L"absent", ResultCode::S_INI_NO_KEYWORD));
 }
 
@@ -113,28 +116,28 @@ TEST_F(PellamParserValues, SetProfileLongAndBoolWriteText)
     EXPECT_EQ(L"TRUE", value);
     m_parser.GetProfileStr(L"T", L"Hide", &value, L"");
     EXPECT_EQ(L"FALSE", value);
-    ReportRecorder recorder;
+    LogWatch log;
     EXPECT_EQ(E_INVALIDARG, m_parser.SetProfileLong(L"N", L"a=b", 1));
-    EXPECT_TRUE(recorder.Saw(L"Failed to set profile string"));
+    EXPECT_TRUE(log.Saw(L"Failed to set profile string"));
     EXPECT_EQ(E_INVALIDARG, m_parser.SetProfileComment(L"N", L"no semicolon"));
-    EXPECT_TRUE(recorder.Saw(L"Failed to set profile comment"));
+    EXPECT_TRUE(log.Saw(L"Failed to set profile comment"));
     EXPECT_EQ(E_INVALIDARG, m_parser.DeleteSection(L""));
-    EXPECT_TRUE(recorder.Saw(L"Failed to delete INI section(s)"));
+    EXPECT_TRUE(log.Saw(L"Failed to delete INI section(s)"));
 }
 
 TEST(PellamParserFile, FolderAndCreationRules)
 {
-    TempFolder folder;
-    ReportRecorder recorder;
+    TemporaryFolder folder;
+    LogWatch log;
     CPellamParser missingFolder;
     EXPECT_EQ(ResultCode::E_INVALID_INI_DIRECTORY, missingFolder.ReadINIFile(folder.File(L"nowhere\\a.ini"), true));
-    EXPECT_TRUE(recorder.SawMessage(176));
+    EXPECT_EQ(TakeErrorDescription(), L"An invalid INI directory was specified.");
     CPellamParser missingFile;
     EXPECT_EQ(ResultCode::E_INVALID_FILE_NAME, missingFile.ReadINIFile(folder.File(L"absent.ini"), false));
-    EXPECT_TRUE(recorder.SawMessage(175));
+    EXPECT_EQ(TakeErrorDescription(), L"An invalid INI filename was specified.");
     EXPECT_FALSE(std::filesystem::exists(folder.File(L"absent.ini")));
     EXPECT_EQ(ResultCode::E_INVALID_FILE_NAME, missingFile.ReadINIFile(L"", true));
-    EXPECT_EQ(ResultCode::E_INVALID_FILE_NAME, missingFile.ReadINIFile(folder.Path().wstring(), true));
+    EXPECT_EQ(ResultCode::E_INVALID_FILE_NAME, missingFile.ReadINIFile(folder.Path(), true));
     // A device name is refused, not read from (which would wait for the console).
     EXPECT_TRUE(FAILED(missingFile.ReadINIFile(L"CON", true)));
 
@@ -143,18 +146,18 @@ TEST(PellamParserFile, FolderAndCreationRules)
     EXPECT_TRUE(std::filesystem::exists(folder.File(L"new.ini")));
     ASSERT_EQ(S_OK, created.SetProfileString(L"System", L"INIversion", L"2.9"));
     ASSERT_EQ(S_OK, created.WriteINIFile(folder.File(L"new.ini")));
-    EXPECT_EQ("[System]\r\nINIversion=2.9\r\n", ReadBytes(folder.File(L"new.ini")));
+    EXPECT_EQ("[System]\r\nINIversion=2.9\r\n", ReadTextFile(folder.File(L"new.ini")));
     EXPECT_EQ(ResultCode::S_INI_ALREADY_READ, created.ReadINIFile(folder.File(L"new.ini"), false));
 }
 
 TEST(PellamParserFile, BareNameIsTakenFromTheCurrentDirectory)
 {
-    TempFolder folder;
-    WriteBytes(folder.File(L"here.ini"), "[S]\r\nk=v\r\n");
+    TemporaryFolder folder;
+    WriteTextFile(folder.File(L"here.ini"), "[S]\r\nk=v\r\n");
     CurrentDirectory inFolder(folder.Path());
     CPellamParser parser;
     ASSERT_EQ(S_OK, parser.ReadINIFile(L"here.ini", false));
-    EXPECT_EQ(folder.Path().wstring() + L"\\here.ini", parser.Parser().GetPath());
+    EXPECT_EQ(folder.Path() + L"\\here.ini", parser.Parser().GetPath());
     std::wstring value;
     EXPECT_EQ(S_OK, parser.GetProfileStr(L"S", L"k", &value, L""));
     EXPECT_EQ(L"v", value);
@@ -162,11 +165,11 @@ TEST(PellamParserFile, BareNameIsTakenFromTheCurrentDirectory)
 
 TEST(PellamParserFile, UnreadableFileGivesTheReadFailure)
 {
-    TempFolder folder;
-    WriteBytes(folder.File(L"bad.ini"), "k=v\r\n[S]\r\n");
-    ReportRecorder recorder;
+    TemporaryFolder folder;
+    WriteTextFile(folder.File(L"bad.ini"), "k=v\r\n[S]\r\n");
+    LogWatch log;
     CPellamParser parser;
     EXPECT_EQ(ResultCode::E_INI_READ, parser.ReadINIFile(folder.File(L"bad.ini"), false));
-    EXPECT_TRUE(recorder.SawMessage(179));
-    EXPECT_TRUE(recorder.Saw(L"Failure occurred in ReadINIFile"));
+    EXPECT_EQ(TakeErrorDescription(), L"An error occurred while reading the INI file.   Verify that the file is not invalid, corrupt, or set to read-only.");
+    EXPECT_TRUE(log.Saw(L"Failure occurred in ReadINIFile"));
 }

@@ -1,9 +1,9 @@
 // CEFIVar where "qrvefivar.dll" cannot serve: missing altogether, or a library of that
 // name without the exports.
-#include "EFIVarTestSupport.h"
 #include "system/EFIVar.h"
 
-#include <gtest/gtest.h>
+#include "LogWatch.h"
+#include "TestSupport.h"
 
 namespace {
 
@@ -32,13 +32,13 @@ TEST_F(EFIVarUnavailable, EveryOperationAnswersDllNotLoaded)
     ClearErrorInfo();
     EXPECT_EQ(efiVar.GetVariable(L"FirmwareId", &VendorGuid::FirmwareId, &attributes, &size, nullptr),
         ResultCode::E_EFIVAR_DLL_NOT_LOADED);
-    EXPECT_EQ(ErrorDescription(), expected);
+    EXPECT_EQ(TakeErrorDescription(), expected);
     size = 1;
     EXPECT_EQ(efiVar.SetVariable(L"FirmwareId", &VendorGuid::FirmwareId, &attributes, &size, &byte),
         ResultCode::E_EFIVAR_DLL_NOT_LOADED);
-    EXPECT_EQ(ErrorDescription(), expected);
+    EXPECT_EQ(TakeErrorDescription(), expected);
     EXPECT_EQ(efiVar.GetExportDb(&size, nullptr), ResultCode::E_EFIVAR_DLL_NOT_LOADED);
-    EXPECT_EQ(ErrorDescription(), expected);
+    EXPECT_EQ(TakeErrorDescription(), expected);
     EXPECT_EQ(efiVar.AllocateAndGetVariable(L"Setup", &VendorGuid::Setup, &attributes, &size, &buffer),
         ResultCode::E_EFIVAR_DLL_NOT_LOADED);
     EXPECT_EQ(buffer, nullptr);
@@ -70,7 +70,7 @@ TEST_F(EFIVarUnavailable, MissingExportsFailEachCallWithEFail)
     ClearErrorInfo();
     EXPECT_EQ(efiVar.GetVariable(L"Setup", &VendorGuid::Setup, &attributes, &size, nullptr), E_FAIL);
     EXPECT_TRUE(log.Has("Error", "Failure in GetProcAddress for EFIVar.dll GetVariable()"));
-    EXPECT_EQ(ErrorDescription(), L"An internal error has occurred.");
+    EXPECT_EQ(TakeErrorDescription(), L"An internal error has occurred.");
     EXPECT_EQ(efiVar.SetVariable(L"Setup", &VendorGuid::Setup, &attributes, &size, nullptr), E_FAIL);
     EXPECT_TRUE(log.Has("Error", "Failure in GetProcAddress for EFIVar.dll SetVariable()"));
     EXPECT_EQ(efiVar.GetExportDb(&size, nullptr), E_FAIL);

@@ -1,8 +1,8 @@
 // CEFIVar through the real qrvefivar.dll, on a board store that each test makes.
-#include "EFIVarTestSupport.h"
 #include "system/EFIVar.h"
 
 #include "BoardFixture.h"
+#include "LogWatch.h"
 
 using namespace fwstore;
 
@@ -40,7 +40,7 @@ const wchar_t INTERNAL[] = L"An internal error has occurred.";
 const wchar_t DRIVER[] = L"A driver communication error occurred.  Verify that all required files are present.";
 
 const StatusRow STATUS_TABLE[] = {
-    {0, S_OK, "Information", "EFI Operation successful", L"<none>"},
+    {0, S_OK, "Information", "EFI Operation successful", kNoErrorInformation},
     {1, ResultCode::E_EFIVAR_UNKNOWN, "Error", "EFI Operation returned an unknown error", INTERNAL},
     {2, ResultCode::E_EFIVAR_DRIVER, "Error", "Variable.sys driver not installed", DRIVER},
     {3, E_INVALIDARG, "Error", "EFI Var received an invalid parameter", INTERNAL},
@@ -52,10 +52,10 @@ const StatusRow STATUS_TABLE[] = {
     {8, ResultCode::E_EFIVAR_UNSUPPORTED_OS, "Error", "EFI Var DLL is not supported in this OS",
         L"The specified operation is not supported on this operating system."},
     {9, ResultCode::E_EFIVAR_DRIVER, "Error", "The variable.sys device driver failed to load", DRIVER},
-    {10, ResultCode::S_EFIVAR_DRIVER_NOT_UNINSTALLED, "Warning", "The variable.sys driver failed to uninstall", L"<none>"},
-    {11, ResultCode::E_EFIVAR_DRIVER, "Error", "EFI Var not able to communicate with variable.sys driver", L"<none>"},
-    {12, ResultCode::E_HII_DATA_INVALID, "Error", "HII data is invalid.", L"<none>"},
-    {0x2A, E_FAIL, "Error", "An unknown error occurred in the EFI Var DLL: 2a", L"<none>"},
+    {10, ResultCode::S_EFIVAR_DRIVER_NOT_UNINSTALLED, "Warning", "The variable.sys driver failed to uninstall", kNoErrorInformation},
+    {11, ResultCode::E_EFIVAR_DRIVER, "Error", "EFI Var not able to communicate with variable.sys driver", kNoErrorInformation},
+    {12, ResultCode::E_HII_DATA_INVALID, "Error", "HII data is invalid.", kNoErrorInformation},
+    {0x2A, E_FAIL, "Error", "An unknown error occurred in the EFI Var DLL: 2a", kNoErrorInformation},
 };
 
 } // namespace
@@ -73,7 +73,7 @@ TEST_F(EFIVarTest, EveryStatusMapsToItsResultLogLineAndDescription)
         EXPECT_EQ(efiVar.SetVariable(L"Probe", &VendorGuid::QrvData, &attributes, &size, &byte), row.result)
             << "status " << row.status;
         EXPECT_TRUE(log.Has(row.level, row.message)) << "status " << row.status << "; log:\n" << log.NewText();
-        EXPECT_EQ(ErrorDescription(), row.description) << "status " << row.status;
+        EXPECT_EQ(TakeErrorDescription(), row.description) << "status " << row.status;
     }
     EXPECT_EQ(m_board.Load().faults.size(), 0u) << "every injected status was consumed by one call";
 }
@@ -105,7 +105,7 @@ TEST_F(EFIVarTest, AllocateAndGetVariable)
         ResultCode::E_VARIABLE_NOT_FOUND);
     EXPECT_EQ(data, nullptr);
     EXPECT_TRUE(log.Has("Warning", "Error retrieving Absent variable."));
-    EXPECT_EQ(ErrorDescription(), L"An error occurred while retrieving data from the system.");
+    EXPECT_EQ(TakeErrorDescription(), L"An error occurred while retrieving data from the system.");
 
     ASSERT_EQ(efiVar.AllocateAndGetVariable(VariableName::FirmwareId, &VendorGuid::FirmwareId, &attributes, &size, &data), S_OK);
     VariableBuffer owned(data);
@@ -171,7 +171,7 @@ TEST_F(EFIVarTest, TypedVariablesReadAndWriteTheirStructure)
     m_board.ArmFault(StoreOperation::SetVariable, 5, L"QrvBiosModVar");
     ClearErrorInfo();
     EXPECT_EQ(flag.WriteVariable(), E_FAIL);
-    EXPECT_EQ(ErrorDescription(), L"An error occurred when trying to write data to the system BIOS.");
+    EXPECT_EQ(TakeErrorDescription(), L"An error occurred when trying to write data to the system BIOS.");
 
     // A variable shorter than the structure is not taken as the structure.
     m_board.Update([](StoreImage& image) {
