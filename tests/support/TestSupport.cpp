@@ -94,6 +94,37 @@ void ClearErrorInfo()
     ::SetErrorInfo(0, nullptr);
 }
 
+// Output goes to a file, not a pipe: Wine may start helper processes (such as its desktop
+// process) from the program, and they would inherit a pipe and hold it open.
+DWORD RunProgram(std::wstring commandLine, const std::wstring& folder, const std::wstring& output)
+{
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    UniqueFile file;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    if (!output.empty()) {
+        file.reset(::CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
+            return kNotStarted;
+        }
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = file.get();
+        startup.hStdError = file.get();
+    }
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, file ? TRUE : FALSE, 0, nullptr,
+                          folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
+        return kNotStarted;
+    }
+    file.reset();
+    UniqueHandle processHandle(process.hProcess), threadHandle(process.hThread);
+    ::WaitForSingleObject(processHandle.get(), INFINITE);
+    DWORD code = kNotStarted;
+    ::GetExitCodeProcess(processHandle.get(), &code);
+    return code;
+}
+
 std::wstring ProgramFolder()
 {
     wchar_t path[MAX_PATH] = {};

@@ -54,6 +54,12 @@ std::string Narrow(const std::wstring& text);
 // Clears the thread's error object before a call.
 void ClearErrorInfo();
 
+// Runs `commandLine` (the program first) and waits for its end; its exit code, or
+// kNotStarted. `folder` is its current folder (empty: ours); with `output`, its standard
+// output and error go to that file.
+constexpr DWORD kNotStarted = 0xFFFFFFFF;
+DWORD RunProgram(std::wstring commandLine, const std::wstring& folder = L"", const std::wstring& output = L"");
+
 // The Windows form of the folder of the running test program.
 std::wstring ProgramFolder();
 // A fresh empty folder under the temporary folder, removed by the destructor.

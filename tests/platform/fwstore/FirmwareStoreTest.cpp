@@ -33,19 +33,9 @@ DWORD RunFwsim(const std::wstring& arguments, const std::vector<std::pair<std::w
 {
     for (const auto& [name, value] : environment)
         SetEnvironmentVariableW(name.c_str(), value.c_str());
-    std::wstring command = L"fwsim.exe " + arguments;
-    STARTUPINFOW startup{sizeof(startup)};
-    PROCESS_INFORMATION process{};
-    BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+    const DWORD code = RunProgram(L"fwsim.exe " + arguments);
     for (const auto& [name, value] : environment)
         SetEnvironmentVariableW(name.c_str(), nullptr);
-    if (!started)
-        return 0xFFFFFFFF;
-    WaitForSingleObject(process.hProcess, 60000);
-    DWORD code = 0xFFFFFFFF;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
     return code;
 }
 

@@ -59,18 +59,7 @@ std::wstring BoardTest::WriteBytes(const std::vector<uint8_t>& bytes, const wcha
 
 int BoardTest::RunFwsim(const std::wstring& arguments)
 {
-    std::wstring command = L"\"" TOOLKIT_BIN_FOLDER L"/fwsim.exe\" " + arguments;
-    STARTUPINFOW startup = {sizeof(startup)};
-    PROCESS_INFORMATION process = {};
-    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        return -1;
-    }
-    ::WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD code = 0;
-    ::GetExitCodeProcess(process.hProcess, &code);
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
-    return static_cast<int>(code);
+    return static_cast<int>(RunProgram(L"\"" TOOLKIT_BIN_FOLDER L"/fwsim.exe\" " + arguments));
 }
 
 std::optional<std::vector<uint8_t>> BoardTest::DetectionVariable() const

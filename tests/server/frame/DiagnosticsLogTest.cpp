@@ -9,40 +9,19 @@
 namespace {
 
 struct ProbeRun {
-    DWORD exitCode = 1;
+    DWORD exitCode = kNotStarted;
     std::string output;
 };
 
-// The probe's output goes to a file, not a pipe: Wine may start helper processes (such as
-// its desktop process) from the probe, and they would inherit a pipe and hold it open.
 ProbeRun RunProbe(const std::wstring& folder, const wchar_t* argument = nullptr)
 {
     ProbeRun run;
     const std::wstring outputPath = folder + L"\\probe-output.txt";
-    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    UniqueFile output(::CreateFileW(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!output) {
-        return run;
-    }
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = output.get();
-    startup.hStdError = output.get();
-    PROCESS_INFORMATION process{};
     std::wstring command = L"\"" + ProgramFolder() + L"\\logprobe.exe\"";
     if (argument) {
         command += L" " + std::wstring(argument);
     }
-    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &startup,
-                          &process)) {
-        return run;
-    }
-    output.reset();
-    UniqueHandle processHandle(process.hProcess), threadHandle(process.hThread);
-    ::WaitForSingleObject(processHandle.get(), 60000);
-    ::GetExitCodeProcess(processHandle.get(), &run.exitCode);
+    run.exitCode = RunProgram(command, folder, outputPath);
     std::string text;
     ReadTextFile(outputPath, text);
     ::DeleteFileW(outputPath.c_str());
