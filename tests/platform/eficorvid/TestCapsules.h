@@ -2,41 +2,29 @@
 // capsules whose header fields a test chooses.
 #pragma once
 
-#include "CapsuleImage.h"
-#include "CapsuleWriter.h"
+#include "BioTestImages.h"
 #include "StoreImage.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+// A firmware image without a logo module.
 inline std::vector<uint8_t> MakeBio(const std::string& firmwareId, size_t bodySize = 4096)
 {
-    biofile::CapsuleImage image;
+    biofile::CapsuleImage image = biotest::MakeImage(bodySize, false);
     image.firmwareId = firmwareId;
     image.flashAreaSize = static_cast<uint32_t>(bodySize * 2);
-    std::vector<uint8_t> body(bodySize);
-    for (size_t i = 0; i < body.size(); ++i)
-        body[i] = static_cast<uint8_t>(i * 7 + 3);
-    image.modules.push_back(biofile::MakeFirmwareModule(std::move(body)));
-    std::vector<uint8_t> bytes;
-    biofile::SerializeCapsule(image, bytes);
-    return bytes;
-}
-
-inline void PutU32(std::vector<uint8_t>& bytes, size_t offset, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+    return biotest::Serialize(image);
 }
 
 // A UEFI capsule of `size` bytes with an arbitrary GUID and body.
 inline std::vector<uint8_t> MakeBareCapsule(uint32_t size, uint32_t headerSize = 28, uint32_t flags = 0x00050000)
 {
     std::vector<uint8_t> bytes(size, 0x5A);
-    PutU32(bytes, 16, headerSize);
-    PutU32(bytes, 20, flags);
-    PutU32(bytes, 24, size);
+    biotest::PutU32(bytes, biotest::kHeaderSizeField, headerSize);
+    biotest::PutU32(bytes, 20, flags);
+    biotest::PutU32(bytes, biotest::kImageSizeField, size);
     return bytes;
 }
 
