@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 HRESULT InvokeByName(IDispatch* object, const wchar_t* name, WORD flags, std::vector<VARIANT> arguments,
@@ -39,7 +40,7 @@ std::wstring TakeErrorDescription(GUID* guid)
 {
     ComPtr<IErrorInfo> error;
     if (::GetErrorInfo(0, &error) != S_OK || !error) {
-        return L"<no error information>";
+        return kNoErrorInformation;
     }
     UniqueBstr description;
     error->GetDescription(description.put());
@@ -81,6 +82,47 @@ IFACEMETHODIMP RecordingSink::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DI
         onInvoke(id, parameters);
     }
     return S_OK;
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end());
+}
+
+void ClearErrorInfo()
+{
+    ::SetErrorInfo(0, nullptr);
+}
+
+// Output goes to a file, not a pipe: Wine may start helper processes (such as its desktop
+// process) from the program, and they would inherit a pipe and hold it open.
+DWORD RunProgram(std::wstring commandLine, const std::wstring& folder, const std::wstring& output)
+{
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    UniqueFile file;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    if (!output.empty()) {
+        file.reset(::CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
+            return kNotStarted;
+        }
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = file.get();
+        startup.hStdError = file.get();
+    }
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, file ? TRUE : FALSE, 0, nullptr,
+                          folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
+        return kNotStarted;
+    }
+    file.reset();
+    UniqueHandle processHandle(process.hProcess), threadHandle(process.hThread);
+    ::WaitForSingleObject(processHandle.get(), INFINITE);
+    DWORD code = kNotStarted;
+    ::GetExitCodeProcess(processHandle.get(), &code);
+    return code;
 }
 
 std::wstring ProgramFolder()
@@ -132,4 +174,24 @@ bool ReadTextFile(const std::wstring& path, std::string& text)
     content << file.rdbuf();
     text = content.str();
     return true;
+}
+
+std::string ReadTextFile(const std::wstring& path)
+{
+    std::string text;
+    ReadTextFile(path, text);
+    return text;
+}
+
+std::vector<uint8_t> ReadFileBytes(const std::wstring& path)
+{
+    std::ifstream file(path.c_str(), std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+bool WriteFileBytes(const std::wstring& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream file(path.c_str(), std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(file);
 }

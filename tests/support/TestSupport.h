@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -20,8 +21,10 @@ protected:
 // Late-bound calls, as a script makes them.
 HRESULT InvokeByName(IDispatch* object, const wchar_t* name, WORD flags, std::vector<VARIANT> arguments,
                      VARIANT* result, EXCEPINFO* exception = nullptr);
-// The description of the thread's error object (and clears it).
+// The description of the thread's error object (and clears it); kNoErrorInformation when
+// there is none.
 std::wstring TakeErrorDescription(GUID* guid = nullptr);
+inline constexpr wchar_t kNoErrorInformation[] = L"<no error information>";
 
 // One recorded event call.
 struct RecordedEvent {
@@ -46,6 +49,17 @@ public:
     bool sawNonNullIid = false;
 };
 
+// Plain ASCII text of a wide string, for messages and the 8-bit diagnostics log.
+std::string Narrow(const std::wstring& text);
+// Clears the thread's error object before a call.
+void ClearErrorInfo();
+
+// Runs `commandLine` (the program first) and waits for its end; its exit code, or
+// kNotStarted. `folder` is its current folder (empty: ours); with `output`, its standard
+// output and error go to that file.
+constexpr DWORD kNotStarted = 0xFFFFFFFF;
+DWORD RunProgram(std::wstring commandLine, const std::wstring& folder = L"", const std::wstring& output = L"");
+
 // The Windows form of the folder of the running test program.
 std::wstring ProgramFolder();
 // A fresh empty folder under the temporary folder, removed by the destructor.
@@ -61,3 +75,8 @@ private:
 };
 bool WriteTextFile(const std::wstring& path, const std::string& text);
 bool ReadTextFile(const std::wstring& path, std::string& text);
+// The whole text; empty when the file cannot be read.
+std::string ReadTextFile(const std::wstring& path);
+// The whole file; empty when it cannot be read.
+std::vector<uint8_t> ReadFileBytes(const std::wstring& path);
+bool WriteFileBytes(const std::wstring& path, const std::vector<uint8_t>& bytes);
