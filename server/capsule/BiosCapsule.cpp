@@ -2,6 +2,7 @@
 
 #include "BiosId.h"
 #include "FlashDetectionVariable.h"
+#include "frame/ErrorInfoManager.h"
 #include "frame/FailureReport.h"
 #include "MessageIds.h"
 
@@ -15,15 +16,12 @@ namespace {
 
 using StreamKind = CCapsuleSession::StreamKind;
 
-HRESULT InvalidPointer(const wchar_t* function)
+// A missing pointer argument, reported under the caller's site.
+HRESULT InvalidPointer(const LogSite& site)
 {
-    return REPORT_FAILURE(function, LOG_ERROR, E_POINTER, Describe(IID_IBiosCapsule, MSG_INTERNAL_ERROR),
-                          L"Invalid Pointer");
+    return ReportFailureAt(site, LOG_ERROR, E_POINTER, Describe(IID_IBiosCapsule, MSG_INTERNAL_ERROR),
+                           L"Invalid Pointer");
 }
-
-// Forgets a stale error object, so that a failure that sets no description of its own does
-// not show an earlier one.
-void ClearErrorInfo() { ::SetErrorInfo(0, nullptr); }
 
 constexpr LONG kMaxShownWidth = 1280;
 constexpr LONG kMaxShownHeight = 800;
@@ -44,7 +42,7 @@ HRESULT CBiosCapsule::FinalConstruct() { return m_session.Open(); }
 IFACEMETHODIMP CBiosCapsule::LoadBiosStream(IStream* pBiosFileStream)
 try {
     if (!pBiosFileStream) {
-        return InvalidPointer(L"CBiosCapsule::LoadBiosStream");
+        return InvalidPointer(LOG_SITE(L"CBiosCapsule::LoadBiosStream"));
     }
     // The stream becomes the object's image only once the engine holds it: a stream that is
     // no capsule must not be what a later InvokeCapsule saves into and stages.
@@ -74,7 +72,7 @@ CATCH_RETURN()
 IFACEMETHODIMP CBiosCapsule::get_BiosId(BSTR* pBSTRBiosID)
 try {
     if (!pBSTRBiosID) {
-        return InvalidPointer(L"CBiosCapsule::get_BiosId");
+        return InvalidPointer(LOG_SITE(L"CBiosCapsule::get_BiosId"));
     }
     *pBSTRBiosID = nullptr;
     std::wstring id;
@@ -87,12 +85,12 @@ CATCH_RETURN()
 IFACEMETHODIMP CBiosCapsule::get_BiosDate(DATE* pBiosDate)
 try {
     if (!pBiosDate) {
-        return InvalidPointer(L"CBiosCapsule::get_BiosDate");
+        return InvalidPointer(LOG_SITE(L"CBiosCapsule::get_BiosDate"));
     }
     std::wstring id;
     RETURN_IF_FAILED(m_session.GetImageId(id));
     if (!CBiosId::ToDate(id, pBiosDate)) {
-        ClearErrorInfo();
+        CErrorInfoManager::Clear();
         return E_FAIL;
     }
     return S_OK;
@@ -102,7 +100,7 @@ CATCH_RETURN()
 IFACEMETHODIMP CBiosCapsule::GetBiosIdFromVariable(BSTR* pBSTRTargetBIOSID)
 try {
     if (!pBSTRTargetBIOSID) {
-        return InvalidPointer(L"CBiosCapsule::GetBiosIdFromVariable");
+        return InvalidPointer(LOG_SITE(L"CBiosCapsule::GetBiosIdFromVariable"));
     }
     *pBSTRTargetBIOSID = nullptr;
     std::wstring id;
@@ -116,7 +114,7 @@ CATCH_RETURN()
 IFACEMETHODIMP CBiosCapsule::IsTargetBiosCompatible(VARIANT_BOOL* pvbCompatible)
 try {
     if (!pvbCompatible) {
-        return InvalidPointer(L"CBiosCapsule::IsTargetBiosCompatible");
+        return InvalidPointer(LOG_SITE(L"CBiosCapsule::IsTargetBiosCompatible"));
     }
     *pvbCompatible = VARIANT_FALSE;
     std::wstring imageId;
@@ -200,7 +198,7 @@ IFACEMETHODIMP CBiosCapsule::IsFlashSuccessful(EFlashVerificationLevel eFlashVer
 try {
     constexpr const wchar_t* function = L"CBiosCapsule::IsFlashSuccessful";
     if (!pvbSuccessful) {
-        return InvalidPointer(function);
+        return InvalidPointer(LOG_SITE(function));
     }
     *pvbSuccessful = VARIANT_FALSE;
     CFlashDetectionVariable detection;
@@ -297,7 +295,7 @@ IFACEMETHODIMP CBiosCapsule::SetSplashStream(IStream* pSplashFileStream)
 try {
     constexpr const wchar_t* function = L"CBiosCapsule::SetSplashStream";
     if (!pSplashFileStream) {
-        return InvalidPointer(function);
+        return InvalidPointer(LOG_SITE(function));
     }
     ComPtr<IWeaveSplashSite> site;
     RETURN_IF_FAILED(SplashSite(function, site));
@@ -329,7 +327,7 @@ try {
     constexpr const wchar_t* function = L"CBiosCapsule::RemoveSplash";
     const HRESULT found = LogoModule();
     if (found == ResultCode::E_NO_SPLASH_MODULE) {
-        ClearErrorInfo();
+        CErrorInfoManager::Clear();
         return S_OK;
     }
     RETURN_IF_FAILED(found);
@@ -349,7 +347,7 @@ IFACEMETHODIMP CBiosCapsule::GetFlashSizeRemaining(LONG* plSizeRemaining)
 try {
     constexpr const wchar_t* function = L"CBiosCapsule::GetFlashSizeRemaining";
     if (!plSizeRemaining) {
-        return InvalidPointer(function);
+        return InvalidPointer(LOG_SITE(function));
     }
     RETURN_IF_FAILED(m_session.RequireEngine(LOG_SITE(function)));
     if (FAILED(m_session.Engine()->get_SizeRemaining(plSizeRemaining))) {
@@ -377,7 +375,7 @@ HRESULT CBiosCapsule::ReadBadge(const wchar_t* function, LONG* value,
                                 HRESULT (STDMETHODCALLTYPE IWeaveLogoModule::*get)(LONG*))
 {
     if (!value) {
-        return InvalidPointer(function);
+        return InvalidPointer(LOG_SITE(function));
     }
     RETURN_IF_FAILED(LogoModule());
     if (FAILED((m_pLogoModule.Get()->*get)(value))) {
@@ -423,7 +421,7 @@ IFACEMETHODIMP CBiosCapsule::get_DisplayBadge(VARIANT_BOOL* pvbDisplayBadge)
 {
     constexpr const wchar_t* function = L"CBiosCapsule::get_DisplayBadge";
     if (!pvbDisplayBadge) {
-        return InvalidPointer(function);
+        return InvalidPointer(LOG_SITE(function));
     }
     RETURN_IF_FAILED(LogoModule());
     if (FAILED(m_pLogoModule->get_BadgeShown(pvbDisplayBadge))) {
@@ -453,7 +451,7 @@ IFACEMETHODIMP CBiosCapsule::put_DisplayBadge(VARIANT_BOOL newVal)
 IFACEMETHODIMP CBiosCapsule::get_BadgeColor(EBadge_Color* pBadgeColor)
 {
     if (!pBadgeColor) {
-        return InvalidPointer(L"CBiosCapsule::get_BadgeColor");
+        return InvalidPointer(LOG_SITE(L"CBiosCapsule::get_BadgeColor"));
     }
     RETURN_IF_FAILED(LogoModule2Interface());
     LONG color = 0;
@@ -482,7 +480,7 @@ HRESULT CBiosCapsule::ReadMaxResolution(LONG* value, HRESULT (STDMETHODCALLTYPE 
 IFACEMETHODIMP CBiosCapsule::get_MaxResolutionX(LONG* plMaxResolutionX)
 {
     if (!plMaxResolutionX) {
-        return InvalidPointer(L"CBiosCapsule::get_MaxResolutionX");
+        return InvalidPointer(LOG_SITE(L"CBiosCapsule::get_MaxResolutionX"));
     }
     return ReadMaxResolution(plMaxResolutionX, &LogoModule2::get_MaxResolutionX, kMaxShownWidth);
 }
@@ -490,7 +488,7 @@ IFACEMETHODIMP CBiosCapsule::get_MaxResolutionX(LONG* plMaxResolutionX)
 IFACEMETHODIMP CBiosCapsule::get_MaxResolutionY(LONG* plMaxResolutionY)
 {
     if (!plMaxResolutionY) {
-        return InvalidPointer(L"CBiosCapsule::get_MaxResolutionY");
+        return InvalidPointer(LOG_SITE(L"CBiosCapsule::get_MaxResolutionY"));
     }
     return ReadMaxResolution(plMaxResolutionY, &LogoModule2::get_MaxResolutionY, kMaxShownHeight);
 }
@@ -498,12 +496,12 @@ IFACEMETHODIMP CBiosCapsule::get_MaxResolutionY(LONG* plMaxResolutionY)
 HRESULT CBiosCapsule::IsLogoModule2Supported(VARIANT_BOOL* supported, const wchar_t* function)
 {
     if (!supported) {
-        return InvalidPointer(function);
+        return InvalidPointer(LOG_SITE(function));
     }
     *supported = VARIANT_FALSE;
     const HRESULT hr = LogoModule2Interface();
     if (hr == ResultCode::E_NO_SPLASH_MODULE) {
-        ClearErrorInfo();
+        CErrorInfoManager::Clear();
         return S_OK;
     }
     RETURN_IF_FAILED(hr);

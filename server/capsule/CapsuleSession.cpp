@@ -7,6 +7,7 @@
 #include "WeaveEngineFactory.h"
 
 #include "ErrorMacros.h"
+#include "frame/ErrorInfoManager.h"
 #include "frame/FailureReport.h"
 #include "frame/ResultCodes.h"
 #include "MessageIds.h"
@@ -282,7 +283,7 @@ HRESULT CCapsuleSession::GetBiosIdFromVariable(std::wstring& id)
                               L"Failed to obtain variable.  BIOS ID unknown");
     }
     // The first read's failure described itself; the second read answered.
-    ::SetErrorInfo(0, nullptr);
+    CErrorInfoManager::Clear();
     id = CBiosId::FromVariable(data);
     ReportDiagnostic(LOG_SITE(function), LOG_INFORMATION, L"BIOS ID: %s", id.c_str());
     return S_OK;

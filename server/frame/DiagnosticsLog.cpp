@@ -8,12 +8,12 @@
 #include <share.h>
 
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <cwchar>
 #include <map>
 #include <mutex>
 #include <new>
+#include <type_traits>
 
 namespace {
 
@@ -71,22 +71,37 @@ const bool s_bPassedFailuresLogged = (SetFailureHook(&LogPassedFailure), true);
 int CDiagnosticsLog::s_nInstanceCount = 0;
 bool CDiagnosticsLog::s_bDiagnosticsErrorFired = false;
 
-const wchar_t* DiagnosticsSourceName(const wchar_t* compilerPath)
+namespace {
+
+// ".\\Name.cpp" for the compiler's path of a source file: its base name, widened.
+template <typename Char>
+std::wstring SourceBaseName(const Char* compilerPath)
 {
-    // One name per source file, kept for the life of the process so that sites can point at it.
+    const Char* base = compilerPath;
+    for (const Char* cursor = compilerPath; *cursor; ++cursor) {
+        if (*cursor == '/' || *cursor == '\\') {
+            base = cursor + 1;
+        }
+    }
+    std::wstring name = L".\\";
+    for (const Char* cursor = base; *cursor; ++cursor) {
+        name += static_cast<wchar_t>(static_cast<std::make_unsigned_t<Char>>(*cursor));
+    }
+    return name;
+}
+
+// One name per source file, kept for the life of the process so that sites can point at it.
+// The paths are the compiler's static strings, so their addresses identify them.
+template <typename Char>
+const wchar_t* CachedSourceName(const Char* compilerPath)
+{
     static std::mutex lock;
-    static auto* names = new std::map<const wchar_t*, std::wstring>;
+    static auto* names = new std::map<const Char*, std::wstring>;
     try {
         std::lock_guard guard(lock);
         auto found = names->find(compilerPath);
         if (found == names->end()) {
-            const wchar_t* base = compilerPath;
-            for (const wchar_t* cursor = compilerPath; *cursor; ++cursor) {
-                if (*cursor == L'/' || *cursor == L'\\') {
-                    base = cursor + 1;
-                }
-            }
-            found = names->emplace(compilerPath, std::wstring(L".\\") + base).first;
+            found = names->emplace(compilerPath, SourceBaseName(compilerPath)).first;
         }
         return found->second.c_str();
     } catch (...) {
@@ -94,22 +109,11 @@ const wchar_t* DiagnosticsSourceName(const wchar_t* compilerPath)
     }
 }
 
-const wchar_t* DiagnosticsSourceName(const char* compilerPath)
-{
-    static std::mutex lock;
-    static auto* names = new std::map<const char*, std::wstring>;
-    try {
-        std::lock_guard guard(lock);
-        auto found = names->find(compilerPath);
-        if (found == names->end()) {
-            const std::wstring wide(compilerPath, compilerPath + std::strlen(compilerPath));
-            found = names->emplace(compilerPath, DiagnosticsSourceName(wide.c_str())).first;
-        }
-        return found->second.c_str();
-    } catch (...) {
-        return L".\\";
-    }
-}
+} // namespace
+
+const wchar_t* DiagnosticsSourceName(const wchar_t* compilerPath) { return CachedSourceName(compilerPath); }
+
+const wchar_t* DiagnosticsSourceName(const char* compilerPath) { return CachedSourceName(compilerPath); }
 
 CDiagnosticsPreferences::CDiagnosticsPreferences(std::wstring path, std::wstring defaultText)
     : m_strPath(std::move(path)), m_strDefault(std::move(defaultText))

@@ -113,6 +113,8 @@ HRESULT SetDescription(UINT messageId, ...)
     return hr;
 }
 
+void Clear() { ::SetErrorInfo(0, nullptr); }
+
 HRESULT SetGUID(const IID& iid)
 {
     ComPtr<ICreateErrorInfo> created;

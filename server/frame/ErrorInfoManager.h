@@ -16,6 +16,9 @@ HRESULT SetDescription(const wchar_t* format, ...);
 HRESULT SetDescription(UINT messageId, ...);
 HRESULT SetDescriptionV(UINT messageId, va_list arguments);
 HRESULT SetGUID(const IID& iid);
+// Forgets the thread's error object, so that a failure that sets no description of its own,
+// or a step that recovered, does not show an earlier one.
+void Clear();
 
 } // namespace CErrorInfoManager
 

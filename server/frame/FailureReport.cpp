@@ -47,6 +47,12 @@ std::wstring MethodName(const char* signature)
 
 void LogPassedFailure(HRESULT hr, const char* expression, const char* function, const char* file, int line)
 try {
+    // Only a log that writes information entries shows these: the names are not worked out
+    // for any other, as no report is formatted when the log is off.
+    const CDiagnosticsLog& log = CDiagnosticsLog::Instance();
+    if (!log.Enabled() || log.Threshold() != LOG_INFORMATION) {
+        return;
+    }
     const std::wstring method = MethodName(function);
     const std::wstring text(expression, expression + std::strlen(expression));
     ReportDiagnostic(LogSite{method.c_str(), DiagnosticsSourceName(file), line}, LOG_INFORMATION,
@@ -63,25 +69,32 @@ Description Description::InterfaceOnly(const IID& iid)
     return description;
 }
 
-Description Describe(UINT messageId, ...)
+Description Description::FromMessage(const IID* iid, UINT messageId, va_list arguments)
 {
     Description description;
+    description.m_bText = FormatInto(description.m_strText, messageId, arguments);
+    if (iid) {
+        description.m_bInterface = true;
+        description.m_iid = *iid;
+    }
+    return description;
+}
+
+Description Describe(UINT messageId, ...)
+{
     va_list arguments;
     va_start(arguments, messageId);
-    description.m_bText = FormatInto(description.m_strText, messageId, arguments);
+    Description description = Description::FromMessage(nullptr, messageId, arguments);
     va_end(arguments);
     return description;
 }
 
 Description Describe(const IID& iid, UINT messageId, ...)
 {
-    Description description;
     va_list arguments;
     va_start(arguments, messageId);
-    description.m_bText = FormatInto(description.m_strText, messageId, arguments);
+    Description description = Description::FromMessage(&iid, messageId, arguments);
     va_end(arguments);
-    description.m_bInterface = true;
-    description.m_iid = iid;
     return description;
 }
 

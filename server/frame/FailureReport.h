@@ -14,6 +14,8 @@
 
 #include <oaidl.h>
 
+#include <cstdarg>
+
 #include <string>
 
 // What the caller's error object is told about a failure.
@@ -32,6 +34,7 @@ private:
     friend Description Describe(UINT messageId, ...);
     friend Description Describe(const IID& iid, UINT messageId, ...);
     Description() = default;
+    static Description FromMessage(const IID* iid, UINT messageId, va_list arguments);
 
     bool m_bText = false;
     std::wstring m_strText;
