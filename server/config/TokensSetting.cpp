@@ -100,13 +100,44 @@ IFACEMETHODIMP CTokensSetting::GetStringForValue(LONG lookupValue, BSTR* text)
 }
 
 IFACEMETHODIMP CTokensSetting::get_IsApplicable(VARIANT_BOOL* applicable)
-{
-    return GetFlag(m_bApplicable, applicable, LOG_SITE(L"CTokensSetting::get_IsApplicable"));
-}
-
-HRESULT CTokensSetting::SetChoiceText(LONG value, std::wstring text)
 try {
-    m_choiceTexts[value] = std::move(text);
+    if (!m_applicable && m_source) {
+        bool computed = false;
+        if (FAILED(m_source->ComputeApplicability(computed))) {
+            return REPORT_FAILURE(L"CTokensSetting::get_IsApplicable", LOG_ERROR, E_FAIL,
+                                  Describe(IID_ITokenConfigData, MSG_APPLICABILITY_UNKNOWN_2),
+                                  L"Unable to determine applicability for setting: %s", Name().c_str());
+        }
+        m_applicable = computed;
+    }
+    return GetFlag(m_applicable.value_or(true), applicable, LOG_SITE(L"CTokensSetting::get_IsApplicable"));
+}
+CATCH_RETURN()
+
+HRESULT CTokensSetting::AddChoice(LONG value, const VARIANT& text)
+try {
+    if (V_VT(&text) != VT_BSTR) {
+        return REPORT_FAILURE(L"CTokensSetting::AddChoice", LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
+                              L"Token choice is not a string type.");
+    }
+    const BSTR chars = V_BSTR(&text);
+    m_choiceTexts[value] = std::wstring(chars ? chars : L"", chars ? ::SysStringLen(chars) : 0);
+    UniqueVariant choice;
+    V_VT(choice.get()) = VT_I4;
+    V_I4(choice.get()) = value;
+    RETURN_IF_FAILED(IConfigDataImpl<ITokenConfigData>::AddChoice(*choice.get()));
+    return S_OK;
+}
+CATCH_RETURN()
+
+HRESULT CTokensSetting::GetMapping(LONG value, std::wstring& text) const
+try {
+    const auto found = m_choiceTexts.find(value);
+    if (found == m_choiceTexts.end()) {
+        return REPORT_FAILURE(L"CTokensSetting::GetMapping", LOG_ERROR, ResultCode::E_OUT_OF_BOUNDS,
+                              Describe(MSG_INTERNAL_ERROR), L"Could not retrieve token mapping.");
+    }
+    text = found->second;
     return S_OK;
 }
 CATCH_RETURN()

@@ -4,8 +4,11 @@
 #pragma once
 
 #include "ConfigDataImpl.h"
+#include "TokenSource.h"
 
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
 
 class CTokensSetting final : public ConfigDataObject<CTokensSetting, ITokenConfigData> {
@@ -33,9 +36,24 @@ public:
     void SetHideable(bool hideable) { m_bHideable = hideable; }
     bool LockedChanged() const { return m_bLockedChanged; }
     bool HiddenChanged() const { return m_bHiddenChanged; }
-    // Stores the text shown for a choice value.
-    HRESULT SetChoiceText(LONG value, std::wstring text);
-    void SetApplicable(bool applicable) { m_bApplicable = applicable; }
+
+    // The setup-database record the token came from, with its conditions. A token without
+    // one (read from a file, not yet matched with the firmware) counts as applicable.
+    void SetSource(std::shared_ptr<ITokenSource> source)
+    {
+        m_source = std::move(source);
+        m_applicable.reset();
+    }
+    const std::shared_ptr<ITokenSource>& Source() const { return m_source; }
+    // Where the token's lock/hide byte lives, when it has one.
+    void SetLockHideControl(std::optional<TokenControlByte> control) { m_lockHideControl = std::move(control); }
+    const std::optional<TokenControlByte>& LockHideControl() const { return m_lockHideControl; }
+
+    // Adds a choice value with the text shown for it; `text` must be a string.
+    HRESULT AddChoice(LONG value, const VARIANT& text);
+    using IConfigDataImpl<ITokenConfigData>::AddChoice;
+    // The text of a choice value: 0x82390011 when the value has none.
+    HRESULT GetMapping(LONG value, std::wstring& text) const;
 
 private:
     std::wstring m_strUQI;
@@ -45,6 +63,9 @@ private:
     bool m_bHidden = false;
     bool m_bLockedChanged = false;
     bool m_bHiddenChanged = false;
-    bool m_bApplicable = true;
     std::map<LONG, std::wstring> m_choiceTexts;
+    std::shared_ptr<ITokenSource> m_source;
+    std::optional<TokenControlByte> m_lockHideControl;
+    // Worked out on the first request, then kept.
+    std::optional<bool> m_applicable;
 };

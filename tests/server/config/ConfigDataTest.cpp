@@ -262,7 +262,18 @@ TEST(TokensSetting, LockAndHideNeedTheirControl)
     EXPECT_EQ(VARIANT_TRUE, flag);
     EXPECT_TRUE(token->LockedChanged());
 
-    token->SetChoiceText(1, L"Enabled");
+    token->SetType(EConfigType_Choice);
+    UniqueVariant enabled;
+    V_VT(enabled.get()) = VT_BSTR;
+    V_BSTR(enabled.get()) = ::SysAllocString(L"Enabled");
+    ASSERT_EQ(S_OK, token->AddChoice(1, *enabled.get()));
+    UniqueVariant number;
+    V_VT(number.get()) = VT_I4;
+    EXPECT_EQ(E_FAIL, token->AddChoice(2, *number.get()));
+    std::wstring mapped;
+    EXPECT_EQ(ResultCode::E_OUT_OF_BOUNDS, token->GetMapping(2, mapped));
+    ASSERT_EQ(S_OK, token->GetMapping(1, mapped));
+    EXPECT_EQ(L"Enabled", mapped);
     UniqueBstr text;
     ASSERT_EQ(S_OK, token->GetStringForValue(1, text.put()));
     EXPECT_STREQ(L"Enabled", text.c_str());

@@ -1,0 +1,177 @@
+#include "SarnQRVData.h"
+
+#include "EFIVar.h"
+#include "QrvRecords.h"
+
+#include "ErrorMacros.h"
+
+#include <cwchar>
+#include <optional>
+
+namespace {
+
+struct EqVarTable {
+    bool recordFound = false;
+    std::vector<std::pair<uint16_t, uint16_t>> pairs;
+};
+std::optional<EqVarTable> s_eqVarTable;
+
+std::wstring Widen(const std::string& text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
+HRESULT LoadEqVarTable()
+{
+    CSarnQRVData data(QRV_RECORD_EQ_VAR_VAL);
+    ULONG size = 0;
+    HRESULT hr = data.ReadFromBIOS(nullptr, &size);
+    EqVarTable table;
+    if (hr == ResultCode::E_VARIABLE_NOT_FOUND) {
+        s_eqVarTable = std::move(table);
+        return S_OK;
+    }
+    if (hr != ResultCode::E_BUFFERTOOSMALL) {
+        return hr;
+    }
+    std::vector<BYTE> record(size);
+    RETURN_IF_FAILED(data.ReadFromBIOS(record.data(), &size));
+    table.recordFound = true;
+    table.pairs = ReadEqVarPairs(std::span<const uint8_t>(record.data(), size));
+    s_eqVarTable = std::move(table);
+    return S_OK;
+}
+
+} // namespace
+
+HRESULT CSarnQRVData::ReadQRVDataFromBIOS(BYTE** buffer, ULONG* size)
+{
+    const LogSite site = LOG_SITE(L"CSarnQRVData::ReadQRVDataFromBIOS");
+    if (!buffer || !size) {
+        return ReportFailureAt(site, LOG_ERROR, E_POINTER, Describe(MSG_INTERNAL_ERROR), L"Invalid Pointer");
+    }
+    if (*buffer) {
+        return ReportFailureAt(site, LOG_ERROR, E_POINTER, Describe(MSG_INTERNAL_ERROR),
+                               L"The dereferenced pointer is not null");
+    }
+    CEFIVar efiVar;
+    ULONG attributes = 0;
+    ULONG needed = 0;
+    HRESULT hr = efiVar.GetVariable(VariableName::QrvDataVar, &VendorGuid::QrvData, &attributes, &needed, nullptr);
+    if (hr == ResultCode::E_VARIABLE_NOT_FOUND) {
+        return hr;
+    }
+    if (hr != ResultCode::E_BUFFERTOOSMALL || needed <= QRV_RECORD_HEADER_SIZE) {
+        return ReportFailureAt(site, LOG_ERROR, ResultCode::E_VARIABLE_SIZE,
+                               Describe(MSG_BIOS_OPERATION_NOT_SUPPORTED), L"Unable to get variable size: %lx.  Data size: %u",
+                               static_cast<unsigned long>(hr), static_cast<unsigned>(needed));
+    }
+    auto data = std::make_unique<BYTE[]>(needed);
+    ULONG read = needed;
+    hr = efiVar.GetVariable(VariableName::QrvDataVar, &VendorGuid::QrvData, &attributes, &read, data.get());
+    if (FAILED(hr)) {
+        return ReportFailureAt(site, LOG_ERROR, ResultCode::E_VARIABLE_SIZE, Describe(MSG_BIOS_OPERATION_NOT_SUPPORTED),
+                               L"Unable to retrieve variable.  hr = %lx", static_cast<unsigned long>(hr));
+    }
+    *buffer = data.release();
+    *size = read < needed ? read : needed;
+    return S_OK;
+}
+
+HRESULT CSarnQRVData::ReadFromBIOS(void* buffer, ULONG* size)
+try {
+    const LogSite site = LOG_SITE(L"CSarnQRVData::ReadFromBIOS");
+    if (!size || (!buffer && *size != 0)) {
+        return ReportFailureAt(site, LOG_ERROR, E_POINTER, Describe(MSG_INTERNAL_ERROR), L"Invalid Pointer");
+    }
+    BYTE* raw = nullptr;
+    ULONG total = 0;
+    HRESULT hr = ReadQRVDataFromBIOS(&raw, &total);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    const std::unique_ptr<BYTE[]> variable(raw);
+    std::span<const uint8_t> record;
+    std::string problem;
+    switch (FindQrvRecord(std::span<const uint8_t>(variable.get(), total), m_version, record, problem)) {
+    case QrvFind::Absent:
+        return ResultCode::E_VARIABLE_NOT_FOUND;
+    case QrvFind::Malformed:
+        return ReportFailureAt(site, LOG_ERROR, ResultCode::E_VARIABLE_SIZE, Describe(MSG_BIOS_OPERATION_NOT_SUPPORTED),
+                               L"QrvDataVar is damaged: %s", Widen(problem).c_str());
+    case QrvFind::Found:
+        break;
+    }
+    if (*size < record.size()) {
+        *size = static_cast<ULONG>(record.size());
+        return ReportFailureAt(site, LOG_WARNING, ResultCode::E_BUFFERTOOSMALL, Describe(MSG_INTERNAL_ERROR),
+                               L"Buffer too small");
+    }
+    std::copy(record.begin(), record.end(), static_cast<BYTE*>(buffer));
+    *size = static_cast<ULONG>(record.size());
+    return S_OK;
+}
+CATCH_RETURN()
+
+HRESULT CHiiVarEqManager::GetEqVarValue(USHORT variableId, USHORT* value)
+{
+    const LogSite site = LOG_SITE(L"CHiiVarEqManager::GetEqVarValue");
+    if (!value) {
+        return ReportFailureAt(site, LOG_ERROR, E_POINTER, Describe(MSG_INTERNAL_ERROR), L"Invalid Pointer");
+    }
+    if (!s_eqVarTable) {
+        RETURN_IF_FAILED(LoadEqVarTable());
+    }
+    if (!s_eqVarTable->recordFound) {
+        return ReportFailureAt(site, LOG_INFORMATION, ResultCode::E_VARIABLE_NOT_FOUND,
+                               Describe(MSG_APPLICABILITY_UNKNOWN),
+                               L"VAR_EQ_VAL (FALSE) No QRVVarData structure was found.");
+    }
+    for (const auto& [id, found] : s_eqVarTable->pairs) {
+        if (id == variableId) {
+            *value = found;
+            ReportDiagnostic(site, LOG_INFORMATION, L"Located EQ_VAR_VAL ID %hu [Value = %hu]", variableId, found);
+            return S_OK;
+        }
+    }
+    return ReportFailureAt(site, LOG_INFORMATION, ResultCode::E_VARIABLE_NOT_FOUND, Describe(MSG_APPLICABILITY_UNKNOWN),
+                           L"Unable to locate EQ_VAR_VAL ID %hu", variableId);
+}
+
+void CHiiVarEqManager::Reset()
+{
+    s_eqVarTable.reset();
+}
+
+HRESULT PopulateDoNotShowList(std::set<std::wstring>& list)
+try {
+    const LogSite site = LOG_SITE(L"PopulateDoNotShowList");
+    CSarnQRVData data(QRV_RECORD_DO_NOT_SHOW);
+    ULONG size = 0;
+    HRESULT hr = data.ReadFromBIOS(nullptr, &size);
+    if (hr == ResultCode::E_VARIABLE_NOT_FOUND) {
+        // Boards that hide nothing carry no record.
+        ReportDiagnostic(site, LOG_INFORMATION, L"No do-not-show list on this system");
+        return S_OK;
+    }
+    if (hr != ResultCode::E_BUFFERTOOSMALL) {
+        return ReportFailureAt(site, LOG_ERROR, E_POINTER, Describe(MSG_INTERNAL_ERROR), L"Buffer size of 0 was accepted");
+    }
+    std::vector<BYTE> record(size);
+    RETURN_IF_FAILED(data.ReadFromBIOS(record.data(), &size));
+    std::vector<uint16_t> uqis;
+    std::string problem;
+    if (!ReadDoNotShowUqis(std::span<const uint8_t>(record.data(), size), uqis, problem)) {
+        return ReportFailureAt(site, LOG_ERROR, ResultCode::E_VARIABLE_SIZE, Describe(MSG_BIOS_OPERATION_NOT_SUPPORTED),
+                               L"QrvDataVar is damaged: %s", Widen(problem).c_str());
+    }
+    for (uint16_t uqi : uqis) {
+        wchar_t text[8] = {};
+        std::swprintf(text, 8, L"%04x", uqi);
+        list.insert(text);
+    }
+    return S_OK;
+} catch (const std::bad_alloc&) {
+    ReportDiagnostic(LOG_SITE(L"PopulateDoNotShowList"), LOG_ERROR, L"Failure in allocating memory");
+    return E_FAIL;
+}
