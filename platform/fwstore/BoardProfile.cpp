@@ -1,11 +1,13 @@
 #include "BoardProfile.h"
 
 #include "EfiGuid.h"
+#include "SetupDbWriter.h"
 #include "StoreOperations.h"
 #include "StoreRules.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <optional>
 
 namespace fwstore {
@@ -111,7 +113,16 @@ public:
     StoreResult Parse(std::string_view text, StoreImage& image);
 
 private:
-    enum class Section { None, Board, Variable };
+    enum class Section { None, Board, Variable, Setup };
+
+    // A record of "QrvDataVar" written as readable lines: it goes where its first line is.
+    struct ReadableRecord {
+        uint32_t version = 0;
+        std::optional<size_t> at;
+        size_t line = 0;
+        uint16_t entries = 0;
+        std::vector<uint8_t> body;
+    };
 
     struct PendingVariable {
         StoredVariable variable;
@@ -119,6 +130,8 @@ private:
         bool hasGuid = false, hasAttributes = false;
         std::optional<uint32_t> size;
         std::optional<uint8_t> fill;
+        ReadableRecord platformValues{3}, doNotShow{4};
+        bool rawRecord3 = false, rawRecord4 = false;
     };
 
     bool Fail(std::wstring message)
@@ -134,6 +147,10 @@ private:
     bool BoardKey(std::string_view key, std::string_view value);
     bool VariableKey(std::string_view key, std::string_view value);
     bool AppendData(std::string_view key, std::string_view value);
+    bool AppendRecord(std::string_view value);
+    bool AppendReadableRecord(std::string_view key, std::string_view value);
+    void PlaceReadableRecords(PendingVariable& pending);
+    void AddCompiledSetup();
     bool FinishVariable();
     bool Finish();
 
@@ -145,10 +162,20 @@ private:
     bool m_seenBoard = false, m_hasCapacity = false, m_hasName = false, m_hasExportDb = false;
     std::optional<PendingVariable> m_pending;
     std::wstring m_error;
+    setup::CompiledSetup m_setup;
+    bool m_setupAdded = false;
 };
 
 StoreResult ProfileParser::Parse(std::string_view text, StoreImage& image)
 {
+    // The setup sections are compiled first, so that "Copy = Setup" anywhere in the file
+    // sees the compiled image.
+    setup::SetupError setupError;
+    if (!setup::CompileSetupProfile(text, m_setup, setupError)) {
+        m_line = setupError.line;
+        Fail(WidenForMessage(setupError.message));
+        return StoreResult::Failure(EFI_STATUS_INVALID_PARAMETER, m_error);
+    }
     while (!text.empty()) {
         ++m_line;
         size_t end = text.find('\n');
@@ -169,6 +196,8 @@ bool ProfileParser::Line(std::string_view line)
         return true;
     if (line[0] == '[')
         return StartSection(line);
+    if (m_section == Section::Setup)
+        return true;   // compiled before (EndIf has no "=")
     size_t equals = line.find('=');
     if (equals == std::string_view::npos)
         return Fail(L"expected \"key = value\", found \"" + WidenForMessage(line) + L"\"");
@@ -195,15 +224,24 @@ bool ProfileParser::StartSection(std::string_view header)
         m_section = Section::Board;
         return true;
     }
+    if (name.substr(0, 6) == "Store " || name.substr(0, 8) == "FormSet ") {
+        AddCompiledSetup();
+        m_section = Section::Setup;
+        return true;
+    }
     constexpr std::string_view prefix = "Variable ";
     if (name.substr(0, prefix.size()) != prefix)
-        return Fail(L"unknown section [" + WidenForMessage(name) + L"]; expected [Board] or [Variable NAME]");
+        return Fail(L"unknown section [" + WidenForMessage(name) +
+                    L"]; expected [Board], [Variable NAME], [Store NAME] or [FormSet NAME]");
     std::string_view variableName = Trim(name.substr(prefix.size()));
     auto wide = Widen(variableName);
     if (!wide)
         return Fail(L"the variable name is not UTF-8 text");
     if (std::wstring problem = NameProblem(NameField::Variable, *wide); !problem.empty())
         return Fail(L"the " + problem);
+    if (m_setup.hasForms && (*wide == L"Setup" || *wide == L"SetupDefault"))
+        return Fail(L"[Variable " + *wide + L"] cannot be given with form sets: \"Setup\" and \"SetupDefault\" are compiled "
+                    L"from the questions' defaults");
     m_section = Section::Variable;
     m_pending.emplace();
     m_pending->variable.name = *wide;
@@ -241,6 +279,8 @@ bool ProfileParser::BoardKey(std::string_view key, std::string_view value)
             return Fail(L"\"ExportDb\" must name a file");
         if (m_hasExportDb)
             return Fail(L"\"ExportDb\" is given twice");
+        if (m_setup.hasForms)
+            return Fail(L"\"ExportDb\" cannot be given with form sets: the setup database is compiled from them");
         m_hasExportDb = true;
         std::wstring error;
         if (!m_loader(*name, m_image.exportDb, error))
@@ -312,22 +352,10 @@ bool ProfileParser::AppendData(std::string_view key, std::string_view value)
             return Fail(L"\"Hex\" must be pairs of hex digits, such as 4B 42 00");
         return true;
     }
-    if (key == "Record") {
-        // "Record = VERSION BYTES": a 32-bit version, a 32-bit length counting these 8 bytes,
-        // then the bytes.
-        size_t space = value.find_first_of(" \t");
-        auto version = ParseNumber(value.substr(0, space));
-        std::vector<uint8_t> body;
-        if (!version || (space != std::string_view::npos && !ParseHexBytes(value.substr(space), body)))
-            return Fail(L"\"Record\" must be a version number followed by bytes in hex");
-        uint32_t length = static_cast<uint32_t>(body.size() + 8);
-        for (uint32_t field : {*version, length}) {
-            for (int i = 0; i < 4; ++i)
-                data.push_back(static_cast<uint8_t>(field >> (8 * i)));
-        }
-        data.insert(data.end(), body.begin(), body.end());
-        return true;
-    }
+    if (key == "Record")
+        return AppendRecord(value);
+    if (key == "PlatformValue" || key == "DoNotShow")
+        return AppendReadableRecord(key, value);
     if (key == "File") {
         auto name = Widen(Unquote(value));
         if (!name || name->empty())
@@ -340,6 +368,7 @@ bool ProfileParser::AppendData(std::string_view key, std::string_view value)
         return true;
     }
     if (key == "Copy") {
+        AddCompiledSetup();
         auto name = Widen(value);
         const StoredVariable* source = nullptr;
         for (const auto& variable : m_image.variables) {
@@ -355,7 +384,117 @@ bool ProfileParser::AppendData(std::string_view key, std::string_view value)
         return true;
     }
     return Fail(L"unknown key \"" + WidenForMessage(key) +
-                L"\" in a variable; expected Guid, Attributes, Text, String, Hex, Record, File, Copy, Size or Fill");
+                L"\" in a variable; expected Guid, Attributes, Text, String, Hex, Record, File, Copy, Size or Fill"
+                L" (and in \"QrvDataVar\" PlatformValue or DoNotShow)");
+}
+
+void AppendU32(std::vector<uint8_t>& data, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        data.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+void AppendU16(std::vector<uint8_t>& data, uint16_t value)
+{
+    data.push_back(static_cast<uint8_t>(value));
+    data.push_back(static_cast<uint8_t>(value >> 8));
+}
+
+// "Record = VERSION BYTES": a 32-bit version, a 32-bit length counting these 8 bytes, then
+// the bytes.
+bool ProfileParser::AppendRecord(std::string_view value)
+{
+    PendingVariable& pending = *m_pending;
+    size_t space = value.find_first_of(" \t");
+    auto version = ParseNumber(value.substr(0, space));
+    std::vector<uint8_t> body;
+    if (!version || (space != std::string_view::npos && !ParseHexBytes(value.substr(space), body)))
+        return Fail(L"\"Record\" must be a version number followed by bytes in hex");
+    if ((*version == 3 && pending.platformValues.at) || (*version == 4 && pending.doNotShow.at))
+        return Fail(L"\"Record = " + std::to_wstring(*version) + L"\" cannot be given with " +
+                    (*version == 3 ? L"\"PlatformValue\"" : L"\"DoNotShow\"") + L", which make that record");
+    pending.rawRecord3 |= *version == 3;
+    pending.rawRecord4 |= *version == 4;
+    AppendU32(pending.variable.data, *version);
+    AppendU32(pending.variable.data, static_cast<uint32_t>(body.size() + 8));
+    pending.variable.data.insert(pending.variable.data.end(), body.begin(), body.end());
+    return true;
+}
+
+// "PlatformValue = ID VALUE" (a pair of record 3) and "DoNotShow = UQI, UQI" (record 4).
+bool ProfileParser::AppendReadableRecord(std::string_view key, std::string_view value)
+{
+    PendingVariable& pending = *m_pending;
+    bool platform = key == "PlatformValue";
+    if (pending.variable.name != L"QrvDataVar")
+        return Fail(L"\"" + WidenForMessage(key) + L"\" belongs in [Variable QrvDataVar]");
+    if (platform ? pending.rawRecord3 : pending.rawRecord4)
+        return Fail(L"\"" + WidenForMessage(key) + L"\" cannot be given with \"Record = " + (platform ? L"3" : L"4") +
+                    L"\", which is that record");
+    std::vector<uint16_t> numbers;
+    std::string_view rest = value;
+    const char* separators = platform ? " \t" : ",";
+    while (!rest.empty()) {
+        size_t end = rest.find_first_of(separators);
+        auto number = ParseNumber(Trim(rest.substr(0, end)));
+        if (!number || *number > 0xFFFF)
+            return Fail(platform ? L"\"PlatformValue\" must be a 16-bit variable id and a 16-bit value"
+                                 : L"\"DoNotShow\" must be 16-bit UQIs separated by commas");
+        numbers.push_back(static_cast<uint16_t>(*number));
+        rest = end == std::string_view::npos ? std::string_view() : Trim(rest.substr(end + 1));
+    }
+    ReadableRecord& record = platform ? pending.platformValues : pending.doNotShow;
+    if ((platform && numbers.size() != 2) || numbers.empty() || record.entries + numbers.size() > 0xFFFF)
+        return Fail(platform ? L"\"PlatformValue\" must be a 16-bit variable id and a 16-bit value"
+                             : L"\"DoNotShow\" must be 16-bit UQIs separated by commas");
+    if (!record.at) {
+        record.at = pending.variable.data.size();
+        record.line = m_line;
+    }
+    for (uint16_t number : numbers)
+        AppendU16(record.body, number);
+    record.entries = static_cast<uint16_t>(record.entries + numbers.size() / (platform ? 2 : 1));
+    return true;
+}
+
+// Puts the readable records where their first lines were, the later one first so that the
+// earlier one's place stays valid.
+void ProfileParser::PlaceReadableRecords(PendingVariable& pending)
+{
+    std::vector<const ReadableRecord*> records;
+    for (const ReadableRecord* record : {&pending.platformValues, &pending.doNotShow}) {
+        if (record->at)
+            records.push_back(record);
+    }
+    std::sort(records.begin(), records.end(), [](const ReadableRecord* a, const ReadableRecord* b) {
+        return *a->at != *b->at ? *a->at > *b->at : a->line > b->line;
+    });
+    std::vector<uint8_t>& data = pending.variable.data;
+    for (const ReadableRecord* record : records) {
+        std::vector<uint8_t> bytes;
+        bool counted = record->version == 4;   // record 4 starts with its count
+        AppendU32(bytes, record->version);
+        AppendU32(bytes, static_cast<uint32_t>(8 + (counted ? 2 : 0) + record->body.size()));
+        if (counted)
+            AppendU16(bytes, record->entries);
+        bytes.insert(bytes.end(), record->body.begin(), record->body.end());
+        data.insert(data.begin() + static_cast<std::ptrdiff_t>(*record->at), bytes.begin(), bytes.end());
+    }
+}
+
+// The compiled setup database and the "Setup" and "SetupDefault" images, once, where the
+// first setup section is (or earlier, when a Copy needs them).
+void ProfileParser::AddCompiledSetup()
+{
+    if (m_setupAdded || !m_setup.hasForms)
+        return;
+    m_setupAdded = true;
+    m_image.exportDb = m_setup.database;
+    if (!m_setup.hasSetupImage)
+        return;
+    uint32_t attributes = ATTRIBUTE_NON_VOLATILE | ATTRIBUTE_BOOTSERVICE_ACCESS | ATTRIBUTE_RUNTIME_ACCESS;
+    for (const wchar_t* name : {L"Setup", L"SetupDefault"})
+        m_image.variables.push_back({name, m_setup.setupVendor, attributes, m_setup.setupImage});
 }
 
 bool ProfileParser::FinishVariable()
@@ -364,6 +503,7 @@ bool ProfileParser::FinishVariable()
         return true;
     PendingVariable pending = std::move(*m_pending);
     m_pending.reset();
+    PlaceReadableRecords(pending);
     size_t line = m_line;
     m_line = pending.line;
     StoredVariable& variable = pending.variable;
@@ -393,6 +533,7 @@ bool ProfileParser::Finish()
 {
     if (!FinishVariable())
         return false;
+    AddCompiledSetup();
     if (!m_seenBoard)
         return Fail(L"the profile has no [Board] section");
     if (!m_hasCapacity)

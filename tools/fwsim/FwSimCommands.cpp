@@ -1,11 +1,13 @@
 #include "FwSimCommands.h"
 
+#include "BoardGenerator.h"
 #include "BoardProfile.h"
 #include "BoardRestart.h"
 #include "CapsuleOperations.h"
 #include "EfiGuid.h"
 #include "EfiStatus.h"
 #include "FirmwareStore.h"
+#include "SetupDbDecoder.h"
 #include "StoreOperations.h"
 #include "StoreRules.h"
 
@@ -26,6 +28,9 @@ namespace {
 const wchar_t* const USAGE =
     L"usage: fwsim COMMAND [ARGUMENTS]     (the board store is the file named by FWSIM_STORE)\n"
     L"  init --board FILE [--force]        create the store from a board profile\n"
+    L"  init --questions N [--force]       create the store of a generated board with N setup questions\n"
+    L"  profile --questions N              print the profile of that generated board\n"
+    L"  setupdb [--summary]                print the board's setup database, or one line of counts\n"
     L"  info                               board, capacity, setup database, faults, capsule slot\n"
     L"  list                               every variable with its GUID, attributes and size\n"
     L"  get NAME GUID                      print a variable's data as hex\n"
@@ -184,21 +189,47 @@ StoreResult OpenStore(std::unique_ptr<CFirmwareStore>& store)
 
 // ---- commands ----
 
+// Generated boards: enough to load the server's readers, few enough for the store file.
+constexpr uint32_t MAX_GENERATED_QUESTIONS = 100000;
+
+std::optional<uint32_t> QuestionCount(const std::wstring& text, std::wstring& problem)
+{
+    auto count = ParseUnsigned(text);
+    if (!count || *count == 0 || *count > MAX_GENERATED_QUESTIONS) {
+        problem = L"--questions needs a number from 1 to " + std::to_wstring(MAX_GENERATED_QUESTIONS);
+        return std::nullopt;
+    }
+    return count;
+}
+
+StoreResult GeneratedBoard(uint32_t questions, StoreImage& image)
+{
+    BoardFileLoader noFiles = [](const std::wstring& name, std::vector<uint8_t>&, std::wstring& error) {
+        error = L"a generated board names no files, but \"" + name + L"\" was asked for";
+        return false;
+    };
+    return ParseBoardProfile(GenerateBoardProfile(questions), L"generated board", noFiles, image);
+}
+
 int Init(const Arguments& arguments)
 {
     std::wstring problem;
-    auto line = Split(arguments, {L"--board"}, {L"--force"}, problem);
+    auto line = Split(arguments, {L"--board", L"--questions"}, {L"--force"}, problem);
     if (!line)
         return Usage(problem);
     const std::wstring* board = line->Option(L"--board");
-    if (board == nullptr || !line->positional.empty())
-        return Usage(L"init takes --board FILE (and optionally --force)");
+    const std::wstring* questions = line->Option(L"--questions");
+    if ((board == nullptr) == (questions == nullptr) || !line->positional.empty())
+        return Usage(L"init takes --board FILE or --questions N (and optionally --force)");
+    std::optional<uint32_t> count;
+    if (questions && !(count = QuestionCount(*questions, problem)))
+        return Usage(problem);
     std::unique_ptr<CFirmwareStore> store;
     StoreResult result = OpenStore(store);
     if (!result.Ok())
         return Failed(result);
     StoreImage image;
-    result = LoadBoardProfile(*board, image);
+    result = count ? GeneratedBoard(*count, image) : LoadBoardProfile(*board, image);
     if (!result.Ok())
         return Failed(result);
     bool force = line->Has(L"--force");
@@ -209,7 +240,36 @@ int Init(const Arguments& arguments)
             result.message += L"; use --force to replace it";
         return Failed(result);
     }
-    Print(L"created " + store->Path() + L" from " + *board + L": " + std::to_wstring(image.variables.size()) + L" variables");
+    std::wstring source = count ? L"a generated board of " + std::to_wstring(*count) + L" questions" : *board;
+    Print(L"created " + store->Path() + L" from " + source + L": " + std::to_wstring(image.variables.size()) + L" variables");
+    return EXIT_OK;
+}
+
+// Writes UTF-8 text as it is, in one piece (a dump may have many thousand lines).
+void PrintLines(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\n";
+    fwrite(text.data(), 1, text.size(), stdout);
+    fflush(stdout);
+}
+
+int Profile(const Arguments& arguments)
+{
+    std::wstring problem;
+    auto line = Split(arguments, {L"--questions"}, {}, problem);
+    if (!line)
+        return Usage(problem);
+    const std::wstring* questions = line->Option(L"--questions");
+    if (questions == nullptr || !line->positional.empty())
+        return Usage(L"profile takes --questions N");
+    auto count = QuestionCount(*questions, problem);
+    if (!count)
+        return Usage(problem);
+    std::string text = GenerateBoardProfile(*count);
+    fwrite(text.data(), 1, text.size(), stdout);
+    fflush(stdout);
     return EXIT_OK;
 }
 
@@ -225,6 +285,34 @@ const wchar_t* CapsuleStateName(uint32_t state)
 {
     static const wchar_t* const names[] = {L"empty", L"staged", L"armed"};
     return state < std::size(names) ? names[state] : L"unknown";
+}
+
+int SetupDb(const Arguments& arguments)
+{
+    std::wstring problem;
+    auto line = Split(arguments, {}, {L"--summary"}, problem);
+    if (!line)
+        return Usage(problem);
+    if (!line->positional.empty())
+        return Usage(L"setupdb takes no arguments but --summary");
+    StoreImage image;
+    std::unique_ptr<CFirmwareStore> store;
+    if (int code = LoadForReading(image, store))
+        return code;
+    if (image.exportDb.empty()) {
+        PrintError(L"the board has no setup database");
+        return EXIT_FAILED;
+    }
+    setupdb::SetupDbDump dump = setupdb::DecodeSetupDatabase(image.exportDb);
+    std::vector<std::string> lines;
+    if (line->Has(L"--summary") && !dump.damaged)
+        lines.push_back(setupdb::SummaryLine(dump.counts));
+    else if (!line->Has(L"--summary"))
+        lines = std::move(dump.lines);
+    if (dump.damaged)
+        lines.push_back(dump.damage);
+    PrintLines(lines);
+    return dump.damaged ? EXIT_FAILED : EXIT_OK;
 }
 
 int Info(const Arguments& arguments)
@@ -675,7 +763,7 @@ int RunCommand(const std::wstring& command, const Arguments& arguments)
 {
     using Handler = int (*)(const Arguments&);
     static const std::pair<const wchar_t*, Handler> commands[] = {
-        {L"init", Init}, {L"info", Info}, {L"list", List}, {L"get", Get}, {L"set", Set},
+        {L"init", Init}, {L"profile", Profile}, {L"setupdb", SetupDb}, {L"info", Info}, {L"list", List}, {L"get", Get}, {L"set", Set},
         {L"delete", Delete}, {L"stats", Stats}, {L"fault", Fault}, {L"stage", Stage}, {L"reboot", Reboot},
     };
     for (const auto& [name, handler] : commands) {
