@@ -48,7 +48,7 @@ public:
 private:
     void FormSet(size_t index, size_t questions);
     void Form(size_t formSet, size_t form, size_t forms, size_t questions);
-    void Question();
+    size_t Question(size_t room);
     void OneOf(size_t offset, size_t uqi, const std::string& prompt);
     void Emit(const std::string& line) { m_text += line + "\n"; }
 
@@ -106,16 +106,17 @@ void Generator::Form(size_t formSet, size_t form, size_t forms, size_t questions
     // The first form leads to the others.
     for (size_t target = 2; form == 0 && target <= forms; ++target)
         Emit(Format("Goto = form=%zu prompt=\"Page %zu.%zu\" help=\"\"", target, formSet + 1, target));
-    for (size_t i = 0; i < questions; ++i) {
-        // Each later form starts with a copy of the previous form's last question.
-        if (i == 0 && m_last.valid && m_written + 1 < m_count) {
-            Emit(m_last.line);
-            Emit("Option = value=7 text=\"Repeated\"");
-            ++m_written;
-            continue;
-        }
-        Question();
+    size_t i = 0;
+    // Each later form of a form set starts with a copy of the last one-of before it, with
+    // other options.
+    if (m_last.valid) {
+        Emit(m_last.line);
+        Emit("Option = value=7 text=\"Repeated\"");
+        ++m_written;
+        ++i;
     }
+    while (i < questions)
+        i += Question(questions - i);
 }
 
 void Generator::OneOf(size_t offset, size_t uqi, const std::string& prompt)
@@ -127,21 +128,22 @@ void Generator::OneOf(size_t offset, size_t uqi, const std::string& prompt)
     Emit("Option = value=1 text=\"Enabled\" flags=0x01");
 }
 
-void Generator::Question()
+// Writes one question, or two (the passwords) when there is room; answers how many.
+size_t Generator::Question(size_t room)
 {
     size_t n = m_written++;
     size_t uqi = 0x1000 + n % 0xE000;
     std::string prompt = "Setting " + std::to_string(n + 1);
     std::string common = Format(" uqi=0x%04zX", uqi) + " prompt=\"" + prompt + "\"";
     // Two passwords, in their own store, once there are enough questions.
-    if (!m_passwordsDone && n >= 8 && m_count - n >= 2) {
+    if (!m_passwordsDone && n >= 8 && room >= 2) {
         m_passwordsDone = true;
         Emit("Select = store=SystemPassword");
         Emit("Password = offset=0x00 width=16 prompt=\"Administrator password\" help=\"\"");
         Emit("Password = offset=0x10 width=16 prompt=\"User password\" help=\"\"");
         Emit("Select = store=" + m_cursor.Name());
-        m_written += 1;   // the two passwords are two of the questions
-        return;
+        ++m_written;
+        return 2;
     }
     switch (n % 8) {
     case 0: case 1:
@@ -178,6 +180,7 @@ void Generator::Question()
         Emit("EndIf");
         break;
     }
+    return 1;
 }
 
 } // namespace

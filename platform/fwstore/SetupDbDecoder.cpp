@@ -76,7 +76,7 @@ public:
 
 private:
     void Print(int depth, const std::string& text) { m_dump.lines.push_back(std::string(2 * depth, ' ') + text); }
-    void Table(size_t index, size_t at);
+    void Table(size_t at);
     void VariablePacks(const Region& table, size_t first, uint32_t count);
     void StringPacks(const Region& table, size_t first, uint32_t count);
     void Forms(const Region& table, size_t at);
@@ -120,10 +120,13 @@ SetupDbDump Decoder::Run()
             if (!m_db.Has(at, TABLE_HEADER_BYTES))
                 Damaged(at, "table " + std::to_string(index) + ": its header passes the end of the database");
             size_t size = m_db.U32(at + 18);
+            ++m_dump.counts.tables;
+            Print(1, "table " + std::to_string(index) + ": handle " + std::to_string(m_db.U16(at)) + ", package " +
+                         m_db.Guid(at + 2) + ", " + std::to_string(size) + " bytes");
             if (size < TABLE_HEADER_BYTES || !m_db.Has(at, size))
                 Damaged(at + 18, "table " + std::to_string(index) + ": its size " + std::to_string(size) +
                                      " is smaller than its header or passes the end of the database");
-            Table(index, at);
+            Table(at);
             at += size;
         }
     } catch (const Damage& damage) {
@@ -133,12 +136,10 @@ SetupDbDump Decoder::Run()
     return std::move(m_dump);
 }
 
-void Decoder::Table(size_t index, size_t at)
+// The packs of the table at `at`, whose header and size are checked.
+void Decoder::Table(size_t at)
 {
     Region table = m_db.Sub(at, m_db.U32(at + 18));
-    ++m_dump.counts.tables;
-    Print(1, "table " + std::to_string(index) + ": handle " + std::to_string(table.U16(0)) + ", package " + table.Guid(2) +
-                 ", " + std::to_string(table.bytes.size()) + " bytes");
     m_packs.clear();
     VariablePacks(table, table.U32(30), table.U32(38));
     StringPacks(table, table.U32(26), table.U32(42));

@@ -17,35 +17,16 @@ constexpr GUID SETUP_VENDOR = {0xEC87D643, 0xEBA4, 0x4BB5, {0xA1, 0xE5, 0x3F, 0x
 constexpr GUID SMBIOS_VENDOR = {0x70E56C5E, 0x280C, 0x44B0, {0xA4, 0x97, 0x09, 0x68, 0x1A, 0xBC, 0x37, 0x5E}};
 constexpr GUID DATA_VENDOR = {0x3812723D, 0x7E48, 0x4E29, {0xBC, 0x27, 0xF5, 0xA3, 0x9A, 0xC9, 0x4E, 0xF1}};
 
-std::map<std::wstring, std::vector<uint8_t>> g_files = {{L"db.bin", {1, 0, 0, 0}}, {L"blob.bin", {0xAB, 0xCD}}};
-
-BoardFileLoader FakeFiles()
-{
-    return [](const std::wstring& name, std::vector<uint8_t>& bytes, std::wstring& error) {
-        auto it = g_files.find(name);
-        if (it == g_files.end()) {
-            error = L"cannot open \"" + name + L"\"";
-            return false;
-        }
-        bytes = it->second;
-        return true;
-    };
-}
+const ProfileFiles g_files = {{L"db.bin", {1, 0, 0, 0}}, {L"blob.bin", {0xAB, 0xCD}}};
 
 StoreResult Parse(const char* text, StoreImage& image)
 {
-    return ParseBoardProfile(text, L"board.ini", FakeFiles(), image);
+    return ParseProfile(text, image, g_files);
 }
 
 void ExpectError(const char* text, const wchar_t* expected)
 {
-    StoreImage image;
-    image.boardName = L"untouched";
-    StoreResult result = Parse(text, image);
-    EXPECT_EQ(result.status, EFI_STATUS_INVALID_PARAMETER) << text;
-    EXPECT_NE(result.message.find(expected), std::wstring::npos)
-        << "got: " << std::string(result.message.begin(), result.message.end());
-    EXPECT_EQ(image.boardName, L"untouched");
+    ExpectProfileError(text, expected, g_files);
 }
 
 const char* const BOARD = "[Board]\nName = B\nCapacity = 4096\n";
@@ -112,7 +93,7 @@ TEST(BoardProfile, NamesAreHeldToTheStoreRules)
     EXPECT_EQ(image.boardName.size(), 1024u);
     ExpectError(board(std::string(1025, 'b')).c_str(), L"(2): the board name has 1025 characters, more than the 1024");
     const std::string withNul = board(std::string("a\0b", 3));
-    StoreResult result = ParseBoardProfile(withNul, L"board.ini", FakeFiles(), image);
+    StoreResult result = ParseProfile(withNul, image, g_files);
     EXPECT_EQ(result.status, EFI_STATUS_INVALID_PARAMETER);
     EXPECT_NE(result.message.find(L"(2): the board name holds a NUL character"), std::wstring::npos)
         << std::string(result.message.begin(), result.message.end());

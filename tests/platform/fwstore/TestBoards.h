@@ -2,15 +2,20 @@
 // every section, and the boundary cases of the store format.
 #pragma once
 
+#include "BoardProfile.h"
+#include "EfiStatus.h"
 #include "FirmwareStore.h"
 #include "StoreFormat.h"
 #include "StoreImage.h"
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // A function exported by a substitute library, by its plain name.
@@ -159,4 +164,34 @@ inline std::vector<StoreBoundaryCase> StoreBoundaryCases()
             [=](Image& i) { i.faults.assign(100, fault(i)); i.faults[56].name = NameOf(MAX + 1); }, false,
             L"fault name has 1025"},
     };
+}
+
+// Board profiles parsed as "board.ini"; `files` holds the files that a profile may name.
+using ProfileFiles = std::map<std::wstring, std::vector<uint8_t>>;
+
+inline fwstore::StoreResult ParseProfile(std::string_view text, fwstore::StoreImage& image, const ProfileFiles& files = {})
+{
+    fwstore::BoardFileLoader loader = [&files](const std::wstring& name, std::vector<uint8_t>& bytes, std::wstring& error) {
+        auto it = files.find(name);
+        if (it == files.end()) {
+            error = L"cannot open \"" + name + L"\"";
+            return false;
+        }
+        bytes = it->second;
+        return true;
+    };
+    return fwstore::ParseBoardProfile(text, L"board.ini", loader, image);
+}
+
+// The profile is refused with `expected` in its message, and the image is left as it was.
+inline void ExpectProfileError(std::string_view text, const wchar_t* expected, const ProfileFiles& files = {})
+{
+    fwstore::StoreImage image;
+    image.boardName = L"untouched";
+    fwstore::StoreResult result = ParseProfile(text, image, files);
+    EXPECT_EQ(result.status, fwstore::EFI_STATUS_INVALID_PARAMETER) << text.substr(0, 400);
+    EXPECT_NE(result.message.find(expected), std::wstring::npos)
+        << "got: " << std::string(result.message.begin(), result.message.end());
+    EXPECT_EQ(image.boardName, L"untouched");
+    EXPECT_TRUE(image.variables.empty() && image.exportDb.empty());
 }

@@ -4,14 +4,10 @@
 # with fwsim stage, applied or refused by fwsim reboot.
 wine_exec="$1"; bin="$2"; board="$3"; work="$4"
 rm -rf "$work"; mkdir -p "$work"
-failures=0
 FWSIM_STORE="$work/board.store"; export FWSIM_STORE
 
-run() { "$wine_exec" "$bin/fwsim.exe" "$@" >"$work/out" 2>"$work/err"; code=$?; tr -d '\r' <"$work/out" >"$work/out.txt"; }
-fail() { echo "FAILED: $*"; echo "--- stdout"; cat "$work/out.txt"; echo "--- stderr"; cat "$work/err"; failures=$((failures + 1)); }
-expect_code() { [ "$code" -eq "$1" ] || fail "$2: exit code $code, expected $1"; }
-expect_line() { grep -qxF -- "$1" "$work/out.txt" || fail "$2: missing line: $1"; }
-expect_error() { grep -qF -- "$1" "$work/err" || fail "$2: missing message: $1"; }
+fwsim="$bin/fwsim.exe"
+. "$(dirname "$0")/fwsim-checks.sh"
 hex() { printf '%s' "$1" | od -An -tx1 | tr -d ' \n' | tr 'a-f' 'A-F'; }
 biotool() { "$wine_exec" "$bin/biotool.exe" "$@" >"$work/biotool.out" 2>&1 || { echo "biotool $*:"; cat "$work/biotool.out"; exit 1; }; }
 

@@ -3,14 +3,9 @@
 # Drives fwsim through its command line against a fresh store of the demo board.
 wine_exec="$1"; fwsim="$2"; board="$3"; work="$4"
 rm -rf "$work"; mkdir -p "$work"
-failures=0
 FWSIM_STORE="$work/board.store"; export FWSIM_STORE
 
-run() { "$wine_exec" "$fwsim" "$@" >"$work/out" 2>"$work/err"; code=$?; tr -d '\r' <"$work/out" >"$work/out.txt"; }
-fail() { echo "FAILED: $*"; echo "--- stdout"; cat "$work/out.txt"; echo "--- stderr"; cat "$work/err"; failures=$((failures + 1)); }
-expect_code() { [ "$code" -eq "$1" ] || fail "$2: exit code $code, expected $1"; }
-expect_line() { grep -qxF -- "$1" "$work/out.txt" || fail "$2: missing line: $1"; }
-expect_error() { grep -qF -- "$1" "$work/err" || fail "$2: missing message: $1"; }
+. "$(dirname "$0")/fwsim-checks.sh"
 
 ID_GUID='{EFC071AE-41B8-4018-AFA7-314B185E578B}'
 SETUP_GUID='{EC87D643-EBA4-4BB5-A1E5-3F3E36B20DA9}'
