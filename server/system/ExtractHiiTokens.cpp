@@ -22,6 +22,7 @@ try {
     HiiTokenList list;
     HII_SETTING record;
     HRESULT hr = access.GetFirstToken(record);
+    list.ReserveFor(access.DatabaseBytes());
     while (hr != 3) {
         if (FAILED(hr)) {
             return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),

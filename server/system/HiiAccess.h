@@ -22,6 +22,7 @@ public:
     HRESULT GetNextToken(HII_SETTING& record);
 
     std::shared_ptr<const std::vector<IFR_REF>> References() const;
+    size_t DatabaseBytes() const { return m_database.size(); }
 
 private:
     HRESULT Answer(WalkStatus status, const wchar_t* function);

@@ -5,6 +5,7 @@
 
 #include "HiiExpression.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -72,7 +73,9 @@ struct HII_SETTING {
     uint8_t width = 0;               // bytes; 1 for ordered lists
     std::vector<CHiiBooleanExpression> grayoutConditions;
     std::vector<CHiiBooleanExpression> suppressConditions;
-    std::vector<uint8_t> opcodeBytes; // the kept bytes of the question opcode
+    // The kept bytes of the question opcode: 9, 12 or 20.
+    std::array<uint8_t, 20> opcodeBytes{};
+    uint8_t opcodeByteCount = 0;
     std::vector<HII_OPTION> options;
     FirmwareGuid formSetGuid;
     uint16_t formId = HII_NO_FORM;

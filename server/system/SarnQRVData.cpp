@@ -154,8 +154,11 @@ try {
         ReportDiagnostic(site, LOG_INFORMATION, L"No do-not-show list on this system");
         return S_OK;
     }
-    if (hr != ResultCode::E_BUFFERTOOSMALL) {
+    if (SUCCEEDED(hr)) {
         return ReportFailureAt(site, LOG_ERROR, E_POINTER, Describe(MSG_INTERNAL_ERROR), L"Buffer size of 0 was accepted");
+    }
+    if (hr != ResultCode::E_BUFFERTOOSMALL) {
+        return hr;  // a damaged or unreadable variable, reported where it was found
     }
     std::vector<BYTE> record(size);
     RETURN_IF_FAILED(data.ReadFromBIOS(record.data(), &size));

@@ -295,15 +295,19 @@ bool SetupDatabaseReader::GetString(const PackRange& pack, uint16_t token, std::
     }
     uint32_t offset = 0;
     (void)U32(pack.start + slot, offset);
+    // Find the terminator first, so the text is made in one piece.
     for (size_t at = offset; at <= length && length - at >= 2; at += 2) {
-        uint16_t c = 0;
-        (void)U16(pack.start + at, c);
-        if (c == 0) {
+        const size_t where = pack.start + at;
+        if (m_db[where] == 0 && m_db[where + 1] == 0) {
+            const size_t units = (at - offset) / 2;
+            text.resize(units);
+            for (size_t i = 0; i < units; ++i) {
+                const size_t unit = pack.start + offset + 2 * i;
+                text[i] = static_cast<char16_t>(m_db[unit] | (m_db[unit + 1] << 8));
+            }
             return true;
         }
-        text.push_back(static_cast<char16_t>(c));
     }
-    text.clear();
     Notice(pack.start + offset, "string " + std::to_string(token) + " has no terminator inside its pack");
     return false;
 }
@@ -629,7 +633,8 @@ WalkStatus SetupDatabaseReader::BuildToken(const Opcode& question, HII_SETTING& 
     (void)U16(question.start + 5, promptToken);
     (void)U16(question.start + 7, helpToken);
     const auto kept = m_db.subspan(question.start, KeptBytes(question.code));
-    record.opcodeBytes.assign(kept.begin(), kept.end());
+    std::copy(kept.begin(), kept.end(), record.opcodeBytes.begin());
+    record.opcodeByteCount = static_cast<uint8_t>(kept.size());
 
     switch (question.code) {
     case HiiOpcode::OneOf:
@@ -703,7 +708,7 @@ WalkStatus SetupDatabaseReader::Next(HII_SETTING& record)
 
 bool HII_SETTING::NumericField(size_t offsetInOpcode, uint16_t& value) const
 {
-    if (offsetInOpcode + 2 > opcodeBytes.size()) {
+    if (offsetInOpcode + 2 > opcodeByteCount) {
         return false;
     }
     value = static_cast<uint16_t>(opcodeBytes[offsetInOpcode] | (opcodeBytes[offsetInOpcode + 1] << 8));
