@@ -375,6 +375,12 @@ TEST_F(SetupTokensTest, RecordsAreReadWithTheirSizeRules)
     m_board.Create(ImageOf(BOARD));
     whole = nullptr;
     EXPECT_EQ(ResultCode::E_VARIABLE_NOT_FOUND, record3.ReadQRVDataFromBIOS(&whole, &size));
+    // A variable of a bare record header holds no data.
+    m_board.Create(ImageOf(std::string(BOARD) +
+                           "[Variable QrvDataVar]\nGuid = {3812723D-7E48-4E29-BC27-F5A39AC94EF1}\nHex = 03 00 00 00 08 00 00 00\n"));
+    EXPECT_EQ(ResultCode::E_VARIABLE_SIZE, record3.ReadQRVDataFromBIOS(&whole, &size));
+    EXPECT_EQ(nullptr, whole);
+    EXPECT_TRUE(log.Has("Error", "Unable to get variable size: 82390019.  Data size: 8"));
 }
 
 // The questions a profile describes, worked out from its statements alone: what the setup
