@@ -6,6 +6,12 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 # The build type "Toolkit" is -O1: quick to compile on two cores, and the
 # programs still run at a useful speed under Wine.
 build() {
+    configure "$@"
+    cmake --build "$root/build/$1" -- -j3
+}
+
+# configure ARCH [TESTS [CMAKE_ARGUMENTS...]]: configure one tree, as build does.
+configure() {
     arch="$1"
     tests="${2:-ON}"
     [ $# -ge 2 ] && shift 2 || shift $#
@@ -14,7 +20,6 @@ build() {
         -DCMAKE_CXX_FLAGS_TOOLKIT=-O1 -DCMAKE_C_FLAGS_TOOLKIT=-O1 \
         -DTOOLKIT_BUILD_TESTS="$tests" \
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch.cmake" "$@" >/dev/null
-    cmake --build "$tree" -- -j3
 }
 
 # wine_loader ARCH: the loader that runs the tree's programs.

@@ -1,6 +1,7 @@
-// inibench [sections] [lines per section]
+// inibench [--tsv] [sections] [lines per section]
 // Generates an INI file (by default 5,000 sections of 20 lines: 100,000 lines), loads it,
 // looks up every key, edits it, writes it, reads it back and prints the time of each step.
+// With --tsv each step is one line "step<TAB>lines<TAB>milliseconds" (scripts/bench.sh).
 #include "ini/PellamParser.h"
 
 #include <windows.h>
@@ -51,12 +52,19 @@ bool Generate(const std::filesystem::path& path, const Shape& shape)
     return file.good();
 }
 
+bool g_tsv = false;
+int g_lines = 0;
+
 bool Step(const char* name, const std::function<bool()>& action)
 {
     auto start = std::chrono::steady_clock::now();
     bool ok = action();
     auto elapsed = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start);
-    std::printf("%-44s %10.1f ms%s\n", name, elapsed.count(), ok ? "" : "  FAILED");
+    if (g_tsv) {
+        std::printf("%s\t%d\t%.2f%s\n", name, g_lines, elapsed.count(), ok ? "" : "\tFAILED");
+    } else {
+        std::printf("%-44s %10.1f ms%s\n", name, elapsed.count(), ok ? "" : "  FAILED");
+    }
     return ok;
 }
 
@@ -134,6 +142,11 @@ bool CheckWritten(const std::filesystem::path& path, const Shape& shape)
 int main(int argc, char** argv)
 {
     Shape shape;
+    if (argc > 1 && std::string(argv[1]) == "--tsv") {
+        g_tsv = true;
+        --argc;
+        ++argv;
+    }
     if (argc > 1) {
         shape.sections = std::atoi(argv[1]);
     }
@@ -141,7 +154,7 @@ int main(int argc, char** argv)
         shape.linesPerSection = std::atoi(argv[2]);
     }
     if (shape.sections < 1 || shape.linesPerSection < 3) {
-        std::fprintf(stderr, "usage: inibench [sections >= 1] [lines per section >= 3]\n");
+        std::fprintf(stderr, "usage: inibench [--tsv] [sections >= 1] [lines per section >= 3]\n");
         return 2;
     }
     wchar_t temp[MAX_PATH + 1] = {};
@@ -150,7 +163,10 @@ int main(int argc, char** argv)
     std::filesystem::create_directories(folder);
     std::filesystem::path input = folder / L"bench.ini";
     std::filesystem::path output = folder / L"bench-out.ini";
-    std::printf("inibench: %d sections, %d lines\n", shape.sections, shape.sections * shape.linesPerSection);
+    g_lines = shape.sections * shape.linesPerSection;
+    if (!g_tsv) {
+        std::printf("inibench: %d sections, %d lines\n", shape.sections, g_lines);
+    }
 
     CPellamParser parser;
     bool ok = Step("generate file", [&] { return Generate(input, shape); }) &&

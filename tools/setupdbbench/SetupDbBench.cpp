@@ -1,10 +1,11 @@
-// setupdbbench [demo board profile]
+// setupdbbench [--tsv] [demo board profile]
 // Parses the setup database of the demo board and of generated boards of 2,000 and 20,000
 // questions, and prints one row per case: questions, database bytes, tokens, the best time
 // of several runs, and the ratio to the 2,000-question case with the limit it must stay
 // under (the parse is linear: ten times the questions may take at most twelve times as
 // long). Two ways are timed: the reader alone over the bytes, and GetTokens on an emulated
-// board, which reads the database through the firmware-variable library as well.
+// board, which reads the database through the firmware-variable library as well. With --tsv
+// each case is one line "benchmark<TAB>questions<TAB>milliseconds" (scripts/bench.sh).
 #include "system/ExtractHiiTokens.h"
 #include "system/SetupDatabase.h"
 
@@ -85,8 +86,16 @@ bool LoadDemo(Case& c, const char* path)
     return result.Ok();
 }
 
+bool g_tsv = false;
+
 void PrintRow(const char* way, const Case& c, size_t tokens, double ms, double base, bool ok)
 {
+    if (g_tsv) {
+        const std::string what = c.questions ? "setup database parse (" + std::string(way) + ")"
+                                             : "setup database parse, demo board (" + std::string(way) + ")";
+        std::printf("%s\t%zu\t%.2f%s\n", what.c_str(), c.questions ? c.questions : tokens, ms, ok ? "" : "\tFAILED");
+        return;
+    }
     const std::string questions = c.questions ? std::to_string(c.questions) : "-";
     std::printf("%-10s %-12s %9s %10zu %8zu %10.2f", way, c.label.c_str(), questions.c_str(), c.board.exportDb.size(),
                 tokens, ms);
@@ -108,6 +117,11 @@ void PrintRow(const char* way, const Case& c, size_t tokens, double ms, double b
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && std::string(argv[1]) == "--tsv") {
+        g_tsv = true;
+        --argc;
+        ++argv;
+    }
     const char* demoPath = argc > 1 ? argv[1] : "boards/demo-board.ini";
     std::vector<Case> cases(3);
     cases[0].label = "demo board";
@@ -124,8 +138,10 @@ int main(int argc, char** argv)
     const std::wstring store = (folder / "board.store").wstring();
     ::SetEnvironmentVariableW(L"FWSIM_STORE", store.c_str());
 
-    std::printf("%-10s %-12s %9s %10s %8s %10s %8s  %s\n", "way", "board", "questions", "bytes", "tokens", "best ms",
-                "ratio", "limit");
+    if (!g_tsv) {
+        std::printf("%-10s %-12s %9s %10s %8s %10s %8s  %s\n", "way", "board", "questions", "bytes", "tokens",
+                    "best ms", "ratio", "limit");
+    }
     const int runs = 5;
     for (const char* way : {"reader", "GetTokens"}) {
         double base = 0;

@@ -1,0 +1,66 @@
+#!/bin/sh
+# Builds the benchmark programs of the x86_64 tree and prints one table of every benchmark:
+# each row with its size, its time, the ratio to the same benchmark at its smaller size and
+# the ratio it must stay under. It reports; it fails only when a benchmark program fails.
+# How to read it: docs/benchmarks.md.
+set -eu
+. "$(dirname "$0")/common.sh"
+
+arch=x86_64
+"$root/scripts/setup.sh" >/dev/null
+configure "$arch" >/dev/null 2>&1 || { echo "bench.sh: the $arch tree cannot be configured" >&2; exit 1; }
+cmake --build "$root/build/$arch" --target inibench setupdbbench -- -j2 >/dev/null
+make_prefix "$arch"
+stop_wineserver "$arch"
+start_wineserver "$arch"
+trap 'stop_wineserver "$arch"' EXIT
+
+export WINEPREFIX="$root/build/$arch/wineprefix" WINEDEBUG=-all
+wine="$(wine_loader "$arch")"
+bin="$root/build/$arch/bin"
+rows="$(mktemp)"
+trap 'stop_wineserver "$arch"; rm -f "$rows"' EXIT
+
+# Each program prints "benchmark<TAB>size<TAB>milliseconds[<TAB>FAILED]". Three rounds; the
+# table keeps the best time of each row, as other work on the machine only adds time.
+status=0
+for round in 1 2 3; do
+    for sections in 500 5000; do
+        "$wine" "$bin/inibench.exe" --tsv "$sections" 20 | tr -d '\r' >>"$rows" || status=1
+    done
+    (cd "$root" && "$wine" "$bin/setupdbbench.exe" --tsv boards/demo-board.ini) | tr -d '\r' >>"$rows" || status=1
+done
+
+# The limit of a benchmark: the most its time may grow from its smaller size to its larger
+# one. Ten times the work may take at most twelve times as long (linear); a fixed amount of
+# work on a ten times larger input, at most three times.
+awk -F '\t' '
+function limit(name) {
+    if (name ~ /^add 1000 sections/) return 3
+    return 12
+}
+$1 == "generate file" { next }
+{
+    key = $1 SUBSEP $2
+    if (!(key in row)) { row[key] = ++rows; name[rows] = $1; size[rows] = $2; ms[rows] = $3 }
+    i = row[key]
+    if ($3 + 0 < ms[i] + 0) ms[i] = $3
+    if ($4 == "FAILED") failed[i] = 1
+    if (!($1 in smallest) || $2 + 0 < smallestSize[$1]) { smallest[$1] = i; smallestSize[$1] = $2 + 0 }
+}
+END {
+    printf "%-48s %10s %11s %8s %7s  %s\n", "benchmark", "size", "time (ms)", "ratio", "limit", ""
+    for (i = 1; i <= rows; i++) {
+        base = smallest[name[i]]
+        verdict = failed[i] ? "FAILED" : ""
+        if (base == i || ms[base] <= 0) {
+            printf "%-48s %10s %11.2f %8s %7s  %s\n", name[i], size[i], ms[i], "", "", verdict
+            continue
+        }
+        ratio = ms[i] / ms[base]
+        sizeRatio = size[i] / size[base]
+        if (verdict == "") verdict = ratio < limit(name[i]) ? "ok" : "over"
+        printf "%-48s %10s %11.2f %7.2fx %6.1fx  %s (size %gx)\n", name[i], size[i], ms[i], ratio, limit(name[i]), verdict, sizeRatio
+    }
+}' "$rows"
+exit $status
