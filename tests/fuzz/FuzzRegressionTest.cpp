@@ -30,6 +30,12 @@ constexpr FuzzTarget kTargets[] = {
     {"profile", profile_fuzz::FuzzOne},
 };
 
+// Test names and failures name the target.
+void PrintTo(const FuzzTarget& target, std::ostream* out)
+{
+    *out << target.name;
+}
+
 std::vector<uint8_t> ReadBytes(const fs::path& path)
 {
     std::ifstream file(path, std::ios::binary);
