@@ -87,6 +87,18 @@ void FuzzCodec(std::span<const uint8_t> bytes)
     }
 }
 
+// A number read like the C library's conversion keeps the sign it was written with.
+void FuzzNumber(std::wstring_view text)
+{
+    long number = 0;
+    if (!ParseIniLong(text, &number)) {
+        return;
+    }
+    const size_t sign = text.find_first_not_of(L" \t\n\v\f\r");
+    const bool negative = sign != std::wstring_view::npos && text[sign] == L'-';
+    FuzzCheck(number == 0 || negative == (number < 0), "a number is read with the other sign");
+}
+
 } // namespace
 
 void FuzzOne(const uint8_t* data, size_t size)
@@ -94,8 +106,7 @@ void FuzzOne(const uint8_t* data, size_t size)
     const std::span<const uint8_t> bytes(data, size);
     FuzzParser(std::string_view(reinterpret_cast<const char*>(data), size));
     FuzzCodec(bytes);
-    long number = 0;
-    ParseIniLong(Letters(bytes), &number);
+    FuzzNumber(Letters(bytes));
 }
 
 } // namespace ini_fuzz
