@@ -7,6 +7,19 @@ endif()
 
 add_compile_options(-Wall -Wextra -Wno-missing-field-initializers)
 
+# The fuzz build (scripts/fuzz.sh): the same cores with clang's coverage for libFuzzer and
+# the address and undefined-behaviour sanitizers, which end the process at the first report.
+#   cmake -S . -B build/fuzz -G Ninja -DTOOLKIT_NATIVE=ON -DTOOLKIT_FUZZ=ON
+option(TOOLKIT_FUZZ "Build the fuzz targets (clang, libFuzzer, sanitizers)" OFF)
+if(TOOLKIT_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+        message(FATAL_ERROR "TOOLKIT_FUZZ needs clang: configure with -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++")
+    endif()
+    set(TOOLKIT_SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    add_compile_options(-fsanitize=fuzzer-no-link ${TOOLKIT_SANITIZERS} -g -O1)
+    add_link_options(${TOOLKIT_SANITIZERS})
+endif()
+
 enable_testing()
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
@@ -18,3 +31,6 @@ add_subdirectory(server)              # server_result_codes, ini_core
 add_subdirectory(platform/biofile)    # biofile
 add_subdirectory(platform/fwstore)    # fwstore_format
 add_subdirectory(tests/native)
+if(TOOLKIT_FUZZ)
+    add_subdirectory(tests/fuzz)
+endif()

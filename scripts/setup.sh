@@ -1,5 +1,6 @@
 #!/bin/sh
-# Installs what the build and the tests need on Debian 12, as root.
+# Installs what the build and the tests need on Debian 12, as root, and the packages named
+# as arguments.
 # Runs `apt-get update` at most once and installs only the packages that are missing.
 set -eu
 
@@ -7,6 +8,8 @@ PACKAGES="cmake ninja-build make git g++ googletest python3 \
 mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix \
 gcc-mingw-w64-x86-64-posix gcc-mingw-w64-i686-posix \
 wine wine64 wine64-tools xvfb xauth"
+# A caller may name more packages (scripts/fuzz.sh: clang and its fuzzing runtimes).
+PACKAGES="$PACKAGES $*"
 
 missing=""
 for package in $PACKAGES; do

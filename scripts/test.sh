@@ -12,6 +12,8 @@ cmake -S "$root" -B "$root/build/native" -G Ninja -DTOOLKIT_NATIVE=ON >/dev/null
 cmake --build "$root/build/native" -- -j2
 echo "Running the native tests"
 (cd "$root/build/native" && ctest --output-on-failure --timeout 300) || status=1
+# The parsers under libFuzzer and the sanitizers: every target for a minute.
+"$root/scripts/fuzz.sh" || status=1
 
 build x86_64
 # The i686 programs are always built; their tests only where they can run.

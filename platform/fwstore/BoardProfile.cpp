@@ -1,13 +1,13 @@
 #include "BoardProfile.h"
 
 #include "EfiGuid.h"
+#include "SetupDbFormat.h"
 #include "SetupDbWriter.h"
 #include "StoreOperations.h"
 #include "StoreRules.h"
 
-#include <windows.h>
-
 #include <algorithm>
+#include <cwchar>
 #include <optional>
 
 namespace fwstore {
@@ -23,16 +23,14 @@ std::string_view Trim(std::string_view text)
     return text.substr(first, last - first + 1);
 }
 
+// UTF-8 to the UTF-16 units that names and messages hold, one unit in each wchar_t, as
+// the store file keeps them; nothing when the text is not UTF-8.
 std::optional<std::wstring> Widen(std::string_view text)
 {
-    if (text.empty())
-        return std::wstring();
-    int size = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (size <= 0)
+    std::optional<std::u16string> units = setupdb::Utf8ToUtf16(text);
+    if (!units)
         return std::nullopt;
-    std::wstring wide(size, L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), wide.data(), size);
-    return wide;
+    return std::wstring(units->begin(), units->end());
 }
 
 std::wstring WidenForMessage(std::string_view text)
@@ -106,6 +104,28 @@ std::string_view Unquote(std::string_view value)
     return value;
 }
 
+// A record of "QrvDataVar" written as readable lines: it goes where its first line is.
+// This and PendingVariable stand outside the parser so that their member initializers are
+// known where the parser's std::optional<PendingVariable> asks whether it can be made
+// (clang asks before the parser's class is complete).
+struct ReadableRecord {
+    uint32_t version = 0;
+    std::optional<size_t> at;
+    size_t line = 0;
+    uint16_t entries = 0;
+    std::vector<uint8_t> body;
+};
+
+struct PendingVariable {
+    StoredVariable variable;
+    size_t line = 0;
+    bool hasGuid = false, hasAttributes = false;
+    std::optional<uint32_t> size;
+    std::optional<uint8_t> fill;
+    ReadableRecord platformValues{3}, doNotShow{4};
+    bool rawRecord3 = false, rawRecord4 = false;
+};
+
 class ProfileParser {
 public:
     ProfileParser(const std::wstring& source, const BoardFileLoader& loader) : m_source(source), m_loader(loader) {}
@@ -114,25 +134,6 @@ public:
 
 private:
     enum class Section { None, Board, Variable, Setup };
-
-    // A record of "QrvDataVar" written as readable lines: it goes where its first line is.
-    struct ReadableRecord {
-        uint32_t version = 0;
-        std::optional<size_t> at;
-        size_t line = 0;
-        uint16_t entries = 0;
-        std::vector<uint8_t> body;
-    };
-
-    struct PendingVariable {
-        StoredVariable variable;
-        size_t line = 0;
-        bool hasGuid = false, hasAttributes = false;
-        std::optional<uint32_t> size;
-        std::optional<uint8_t> fill;
-        ReadableRecord platformValues{3}, doNotShow{4};
-        bool rawRecord3 = false, rawRecord4 = false;
-    };
 
     bool Fail(std::wstring message)
     {
@@ -546,64 +547,13 @@ bool ProfileParser::Finish()
     return true;
 }
 
-std::wstring FolderOf(const std::wstring& path)
-{
-    size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
-}
-
 } // namespace
-
-bool ReadWholeFile(const std::wstring& path, size_t maxBytes, std::vector<uint8_t>& bytes, std::wstring& error)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        error = L"cannot open \"" + path + L"\": " + SystemErrorText(GetLastError());
-        return false;
-    }
-    LARGE_INTEGER size{};
-    bool ok = GetFileSizeEx(file, &size) != FALSE;
-    if (ok && static_cast<uint64_t>(size.QuadPart) > maxBytes) {
-        CloseHandle(file);
-        error = L"\"" + path + L"\" is larger than " + std::to_wstring(maxBytes) + L" bytes";
-        return false;
-    }
-    std::vector<uint8_t> content(ok ? static_cast<size_t>(size.QuadPart) : 0);
-    DWORD read = 0;
-    if (ok && !content.empty())
-        ok = ReadFile(file, content.data(), static_cast<DWORD>(content.size()), &read, nullptr) && read == content.size();
-    DWORD lastError = GetLastError();
-    CloseHandle(file);
-    if (!ok) {
-        error = L"cannot read \"" + path + L"\": " + SystemErrorText(lastError);
-        return false;
-    }
-    bytes = std::move(content);
-    return true;
-}
 
 StoreResult ParseBoardProfile(std::string_view text, const std::wstring& sourceName,
     const BoardFileLoader& loadFile, StoreImage& image)
 {
     ProfileParser parser(sourceName, loadFile);
     return parser.Parse(text, image);
-}
-
-StoreResult LoadBoardProfile(const std::wstring& path, StoreImage& image)
-{
-    std::wstring fullPath = CFirmwareStore::ResolvePath(path);
-    std::vector<uint8_t> bytes;
-    std::wstring error;
-    if (!ReadWholeFile(fullPath, BOARD_PROFILE_MAX_BYTES, bytes, error))
-        return StoreResult::Failure(EFI_STATUS_INVALID_PARAMETER, error);
-    std::wstring folder = FolderOf(fullPath);
-    BoardFileLoader loader = [&folder](const std::wstring& name, std::vector<uint8_t>& content, std::wstring& message) {
-        bool absolute = name.size() > 1 && (name[1] == L':' || name[0] == L'\\' || name[0] == L'/');
-        std::wstring filePath = absolute ? CFirmwareStore::ResolvePath(name) : folder + name;
-        return ReadWholeFile(filePath, BOARD_FILE_MAX_BYTES, content, message);
-    };
-    std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    return ParseBoardProfile(text, fullPath, loader, image);
 }
 
 } // namespace fwstore

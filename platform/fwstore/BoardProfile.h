@@ -3,8 +3,8 @@
 // profile into a store. The format is in docs/emulated-board.md.
 #pragma once
 
-#include "FirmwareStore.h"
 #include "StoreImage.h"
+#include "StoreResult.h"
 
 #include <cstdint>
 #include <functional>
@@ -26,6 +26,9 @@ using BoardFileLoader = std::function<bool(const std::wstring& name, std::vector
 // "<source>(<line>): <what is wrong>" and leaves `image` untouched.
 StoreResult ParseBoardProfile(std::string_view text, const std::wstring& sourceName,
     const BoardFileLoader& loadFile, StoreImage& image);
+
+// The files themselves (BoardProfileFiles.cpp) are read through Windows; the parser above
+// is plain C++ over text and builds natively too.
 
 // Reads a profile file and the files it names, which are looked for next to it.
 StoreResult LoadBoardProfile(const std::wstring& path, StoreImage& image);

@@ -5,6 +5,7 @@
 
 #include "EfiStatus.h"
 #include "StoreImage.h"
+#include "StoreResult.h"
 
 #include <windows.h>
 
@@ -13,15 +14,6 @@
 #include <string>
 
 namespace fwstore {
-
-// An EFI status with a message for people; status 0 is success.
-struct StoreResult {
-    uint32_t status = EFI_STATUS_SUCCESS;
-    std::wstring message;
-
-    bool Ok() const { return status == EFI_STATUS_SUCCESS; }
-    static StoreResult Failure(uint32_t status, std::wstring message) { return {status, std::move(message)}; }
-};
 
 constexpr const wchar_t* STORE_ENVIRONMENT_VARIABLE = L"FWSIM_STORE";
 constexpr DWORD STORE_LOCK_TIMEOUT_MS = 30000;

@@ -70,17 +70,20 @@ bool ParseIniLong(std::wstring_view text, long* value)
     if (i < text.size() && (text[i] == L'-' || text[i] == L'+')) {
         ++i;
     }
-    // Accumulated as a negative number, which reaches the minimum of long.
+    // Accumulated as a negative number, which reaches the minimum of long. Where long is as
+    // wide as long long, the next step is checked before it is taken: it would overflow.
     constexpr long long lowest = std::numeric_limits<long>::min();
     long long number = 0;
     size_t digits = 0;
     for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i, ++digits) {
-        number = number * 10 - (text[i] - L'0');
-        if (number < lowest) {
+        const int digit = static_cast<int>(text[i] - L'0');
+        if (number < lowest / 10 || number * 10 < lowest + digit) {
             return false;
         }
+        number = number * 10 - digit;
     }
-    if (digits == 0 || (!negative && -number > std::numeric_limits<long>::max())) {
+    // Compared as negatives: the minimum of long long has no positive counterpart.
+    if (digits == 0 || (!negative && number < -static_cast<long long>(std::numeric_limits<long>::max()))) {
         return false;
     }
     *value = static_cast<long>(negative ? number : -number);

@@ -1,0 +1,94 @@
+// Writes the seeds that are built rather than committed: capsules, logo modules and
+// bitmaps from the tests' image builders, and from each board profile its store file, its
+// compiled setup database and its "QrvDataVar" data.
+//   fuzz_seeds BOARD_PROFILE... OUTPUT_FOLDER
+// Each seed goes to OUTPUT_FOLDER/<target>/<name>.
+#include "BioTestImages.h"
+#include "BoardProfile.h"
+#include "SetupDbWriter.h"
+#include "StoreFormat.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool Write(const fs::path& folder, const std::string& target, const std::string& name, const std::vector<uint8_t>& bytes)
+{
+    fs::create_directories(folder / target);
+    std::ofstream file(folder / target / name, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(file);
+}
+
+bool WriteCapsuleSeeds(const fs::path& folder)
+{
+    biofile::LogoContent logo;
+    logo.maxWidth = 64;
+    logo.maxHeight = 64;
+    logo.picture = biotest::MakeBitmap(4, 4, 8);
+    logo.badge.shown = true;
+    return Write(folder, "bio", "capsule-logo.bio", biotest::Serialize(biotest::MakeImage(256, true, true))) &&
+           Write(folder, "bio", "capsule-logo1.bio", biotest::Serialize(biotest::MakeImage(64, true, false))) &&
+           Write(folder, "bio", "capsule-plain.bio", biotest::Serialize(biotest::MakeImage(32, false))) &&
+           Write(folder, "bio", "logo-module.bin", biofile::SerializeLogo(logo)) &&
+           Write(folder, "bio", "bitmap-24.bmp", biotest::MakeBitmap(3, 2, 24)) &&
+           Write(folder, "bio", "bitmap-4-top-down.bmp", biotest::MakeBitmap(5, -3, 4)) &&
+           Write(folder, "bio", "bitmap-1.bmp", biotest::MakeBitmap(9, 2, 1));
+}
+
+std::string ReadText(const fs::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+bool WriteBoardSeeds(const fs::path& profile, const fs::path& folder)
+{
+    const std::string text = ReadText(profile);
+    const std::string stem = profile.stem().string();
+    fwstore::StoreImage image;
+    const auto noFiles = [](const std::wstring&, std::vector<uint8_t>&, std::wstring& error) {
+        error = L"seeds are made without files";
+        return false;
+    };
+    if (!fwstore::ParseBoardProfile(text, profile.wstring(), noFiles, image).Ok()) {
+        std::fprintf(stderr, "fuzz_seeds: %s is not a board profile that reads without files\n", profile.c_str());
+        return false;
+    }
+    std::vector<uint8_t> store;
+    std::wstring error;
+    if (fwstore::SerializeStore(image, store, error) != fwstore::SerializeStatus::Ok ||
+        !Write(folder, "store", stem + ".store", store)) {
+        return false;
+    }
+    bool written = image.exportDb.empty() || Write(folder, "setupdb", stem + ".db", image.exportDb);
+    for (const fwstore::StoredVariable& variable : image.variables) {
+        if (variable.name == L"QrvDataVar") {
+            written = written && Write(folder, "setupdb", stem + "-qrvdatavar.bin", variable.data);
+        }
+    }
+    return written;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: fuzz_seeds BOARD_PROFILE... OUTPUT_FOLDER\n");
+        return 2;
+    }
+    const fs::path folder = argv[argc - 1];
+    bool ok = WriteCapsuleSeeds(folder);
+    for (int i = 1; i < argc - 1; ++i) {
+        ok = WriteBoardSeeds(argv[i], folder) && ok;
+    }
+    return ok ? 0 : 1;
+}
