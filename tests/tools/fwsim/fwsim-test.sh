@@ -88,7 +88,10 @@ done
 
 # A damaged store is refused with a message, and left as it is.
 printf 'XXXX' | dd of="$FWSIM_STORE" bs=1 seek=100 conv=notrunc 2>/dev/null
+cp "$FWSIM_STORE" "$work/damaged.store"
 run list;                                 expect_code 1 "damaged store"; expect_error "is damaged" "damaged store"
+run set Test "$SETUP_GUID" 01;            expect_code 1 "set on a damaged store"; expect_error "is damaged" "set on a damaged store"
+cmp -s "$FWSIM_STORE" "$work/damaged.store" || fail "a damaged store was changed"
 run init --board "$board" --force;        expect_code 0 "init --force over a damaged store"
 
 # A Windows path in FWSIM_STORE names the same store.
