@@ -2,13 +2,24 @@
 # this build tree's Wine prefix and the loader of the right architecture.
 include(${CMAKE_CURRENT_LIST_DIR}/Subdirectories.cmake)
 
+# The prefix models the Windows each build is made for. The x86_64 tree runs in a 64-bit
+# prefix (WINEARCH=win64). The i686 tree runs in a 32-bit prefix (WINEARCH=win32): the 32-bit
+# build is the one for 32-bit Windows and for Windows PE, where System32 holds 32-bit programs
+# and the registry has a single view, with no WOW64 redirection. A 64-bit prefix would run
+# the same programs under WOW64 instead, with the 32-bit registry view and SysWOW64, which is
+# not the system the 32-bit build is installed on. WINEARCH only takes effect when a prefix is
+# made; on an existing prefix of the other kind Wine refuses to start, so a mix-up fails.
 set(TOOLKIT_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
     # Plain `wine` would start the 32-bit system programs once 32-bit Wine is installed.
     set(TOOLKIT_WINE_LOADER /usr/lib/wine/wine64)
+    set(TOOLKIT_WINEARCH win64)
     set(TOOLKIT_ARCH x86_64)
 else()
+    # The 32-bit loader: in a 32-bit prefix it starts the 32-bit system programs (regsvr32,
+    # cscript, cmd), which see the prefix's only registry view.
     set(TOOLKIT_WINE_LOADER /usr/lib/wine/wine)
+    set(TOOLKIT_WINEARCH win32)
     set(TOOLKIT_ARCH i686)
 endif()
 set(TOOLKIT_WINE_EXEC ${CMAKE_BINARY_DIR}/wine-exec.sh)

@@ -82,6 +82,8 @@ public:
         }
     }
     size_t Size() const { return m_bytes.size(); }
+    // Makes room for `bytes` in all, so that a writer that knows its final size grows once.
+    void Reserve(size_t bytes) { m_bytes.reserve(bytes); }
     std::vector<uint8_t>& Bytes() { return m_bytes; }
 
 private:

@@ -7,7 +7,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 # programs still run at a useful speed under Wine.
 build() {
     configure "$@"
-    cmake --build "$root/build/$1" -- -j3
+    cmake --build "$root/build/$1" -- -j2
 }
 
 # configure ARCH [TESTS [CMAKE_ARGUMENTS...]]: configure one tree, as build does.
@@ -27,6 +27,12 @@ wine_loader() {
     if [ "$1" = "x86_64" ]; then echo /usr/lib/wine/wine64; else echo /usr/lib/wine/wine; fi
 }
 
+# wine_arch ARCH: the kind of the tree's prefix. The i686 tree's prefix is a 32-bit Windows
+# (no WOW64, one registry view), as the 32-bit build's systems are; see cmake/Wine.cmake.
+wine_arch() {
+    if [ "$1" = "x86_64" ]; then echo win64; else echo win32; fi
+}
+
 # has_wine32: 32-bit Wine is installed.
 has_wine32() {
     [ -x /usr/lib/wine/wine ] && ls /usr/lib/i386-linux-gnu/wine/i386-windows/ntdll.dll >/dev/null 2>&1
@@ -39,7 +45,8 @@ make_prefix() {
     if [ ! -f "$prefix/.toolkit-ready" ]; then
         echo "Making the Wine prefix $prefix"
         rm -rf "$prefix"
-        WINEPREFIX="$prefix" WINEDEBUG=-all "$(wine_loader "$arch")" wineboot -i >/dev/null 2>&1
+        WINEPREFIX="$prefix" WINEARCH="$(wine_arch "$arch")" WINEDEBUG=-all \
+            "$(wine_loader "$arch")" wineboot -i >/dev/null 2>&1
         WINEPREFIX="$prefix" wineserver -w
         touch "$prefix/.toolkit-ready"
     fi
@@ -53,8 +60,8 @@ make_prefix() {
 # runs here, with its output going nowhere.
 start_wineserver() {
     WINEPREFIX="$root/build/$1/wineprefix" wineserver -p </dev/null >/dev/null 2>&1
-    WINEPREFIX="$root/build/$1/wineprefix" WINEDEBUG=-all "$(wine_loader "$1")" cmd.exe /c exit \
-        </dev/null >/dev/null 2>&1 || true
+    WINEPREFIX="$root/build/$1/wineprefix" WINEARCH="$(wine_arch "$1")" WINEDEBUG=-all \
+        "$(wine_loader "$1")" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 }
 stop_wineserver() {
     WINEPREFIX="$root/build/$1/wineprefix" wineserver -k 2>/dev/null || true

@@ -20,7 +20,7 @@ build x86_64
 # Without 32-bit Wine the i686 tree cannot run its own image tool: it carries the image
 # that the x86_64 tree made (the image does not depend on the architecture).
 if has_wine32; then
-    build i686 ON
+    build i686 ON -DTOLVA_FIRMWARE_IMAGE=
 else
     build i686 OFF -DTOLVA_FIRMWARE_IMAGE="$root/build/x86_64/wizard/demo-board.bio"
 fi

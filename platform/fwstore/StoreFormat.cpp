@@ -386,13 +386,38 @@ uint32_t Crc32(std::span<const uint8_t> bytes)
     return crc ^ 0xFFFFFFFFu;
 }
 
+uint64_t EncodedStoreBytes(const StoreImage& image)
+{
+    // Each section is its tag and payload size, then the payload; the layouts are those of
+    // the Write... functions above.
+    constexpr uint64_t SECTION = 8;
+    auto name = [](const std::wstring& text) { return 2 * static_cast<uint64_t>(text.size()); };
+    uint64_t total = STORE_HEADER_BYTES;
+    total += SECTION + 8 + name(image.boardName);
+    total += SECTION + 4;
+    for (const auto& variable : image.variables)
+        total += 12 + GUID_BYTES + name(variable.name) + variable.data.size();
+    total += SECTION + image.exportDb.size();
+    total += SECTION + 8;
+    for (const auto& counters : image.counters)
+        total += 28 + GUID_BYTES + name(counters.name);
+    total += SECTION + 4;
+    for (const auto& fault : image.faults)
+        total += 24 + GUID_BYTES + name(fault.name);
+    total += SECTION + 20 + image.capsule.image.size();
+    return total;
+}
+
 namespace StoreFormatTesting {
 
 std::vector<uint8_t> EncodeUnchecked(const StoreImage& image)
 {
     // The header is written with the body's size and checksum left 0, patched at the end,
-    // so that the body is never copied.
+    // so that the body is never copied. The file is allocated once, at its final size.
     ByteWriter file;
+    const uint64_t size = EncodedStoreBytes(image);
+    if (size <= SIZE_MAX)
+        file.Reserve(static_cast<size_t>(size));
     file.WriteBytes(MAGIC);
     file.WriteU32(STORE_FORMAT_VERSION);
     file.WriteU32(STORE_HEADER_BYTES);
@@ -417,6 +442,11 @@ SerializeStatus SerializeStore(const StoreImage& image, std::vector<uint8_t>& by
     if (std::wstring problem = StoreImageProblem(image); !problem.empty()) {
         error = problem;
         return SerializeStatus::BreaksRule;
+    }
+    // Refused from the computed size, before anything of the file's size is allocated.
+    if (std::wstring problem = StoreFileSizeProblem(EncodedStoreBytes(image)); !problem.empty()) {
+        error = problem;
+        return SerializeStatus::TooLarge;
     }
     std::vector<uint8_t> encoded = StoreFormatTesting::EncodeUnchecked(image);
     if (std::wstring problem = StoreFileSizeProblem(encoded.size()); !problem.empty()) {

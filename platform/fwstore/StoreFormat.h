@@ -32,6 +32,12 @@ SerializeStatus SerializeStore(const StoreImage& image, std::vector<uint8_t>& by
 // wrong and where; nothing of a damaged file is ever used.
 bool ParseStore(std::span<const uint8_t> bytes, StoreImage& image, std::wstring& error);
 
+// The size of the store file holding `image`, computed without writing it. The writer
+// refuses a file too large from this size before it allocates anything, and then allocates
+// the file once: a 32-bit process cannot count on finding the several blocks of a store's
+// size that a buffer growing by doubling asks for while the image is held too.
+uint64_t EncodedStoreBytes(const StoreImage& image);
+
 namespace StoreFormatTesting {
 // The same encoding without any check, so that tests can hand the reader files that break
 // a rule. Nothing but tests may use it: stores are written through SerializeStore.

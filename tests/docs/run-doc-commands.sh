@@ -26,7 +26,7 @@ for file in "$@"; do
         END { if (fence) { print "exit 99  # unterminated block"; } }
     ' "$file" >"$script" || exit 1
     grep -q '^echo "== ' "$script" || { echo "== $file: no command block"; continue; }
-    if ! env -u WINEPREFIX -u WINEPATH -u FWSIM_STORE -u TOOLKIT_BIN -u TOOLKIT_BIN_WINDOWS \
+    if ! env -u WINEPREFIX -u WINEARCH -u WINEPATH -u FWSIM_STORE -u TOOLKIT_BIN -u TOOLKIT_BIN_WINDOWS \
             -u TOOLKIT_WINE TMPDIR="$tmp" bash -e -x "$script" </dev/null 2>&1; then
         echo "FAILED: a command of $file"; failures=$((failures + 1))
     fi

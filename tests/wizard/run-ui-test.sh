@@ -4,6 +4,7 @@
 # Starts Xvfb on a free display, makes the UI Wine prefix once (under that display: a Wine
 # server started without a display cannot show windows later), runs the program for at
 # most SECONDS and stops the prefix's Wine server and the X server however the test ends.
+# WINEARCH, when set, is the kind of prefix to make (win32 for the i686 tree).
 set -u
 prefix="$1"
 loader="$2"
