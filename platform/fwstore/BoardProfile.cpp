@@ -1,6 +1,7 @@
 #include "BoardProfile.h"
 
 #include "EfiGuid.h"
+#include "ProfileText.h"
 #include "SetupDbFormat.h"
 #include "SetupDbWriter.h"
 #include "StoreOperations.h"
@@ -13,15 +14,6 @@
 namespace fwstore {
 
 namespace {
-
-std::string_view Trim(std::string_view text)
-{
-    size_t first = text.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos)
-        return {};
-    size_t last = text.find_last_not_of(" \t\r");
-    return text.substr(first, last - first + 1);
-}
 
 // UTF-8 to the UTF-16 units that names and messages hold, one unit in each wchar_t, as
 // the store file keeps them; nothing when the text is not UTF-8.
@@ -36,33 +28,6 @@ std::optional<std::wstring> Widen(std::string_view text)
 std::wstring WidenForMessage(std::string_view text)
 {
     return Widen(text).value_or(L"(not UTF-8)");
-}
-
-std::optional<uint32_t> ParseNumber(std::string_view text)
-{
-    int base = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        base = 16;
-        text.remove_prefix(2);
-    }
-    if (text.empty() || text.size() > 10)
-        return std::nullopt;
-    uint64_t value = 0;
-    for (char c : text) {
-        int digit = -1;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (base == 16 && c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (base == 16 && c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        if (digit < 0)
-            return std::nullopt;
-        value = value * base + digit;
-    }
-    if (value > UINT32_MAX)
-        return std::nullopt;
-    return static_cast<uint32_t>(value);
 }
 
 int HexValue(char c)
@@ -182,7 +147,7 @@ StoreResult ProfileParser::Parse(std::string_view text, StoreImage& image)
         size_t end = text.find('\n');
         std::string_view line = text.substr(0, end);
         text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-        if (!Line(Trim(line)))
+        if (!Line(TrimProfileText(line)))
             return StoreResult::Failure(EFI_STATUS_INVALID_PARAMETER, m_error);
     }
     if (!Finish())
@@ -202,8 +167,8 @@ bool ProfileParser::Line(std::string_view line)
     size_t equals = line.find('=');
     if (equals == std::string_view::npos)
         return Fail(L"expected \"key = value\", found \"" + WidenForMessage(line) + L"\"");
-    std::string_view key = Trim(line.substr(0, equals));
-    std::string_view value = Trim(line.substr(equals + 1));
+    std::string_view key = TrimProfileText(line.substr(0, equals));
+    std::string_view value = TrimProfileText(line.substr(equals + 1));
     if (m_section == Section::Board)
         return BoardKey(key, value);
     if (m_section == Section::Variable)
@@ -217,7 +182,7 @@ bool ProfileParser::StartSection(std::string_view header)
         return Fail(L"a section header must end with \"]\"");
     if (!FinishVariable())
         return false;
-    std::string_view name = Trim(header.substr(1, header.size() - 2));
+    std::string_view name = TrimProfileText(header.substr(1, header.size() - 2));
     if (name == "Board") {
         if (m_seenBoard)
             return Fail(L"the section [Board] appears twice");
@@ -234,7 +199,7 @@ bool ProfileParser::StartSection(std::string_view header)
     if (name.substr(0, prefix.size()) != prefix)
         return Fail(L"unknown section [" + WidenForMessage(name) +
                     L"]; expected [Board], [Variable NAME], [Store NAME] or [FormSet NAME]");
-    std::string_view variableName = Trim(name.substr(prefix.size()));
+    std::string_view variableName = TrimProfileText(name.substr(prefix.size()));
     auto wide = Widen(variableName);
     if (!wide)
         return Fail(L"the variable name is not UTF-8 text");
@@ -265,7 +230,7 @@ bool ProfileParser::BoardKey(std::string_view key, std::string_view value)
         return true;
     }
     if (key == "Capacity") {
-        auto capacity = ParseNumber(value);
+        auto capacity = ParseProfileNumber(value);
         if (!capacity || *capacity == 0)
             return Fail(L"\"Capacity\" must be a number of bytes from 1 to 4294967295");
         if (m_hasCapacity)
@@ -308,7 +273,7 @@ bool ProfileParser::VariableKey(std::string_view key, std::string_view value)
         return true;
     }
     if (key == "Attributes") {
-        auto attributes = ParseNumber(value);
+        auto attributes = ParseProfileNumber(value);
         if (!attributes || (*attributes & ~ATTRIBUTES_SUPPORTED) || !(*attributes & ATTRIBUTE_BOOTSERVICE_ACCESS))
             return Fail(L"\"Attributes\" must combine 1, 2 and 4 and include 2 (boot-service access)");
         if (pending.hasAttributes)
@@ -318,7 +283,7 @@ bool ProfileParser::VariableKey(std::string_view key, std::string_view value)
         return true;
     }
     if (key == "Size") {
-        auto size = ParseNumber(value);
+        auto size = ParseProfileNumber(value);
         if (!size || *size == 0)
             return Fail(L"\"Size\" must be a number of bytes above 0");
         if (pending.size)
@@ -407,7 +372,7 @@ bool ProfileParser::AppendRecord(std::string_view value)
 {
     PendingVariable& pending = *m_pending;
     size_t space = value.find_first_of(" \t");
-    auto version = ParseNumber(value.substr(0, space));
+    auto version = ParseProfileNumber(value.substr(0, space));
     std::vector<uint8_t> body;
     if (!version || (space != std::string_view::npos && !ParseHexBytes(value.substr(space), body)))
         return Fail(L"\"Record\" must be a version number followed by bytes in hex");
@@ -437,12 +402,12 @@ bool ProfileParser::AppendReadableRecord(std::string_view key, std::string_view 
     const char* separators = platform ? " \t" : ",";
     while (!rest.empty()) {
         size_t end = rest.find_first_of(separators);
-        auto number = ParseNumber(Trim(rest.substr(0, end)));
+        auto number = ParseProfileNumber(TrimProfileText(rest.substr(0, end)));
         if (!number || *number > 0xFFFF)
             return Fail(platform ? L"\"PlatformValue\" must be a 16-bit variable id and a 16-bit value"
                                  : L"\"DoNotShow\" must be 16-bit UQIs separated by commas");
         numbers.push_back(static_cast<uint16_t>(*number));
-        rest = end == std::string_view::npos ? std::string_view() : Trim(rest.substr(end + 1));
+        rest = end == std::string_view::npos ? std::string_view() : TrimProfileText(rest.substr(end + 1));
     }
     ReadableRecord& record = platform ? pending.platformValues : pending.doNotShow;
     if ((platform && numbers.size() != 2) || numbers.empty() || record.entries + numbers.size() > 0xFFFF)

@@ -1,6 +1,7 @@
 #include "SetupProfile.h"
 
 #include "EfiGuid.h"
+#include "ProfileText.h"
 #include "SetupDbFormat.h"
 
 #include <algorithm>
@@ -12,46 +13,9 @@ namespace {
 
 using namespace fwstore::setupdb;
 
-std::string_view Trim(std::string_view text)
-{
-    size_t first = text.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos)
-        return {};
-    size_t last = text.find_last_not_of(" \t\r");
-    return text.substr(first, last - first + 1);
-}
-
 std::string Quote(std::string_view text)
 {
     return "\"" + std::string(text) + "\"";
-}
-
-// Decimal or 0x hex, at most `maximum`.
-std::optional<uint32_t> ParseNumber(std::string_view text, uint32_t maximum)
-{
-    int base = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        base = 16;
-        text.remove_prefix(2);
-    }
-    if (text.empty() || text.size() > 10)
-        return std::nullopt;
-    uint64_t value = 0;
-    for (char c : text) {
-        int digit = -1;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (base == 16 && c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (base == 16 && c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        if (digit < 0)
-            return std::nullopt;
-        value = value * base + digit;
-    }
-    if (value > maximum)
-        return std::nullopt;
-    return static_cast<uint32_t>(value);
 }
 
 // "a,b,c" of numbers up to `maximum`; an empty text is an empty list.
@@ -60,7 +24,7 @@ std::optional<std::vector<uint16_t>> ParseList(std::string_view text, uint32_t m
     std::vector<uint16_t> values;
     while (!text.empty()) {
         size_t comma = text.find(',');
-        auto value = ParseNumber(Trim(text.substr(0, comma)), maximum);
+        auto value = ParseProfileNumber(TrimProfileText(text.substr(0, comma)), maximum);
         if (!value)
             return std::nullopt;
         values.push_back(static_cast<uint16_t>(*value));
@@ -85,7 +49,7 @@ std::vector<std::string> SplitNames(std::string_view text)
     std::vector<std::string> names;
     while (true) {
         size_t comma = text.find(',');
-        names.emplace_back(Trim(text.substr(0, comma)));
+        names.emplace_back(TrimProfileText(text.substr(0, comma)));
         if (comma == std::string_view::npos)
             return names;
         text.remove_prefix(comma + 1);
@@ -191,7 +155,7 @@ public:
                 return Fail(std::string(m_statement) + " needs " + std::string(key) + "=");
             return true;
         }
-        auto value = ParseNumber(*text, maximum);
+        auto value = ParseProfileNumber(*text, maximum);
         if (!value)
             return Fail(std::string(key) + "= must be a number from 0 to " + std::to_string(maximum) + ", found " + Quote(*text));
         out = *value;
@@ -359,7 +323,7 @@ bool ReadConditionTerm(const std::vector<std::string_view>& words, size_t& i, Co
         problem = std::string(name) + " needs " + std::to_string(word->numbers) + " numbers";
         return false;
     }
-    auto number = [&](uint32_t maximum) { return ParseNumber(words[i++], maximum); };
+    auto number = [&](uint32_t maximum) { return ParseProfileNumber(words[i++], maximum); };
     if (word->numbers == 0)
         return true;
     auto first = number(0xFFFF);
@@ -394,7 +358,7 @@ bool ReadConditionTerm(const std::vector<std::string_view>& words, size_t& i, Co
 bool ReadCondition(std::string_view text, std::vector<ConditionTerm>& terms, std::string& problem)
 {
     std::vector<std::string_view> words;
-    while (!(text = Trim(text)).empty()) {
+    while (!(text = TrimProfileText(text)).empty()) {
         size_t end = std::min(text.find_first_of(" \t"), text.size());
         words.push_back(text.substr(0, end));
         text.remove_prefix(end);
@@ -430,7 +394,7 @@ std::string_view StripTrailingComment(std::string_view line)
         if (line[i] == '"')
             quoted = !quoted;
         else if (line[i] == ';' && !quoted && (i == 0 || line[i - 1] == ' ' || line[i - 1] == '\t'))
-            return Trim(line.substr(0, i));
+            return TrimProfileText(line.substr(0, i));
     }
     return line;
 }
@@ -443,7 +407,7 @@ bool SetupProfileReader::StartSection(std::string_view name, size_t line, SetupE
     bool formSet = name.substr(0, 8) == "FormSet ";
     if (!store && !formSet)
         return false;
-    std::string_view title = Trim(name.substr(store ? 6 : 8));
+    std::string_view title = TrimProfileText(name.substr(store ? 6 : 8));
     if (store) {
         if (!ValidStoreName(title)) {
             error.message = "a store name has 1 to 200 printable ASCII characters without spaces, commas or semicolons";
@@ -479,8 +443,8 @@ bool SetupProfileReader::Line(std::string_view line, size_t lineNumber, SetupErr
     if (line.empty())
         return true;
     size_t equals = line.find('=');
-    std::string_view key = Trim(line.substr(0, equals));
-    std::string_view value = equals == std::string_view::npos ? std::string_view() : Trim(line.substr(equals + 1));
+    std::string_view key = TrimProfileText(line.substr(0, equals));
+    std::string_view value = equals == std::string_view::npos ? std::string_view() : TrimProfileText(line.substr(equals + 1));
     if (m_current == Current::Store) {
         if (equals == std::string_view::npos) {
             error.message = "expected \"key = value\", found " + Quote(line);
@@ -510,13 +474,13 @@ bool SetupProfileReader::StoreKey(std::string_view key, std::string_view value, 
         if (!store.guid)
             error.message = "\"Guid\" must have the form {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}";
     } else if (key == "Id") {
-        auto id = ParseNumber(value, 0xFFFF);
+        auto id = ParseProfileNumber(value, 0xFFFF);
         if (!id)
             error.message = "\"Id\" must be a 16-bit variable id";
         else
             store.id = static_cast<uint16_t>(*id);
     } else if (key == "Size") {
-        auto size = ParseNumber(value, 0xFFFF);
+        auto size = ParseProfileNumber(value, 0xFFFF);
         if (!size || *size == 0)
             error.message = "\"Size\" must be a number of bytes from 1 to 65535";
         else
@@ -600,7 +564,7 @@ bool ReadSetupSections(std::string_view text, SetupDescription& description, Set
     bool inSetup = false;
     for (size_t lineNumber = 1; !text.empty(); ++lineNumber) {
         size_t end = text.find('\n');
-        std::string_view line = Trim(text.substr(0, end));
+        std::string_view line = TrimProfileText(text.substr(0, end));
         text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
         if (line.empty() || line[0] == ';' || line[0] == '#')
             continue;
@@ -611,7 +575,7 @@ bool ReadSetupSections(std::string_view text, SetupDescription& description, Set
                 reader.EndSection();
                 continue;
             }
-            inSetup = reader.StartSection(Trim(line.substr(1, line.size() - 2)), lineNumber, error);
+            inSetup = reader.StartSection(TrimProfileText(line.substr(1, line.size() - 2)), lineNumber, error);
             if (!inSetup && !error.message.empty())
                 return false;
             continue;
