@@ -118,6 +118,36 @@ bool SetupDatabaseReader::Guid(size_t at, FirmwareGuid& guid) const
     return true;
 }
 
+bool SetupDatabaseReader::PackInTable(const DataTableInfo& table, size_t offset, size_t least, PackRange& pack) const
+{
+    uint32_t length = 0;
+    if (offset >= table.size || table.size - offset < least || !U32(table.start + offset, length) || length < least ||
+        length > table.size - offset) {
+        return false;
+    }
+    pack = {table.start + offset, table.start + offset + length};
+    return true;
+}
+
+bool SetupDatabaseReader::WideString(const PackRange& range, size_t offset, size_t maxUnits, std::u16string& text) const
+{
+    text.clear();
+    const size_t length = range.end - range.start;
+    // Find the terminator first, so the text is made in one piece.
+    for (size_t at = offset, units = 0; at <= length && length - at >= 2 && units <= maxUnits; at += 2, ++units) {
+        const size_t where = range.start + at;
+        if (m_db[where] == 0 && m_db[where + 1] == 0) {
+            text.resize(units);
+            for (size_t i = 0; i < units; ++i) {
+                const size_t unit = range.start + offset + 2 * i;
+                text[i] = static_cast<char16_t>(m_db[unit] | (m_db[unit + 1] << 8));
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
 void SetupDatabaseReader::Notice(size_t offset, std::string what) const
 {
     if (m_notices) {
@@ -195,35 +225,21 @@ std::vector<VariablePackInfo> SetupDatabaseReader::VariablePacks(size_t tableInd
     }
     size_t at = table.variableOffset;
     for (uint32_t i = 0; i < table.variablePackCount; ++i) {
-        uint32_t length = 0;
-        const size_t start = table.start + at;
-        if (at >= table.size || table.size - at < VARIABLE_PACK_NAME || !U32(start, length) ||
-            length < VARIABLE_PACK_NAME || length > table.size - at) {
-            Notice(start, "variable pack " + std::to_string(i + 1) + " of table " + std::to_string(tableIndex + 1) +
-                              " does not fit its table");
-            break;
-        }
         VariablePackInfo pack;
-        pack.range = {start, start + length};
-        (void)Guid(start + 6, pack.guid);
-        (void)U16(start + 26, pack.id);
-        bool terminated = false;
-        for (size_t unit = start + VARIABLE_PACK_NAME; unit + 2 <= pack.range.end; unit += 2) {
-            uint16_t c = 0;
-            (void)U16(unit, c);
-            if (c == 0) {
-                terminated = true;
-                break;
-            }
-            pack.name.push_back(static_cast<char16_t>(c));
-        }
-        if (!terminated) {
-            Notice(start, "the name of variable pack " + std::to_string(i + 1) + " of table " +
-                              std::to_string(tableIndex + 1) + " has no terminator");
+        if (!PackInTable(table, at, VARIABLE_PACK_NAME, pack.range)) {
+            Notice(table.start + at, "variable pack " + std::to_string(i + 1) + " of table " +
+                                         std::to_string(tableIndex + 1) + " does not fit its table");
             break;
         }
+        (void)Guid(pack.range.start + 6, pack.guid);
+        (void)U16(pack.range.start + 26, pack.id);
+        if (!WideString(pack.range, VARIABLE_PACK_NAME, SIZE_MAX, pack.name)) {
+            Notice(pack.range.start, "the name of variable pack " + std::to_string(i + 1) + " of table " +
+                                         std::to_string(tableIndex + 1) + " has no terminator");
+            break;
+        }
+        at += pack.range.end - pack.range.start;
         packs.push_back(std::move(pack));
-        at += length;
     }
     return packs;
 }
@@ -238,36 +254,21 @@ bool SetupDatabaseReader::FindStringPack(size_t tableIndex, std::u16string_view 
         }
         size_t at = table.stringOffset;
         for (uint32_t i = 0; i < table.languageCount; ++i) {
-            uint32_t length = 0;
-            const size_t start = table.start + at;
-            if (at >= table.size || table.size - at < STRING_PACK_OFFSETS || !U32(start, length) ||
-                length < STRING_PACK_OFFSETS || length > table.size - at) {
-                Notice(start, "string pack " + std::to_string(i + 1) + " of table " + std::to_string(index + 1) +
-                                  " does not fit its table");
+            PackRange candidate;
+            if (!PackInTable(table, at, STRING_PACK_OFFSETS, candidate)) {
+                Notice(table.start + at, "string pack " + std::to_string(i + 1) + " of table " +
+                                             std::to_string(index + 1) + " does not fit its table");
                 return false;
             }
             uint32_t nameOffset = 0;
-            (void)U32(start + 6, nameOffset);
+            (void)U32(candidate.start + 6, nameOffset);
             std::u16string name;
-            bool terminated = false;
-            for (size_t unit = 0; unit <= LANGUAGE_NAME_MAX; ++unit) {
-                uint16_t c = 0;
-                const size_t where = static_cast<size_t>(nameOffset) + 2 * unit;
-                if (where > length - 2 || !U16(start + where, c)) {
-                    break;
-                }
-                if (c == 0) {
-                    terminated = true;
-                    break;
-                }
-                name.push_back(static_cast<char16_t>(c));
-            }
-            if (terminated && name == language) {
-                pack = {start, start + length};
+            if (WideString(candidate, nameOffset, LANGUAGE_NAME_MAX, name) && name == language) {
+                pack = candidate;
                 owner = index;
                 return true;
             }
-            at += length;
+            at += candidate.end - candidate.start;
         }
         return false;
     };
@@ -295,18 +296,8 @@ bool SetupDatabaseReader::GetString(const PackRange& pack, uint16_t token, std::
     }
     uint32_t offset = 0;
     (void)U32(pack.start + slot, offset);
-    // Find the terminator first, so the text is made in one piece.
-    for (size_t at = offset; at <= length && length - at >= 2; at += 2) {
-        const size_t where = pack.start + at;
-        if (m_db[where] == 0 && m_db[where + 1] == 0) {
-            const size_t units = (at - offset) / 2;
-            text.resize(units);
-            for (size_t i = 0; i < units; ++i) {
-                const size_t unit = pack.start + offset + 2 * i;
-                text[i] = static_cast<char16_t>(m_db[unit] | (m_db[unit + 1] << 8));
-            }
-            return true;
-        }
+    if (WideString(pack, offset, SIZE_MAX, text)) {
+        return true;
     }
     Notice(pack.start + offset, "string " + std::to_string(token) + " has no terminator inside its pack");
     return false;
@@ -354,11 +345,9 @@ bool SetupDatabaseReader::NextDataTable()
         if (table.formsOffset == 0) {
             continue;
         }
-        uint32_t length = 0;
-        const size_t formsStart = table.start + table.formsOffset;
-        if (table.formsOffset >= table.size || table.size - table.formsOffset < PACK_HEADER_SIZE ||
-            !U32(formsStart, length) || length < PACK_HEADER_SIZE || length > table.size - table.formsOffset) {
-            Notice(formsStart, "the forms pack of table " + std::to_string(index + 1) +
+        PackRange forms;
+        if (!PackInTable(table, table.formsOffset, PACK_HEADER_SIZE, forms)) {
+            Notice(table.start + table.formsOffset, "the forms pack of table " + std::to_string(index + 1) +
                                    " does not fit its table; the table is skipped");
             continue;
         }
@@ -375,8 +364,8 @@ bool SetupDatabaseReader::NextDataTable()
             continue;
         }
         m_table = index;
-        m_current = formsStart + PACK_HEADER_SIZE;
-        m_formsEnd = formsStart + length;
+        m_current = forms.start + PACK_HEADER_SIZE;
+        m_formsEnd = forms.end;
         m_inTable = true;
         m_stores.clear();
         m_storeSelected = false;

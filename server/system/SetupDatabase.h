@@ -110,6 +110,13 @@ private:
     WalkStatus Malformed(size_t offset, std::string what);
     void Notice(size_t offset, std::string what) const;
 
+    // The pack at `offset` from the table's start, when its header of `least` bytes and the
+    // length it gives fit the table.
+    bool PackInTable(const DataTableInfo& table, size_t offset, size_t least, PackRange& pack) const;
+    // The NUL-terminated wide string `offset` bytes into `range`, of at most `maxUnits`
+    // units; false when no terminator comes first.
+    bool WideString(const PackRange& range, size_t offset, size_t maxUnits, std::u16string& text) const;
+
     bool U8(size_t at, uint8_t& value) const;
     bool U16(size_t at, uint16_t& value) const;
     bool U32(size_t at, uint32_t& value) const;
