@@ -314,9 +314,7 @@ void SetupDatabaseReader::ResetWalk()
     m_suppressList.clear();
     m_formId = HII_NO_FORM;
     m_formSetGuid = {};
-    m_stores.clear();
-    m_storeSelected = false;
-    m_selectedIsSetup = true;
+    ResetStoreSelection();
     m_references = std::make_shared<std::vector<IFR_REF>>();
 }
 
@@ -363,13 +361,10 @@ bool SetupDatabaseReader::NextDataTable()
                                     " has no \"uqi\" and \"eng\" strings in one table; the table is skipped");
             continue;
         }
-        m_table = index;
         m_current = forms.start + PACK_HEADER_SIZE;
         m_formsEnd = forms.end;
         m_inTable = true;
-        m_stores.clear();
-        m_storeSelected = false;
-        m_selectedIsSetup = IsSetupVariable(m_tableVariable.name, m_tableVariable.guid);
+        ResetStoreSelection();
         return true;
     }
     return false;
@@ -495,13 +490,19 @@ void SetupDatabaseReader::TrackStore(const Opcode& op)
     m_stores.push_back(std::move(store));
 }
 
+// A form set starts with the table's variable and the stores it defines itself.
+void SetupDatabaseReader::ResetStoreSelection()
+{
+    m_stores.clear();
+    m_selectedIsSetup = true;
+}
+
 // Questions under a selected store other than the setup variable are no tokens: their ids
 // are offsets into that store, not into "Setup".
 void SetupDatabaseReader::TrackSelect(const Opcode& op)
 {
     uint16_t id = 0;
     (void)U16(op.start + 2, id);
-    m_storeSelected = true;
     m_selectedIsSetup = false;
     for (const StoreDefinition& store : m_stores) {
         if (store.id == id) {
@@ -529,14 +530,10 @@ bool SetupDatabaseReader::Track(const Opcode& op)
         return true;
     case HiiOpcode::FormSet:
         (void)Guid(op.start + 2, m_formSetGuid);
-        m_stores.clear();
-        m_storeSelected = false;
-        m_selectedIsSetup = IsSetupVariable(m_tableVariable.name, m_tableVariable.guid);
+        ResetStoreSelection();
         return true;
     case HiiOpcode::EndFormSet:
-        m_stores.clear();
-        m_storeSelected = false;
-        m_selectedIsSetup = IsSetupVariable(m_tableVariable.name, m_tableVariable.guid);
+        ResetStoreSelection();
         return true;
     case HiiOpcode::VariableStore:
         TrackStore(op);

@@ -104,6 +104,7 @@ private:
     void AddToOpenExpression(std::unique_ptr<S_BOOL_ELEMENT> element);
     void TrackStore(const Opcode& opcode);
     void TrackSelect(const Opcode& opcode);
+    void ResetStoreSelection();
     WalkStatus BuildToken(const Opcode& question, HII_SETTING& record);
     bool ReadOptions(HII_SETTING& record);
     void ResetWalk();
@@ -131,7 +132,6 @@ private:
     // The walk.
     size_t m_nextTable = 0;
     bool m_inTable = false;
-    size_t m_table = 0;
     size_t m_current = 0;
     size_t m_formsEnd = 0;
     PackRange m_uqiPack;
@@ -148,9 +148,9 @@ private:
     std::vector<CHiiBooleanExpression> m_suppressList;
     uint16_t m_formId = HII_NO_FORM;
     FirmwareGuid m_formSetGuid;
-    // Variable stores of the current form set, and the one selected (none: the table's).
+    // Variable stores of the current form set, and whether the store selected, if any, is
+    // the setup variable (without a selection questions are in the table's variable).
     std::vector<StoreDefinition> m_stores;
-    bool m_storeSelected = false;
     bool m_selectedIsSetup = true;
     std::shared_ptr<std::vector<IFR_REF>> m_references;
 };
