@@ -1,6 +1,7 @@
 #include "SarnQRVData.h"
 
 #include "EFIVar.h"
+#include "HiiConvert.h"
 #include "QrvRecords.h"
 
 #include "ErrorMacros.h"
@@ -16,28 +17,18 @@ struct EqVarTable {
 };
 std::optional<EqVarTable> s_eqVarTable;
 
-std::wstring Widen(const std::string& text)
-{
-    return std::wstring(text.begin(), text.end());
-}
-
 HRESULT LoadEqVarTable()
 {
-    CSarnQRVData data(QRV_RECORD_EQ_VAR_VAL);
-    ULONG size = 0;
-    HRESULT hr = data.ReadFromBIOS(nullptr, &size);
+    std::vector<BYTE> record;
+    const HRESULT hr = CSarnQRVData(QRV_RECORD_EQ_VAR_VAL).ReadRecord(record);
     EqVarTable table;
     if (hr == ResultCode::E_VARIABLE_NOT_FOUND) {
         s_eqVarTable = std::move(table);
         return S_OK;
     }
-    if (hr != ResultCode::E_BUFFERTOOSMALL) {
-        return hr;
-    }
-    std::vector<BYTE> record(size);
-    RETURN_IF_FAILED(data.ReadFromBIOS(record.data(), &size));
+    RETURN_IF_FAILED(hr);
     table.recordFound = true;
-    table.pairs = ReadEqVarPairs(std::span<const uint8_t>(record.data(), size));
+    table.pairs = ReadEqVarPairs(record);
     s_eqVarTable = std::move(table);
     return S_OK;
 }
@@ -78,12 +69,9 @@ HRESULT CSarnQRVData::ReadQRVDataFromBIOS(BYTE** buffer, ULONG* size)
     return S_OK;
 }
 
-HRESULT CSarnQRVData::ReadFromBIOS(void* buffer, ULONG* size)
+HRESULT CSarnQRVData::ReadRecord(std::vector<BYTE>& found)
 try {
-    const LogSite site = LOG_SITE(L"CSarnQRVData::ReadFromBIOS");
-    if (!size || (!buffer && *size != 0)) {
-        return ReportFailureAt(site, LOG_ERROR, E_POINTER, Describe(MSG_INTERNAL_ERROR), L"Invalid Pointer");
-    }
+    const LogSite site = LOG_SITE(L"CSarnQRVData::ReadRecord");
     BYTE* raw = nullptr;
     ULONG total = 0;
     HRESULT hr = ReadQRVDataFromBIOS(&raw, &total);
@@ -98,9 +86,25 @@ try {
         return ResultCode::E_VARIABLE_NOT_FOUND;
     case QrvFind::Malformed:
         return ReportFailureAt(site, LOG_ERROR, ResultCode::E_VARIABLE_SIZE, Describe(MSG_BIOS_OPERATION_NOT_SUPPORTED),
-                               L"QrvDataVar is damaged: %s", Widen(problem).c_str());
+                               L"QrvDataVar is damaged: %s", ToWide(problem).c_str());
     case QrvFind::Found:
         break;
+    }
+    found.assign(record.begin(), record.end());
+    return S_OK;
+}
+CATCH_RETURN()
+
+HRESULT CSarnQRVData::ReadFromBIOS(void* buffer, ULONG* size)
+try {
+    const LogSite site = LOG_SITE(L"CSarnQRVData::ReadFromBIOS");
+    if (!size || (!buffer && *size != 0)) {
+        return ReportFailureAt(site, LOG_ERROR, E_POINTER, Describe(MSG_INTERNAL_ERROR), L"Invalid Pointer");
+    }
+    std::vector<BYTE> record;
+    const HRESULT hr = ReadRecord(record);
+    if (FAILED(hr)) {
+        return hr;
     }
     if (*size < record.size()) {
         *size = static_cast<ULONG>(record.size());
@@ -166,7 +170,7 @@ try {
     std::string problem;
     if (!ReadDoNotShowUqis(std::span<const uint8_t>(record.data(), size), uqis, problem)) {
         return ReportFailureAt(site, LOG_ERROR, ResultCode::E_VARIABLE_SIZE, Describe(MSG_BIOS_OPERATION_NOT_SUPPORTED),
-                               L"QrvDataVar is damaged: %s", Widen(problem).c_str());
+                               L"QrvDataVar is damaged: %s", ToWide(problem).c_str());
     }
     for (uint16_t uqi : uqis) {
         wchar_t text[8] = {};

@@ -20,6 +20,9 @@ public:
     // the buffer's size; out, the record's. A short buffer answers E_BUFFERTOOSMALL with the
     // size needed; an absent record E_VARIABLE_NOT_FOUND.
     HRESULT ReadFromBIOS(void* buffer, ULONG* size);
+    // This version's record (its header included), from one read of the variable. Absent:
+    // E_VARIABLE_NOT_FOUND.
+    HRESULT ReadRecord(std::vector<BYTE>& record);
 
 private:
     DWORD m_version;

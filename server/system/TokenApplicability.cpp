@@ -79,10 +79,10 @@ bool FormApplicability::IsApplicable(const FirmwareGuid& formSet, uint16_t form)
 
 Applicability TokenApplicability(const HII_SETTING& setting, FormApplicability& forms, OperandSource& source)
 {
-    std::vector<HII_PLACEMENT> placements = setting.placements;
-    if (placements.empty()) {
-        placements.push_back({setting.formSetGuid, setting.formId, 0, setting.suppressConditions.size()});
-    }
+    // A record made without placements is one copy with all its suppress conditions.
+    const HII_PLACEMENT whole{setting.formSetGuid, setting.formId, 0, setting.suppressConditions.size()};
+    const std::span<const HII_PLACEMENT> placements =
+        setting.placements.empty() ? std::span<const HII_PLACEMENT>(&whole, 1) : std::span(setting.placements);
     bool failed = false;
     for (const HII_PLACEMENT& placement : placements) {
         if (!forms.IsApplicable(placement.formSetGuid, placement.formId)) {
