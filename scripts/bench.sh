@@ -12,14 +12,13 @@ configure "$arch" >/dev/null 2>&1 || { echo "bench.sh: the $arch tree cannot be 
 cmake --build "$root/build/$arch" --target inibench setupdbbench -- -j2 >/dev/null
 make_prefix "$arch"
 stop_wineserver "$arch"
+rows="$(mktemp)"
 start_wineserver "$arch"
-trap 'stop_wineserver "$arch"' EXIT
+trap 'stop_wineserver "$arch"; rm -f "$rows"' EXIT
 
 export WINEPREFIX="$root/build/$arch/wineprefix" WINEDEBUG=-all
 wine="$(wine_loader "$arch")"
 bin="$root/build/$arch/bin"
-rows="$(mktemp)"
-trap 'stop_wineserver "$arch"; rm -f "$rows"' EXIT
 
 # Each program prints "benchmark<TAB>size<TAB>milliseconds[<TAB>FAILED]". Three rounds; the
 # table keeps the best time of each row, as other work on the machine only adds time.
