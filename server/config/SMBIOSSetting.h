@@ -3,7 +3,30 @@
 
 #include "ConfigDataImpl.h"
 
+#include <optional>
+#include <string>
+
 class CSMBIOSSetting final : public ConfigDataObject<CSMBIOSSetting, IConfigData> {
 public:
     IFACEMETHODIMP Accept(IDataOperation* operation) override;
+
+    // A value that asks for the string to be typed in when the configuration is installed:
+    // the installer recognises the request here and fires OnSMBIOSPrompt with Prompt(). The
+    // item's value stays the empty text. `givenText` is the text the file gave after the
+    // marker (empty when it gave none); `prompt` is what is shown: that text, or the row's
+    // own prompt message.
+    void SetPromptRequest(std::wstring givenText, std::wstring prompt)
+    {
+        m_prompt = PromptRequest{std::move(givenText), std::move(prompt)};
+    }
+    bool IsPromptRequest() const { return m_prompt.has_value(); }
+    const std::wstring& Prompt() const { return m_prompt->prompt; }
+    const std::wstring& PromptGivenText() const { return m_prompt->givenText; }
+
+private:
+    struct PromptRequest {
+        std::wstring givenText;
+        std::wstring prompt;
+    };
+    std::optional<PromptRequest> m_prompt;
 };

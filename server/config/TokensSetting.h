@@ -35,6 +35,10 @@ public:
     void SetLockable(bool lockable) { m_bLockable = lockable; }
     void SetHideable(bool hideable) { m_bHideable = hideable; }
     bool LockedChanged() const { return m_bLockedChanged; }
+    // Set when the firmware holds a value for the token that none of its choices has a text
+    // for; the INI writer reports such a token to the client.
+    void SetInvalidValue(bool invalid) { m_bInvalidValue = invalid; }
+    bool HasInvalidValue() const { return m_bInvalidValue; }
     bool HiddenChanged() const { return m_bHiddenChanged; }
 
     // The setup-database record the token came from, with its conditions. A token without
@@ -63,6 +67,7 @@ private:
     bool m_bHidden = false;
     bool m_bLockedChanged = false;
     bool m_bHiddenChanged = false;
+    bool m_bInvalidValue = false;
     std::map<LONG, std::wstring> m_choiceTexts;
     std::shared_ptr<ITokenSource> m_source;
     std::optional<TokenControlByte> m_lockHideControl;
