@@ -49,6 +49,7 @@ constexpr HRESULT E_ALREADY_LOADED = Make(true, 0x2D);          // configuration
 constexpr HRESULT E_HII_DATA_INVALID = Make(true, 0x2E);        // setup database invalid or unreachable
 constexpr HRESULT E_LOCK_HIDE = Make(true, 0x2F);               // setting cannot be locked or hidden
 constexpr HRESULT E_NO_TOKEN_HEADERS = Make(true, 0x30);        // no token headers in the INI (255)
+constexpr HRESULT E_DUPLICATE_TOKEN_SECTION = Make(true, 0x31); // a token section occurs twice in an INI
 constexpr HRESULT E_BADGE_BEFORE_SPLASH = Make(true, 0x32);     // badge set before a splash
 constexpr HRESULT E_NOT_VARIANT_COLLECTION = Make(true, 0x34);  // not a variant collection / wrong type
 

@@ -1,0 +1,69 @@
+#include "IniEvents.h"
+
+#include "frame/EventTarget.h"
+
+#include "Owners.h"
+
+namespace IniEvents {
+
+void MissingValue(const std::wstring& section, const std::wstring& keyword)
+{
+    ToolkitEvents::Fire([&](IToolkitEventTarget& target) {
+        return target.Fire_OnINIMissingValue(section.c_str(), keyword.c_str());
+    });
+    ToolkitEvents::RaiseWarning();
+}
+
+void MissingSection(const std::wstring& section)
+{
+    ToolkitEvents::Fire([&](IToolkitEventTarget& target) { return target.Fire_OnINIMissingSection(section.c_str()); });
+    ToolkitEvents::RaiseWarning();
+}
+
+void InvalidValue(const std::wstring& section, const std::wstring& keyword, const std::wstring& value)
+{
+    UniqueVariant specified;
+    V_VT(specified.get()) = VT_BSTR;
+    V_BSTR(specified.get()) = ::SysAllocStringLen(value.data(), static_cast<UINT>(value.size()));
+    if (!V_BSTR(specified.get())) {
+        V_VT(specified.get()) = VT_EMPTY;
+    }
+    ToolkitEvents::Fire([&](IToolkitEventTarget& target) {
+        return target.Fire_OnINIInvalidValue(section.c_str(), keyword.c_str(), *specified.get());
+    });
+    ToolkitEvents::RaiseWarning();
+}
+
+void InvalidChecksum(const std::wstring& section, const std::wstring& checksumKeyword)
+{
+    ToolkitEvents::Fire([&](IToolkitEventTarget& target) {
+        return target.Fire_OnInvalidChecksum(section.c_str(), checksumKeyword.c_str());
+    });
+}
+
+void MinorVersion()
+{
+    ToolkitEvents::Fire([](IToolkitEventTarget& target) { return target.Fire_OnINIMinorVer(); });
+}
+
+void TokenVersionTooEarly(const std::wstring& version)
+{
+    ToolkitEvents::Fire([&](IToolkitEventTarget& target) { return target.Fire_OnTokenIniVerTooEarly(version.c_str()); });
+}
+
+void DuplicateToken(const std::wstring& section)
+{
+    ToolkitEvents::Fire([&](IToolkitEventTarget& target) { return target.Fire_OnDuplicateToken(section.c_str()); });
+}
+
+void DuplicateTokenInIni(const std::wstring& section)
+{
+    ToolkitEvents::Fire([&](IToolkitEventTarget& target) { return target.Fire_OnDuplicateTokenInIni(section.c_str()); });
+}
+
+void InvalidUQIToken(const std::wstring& section)
+{
+    ToolkitEvents::Fire([&](IToolkitEventTarget& target) { return target.Fire_OnInvalidUQIToken(section.c_str()); });
+}
+
+} // namespace IniEvents

@@ -1,0 +1,109 @@
+#include "INIBuilder.h"
+
+#include "IniEvents.h"
+
+#include "config/ConfigGroup.h"
+#include "config/SMBIOSSetting.h"
+#include "config/SMBIOSTable.h"
+#include "frame/ErrorInfoManager.h"
+#include "frame/FailureReport.h"
+#include "frame/ResultCodes.h"
+
+#include "ErrorMacros.h"
+#include "MessageIds.h"
+#include "Owners.h"
+
+namespace {
+
+HRESULT SetText(CSMBIOSSetting& item, const std::wstring& text, bool isDefault)
+{
+    UniqueVariant value;
+    BSTR copy = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    RETURN_IF_NULL_ALLOC(copy);
+    V_VT(value.put()) = VT_BSTR;
+    V_BSTR(value.get()) = copy;
+    return isDefault ? item.put_DefaultValue(*value.get()) : item.put_Value(*value.get());
+}
+
+HRESULT CreateRowItem(const SMBIOSRow& row, ComPtr<CSMBIOSSetting>& item)
+{
+    HRESULT hr = CSMBIOSSetting::Make(item);
+    if (FAILED(hr)) {
+        return REPORT_FAILURE(L"CSMBIOSINIBuilder::CreateConfigurationTree", LOG_ERROR, hr,
+                              Describe(MSG_INTERNAL_ERROR), L"Unable to create SMBIOS setting.  hr=%x",
+                              static_cast<unsigned>(hr));
+    }
+    item->SetDataID(std::wstring(kSMBIOSSection) + L"." + row.keyword);
+    RETURN_IF_FAILED(item->SetName(row.nameMessage));
+    item->SetType(EConfigType_String);
+    item->SetIncrement(1);
+    RETURN_IF_FAILED(SetText(*item.Get(), L"", false));
+    return SetText(*item.Get(), L"", true);
+}
+
+// The row's value, or its prompt request. S_FALSE: the keyword is missing and the row is
+// left out.
+HRESULT ReadRow(CPellamParser& parser, const SMBIOSRow& row, CSMBIOSSetting& item)
+{
+    std::wstring given;
+    HRESULT hr = parser.GetPrompt(kSMBIOSSection, row.keyword, &given, L"");
+    if (hr == S_OK) {
+        std::wstring prompt = given;
+        if (prompt.empty()) {
+            RETURN_IF_FAILED(LoadMessageString(row.promptMessage, &prompt));
+        }
+        item.SetPromptRequest(std::move(given), std::move(prompt));
+        return S_OK;
+    }
+    if (hr == ResultCode::S_INI_NO_KEYWORD) {
+        IniEvents::MissingValue(kSMBIOSSection, row.keyword);
+        return S_FALSE;
+    }
+    RETURN_IF_FAILED(hr);
+    std::wstring text;
+    RETURN_IF_FAILED(parser.GetProfileStr(kSMBIOSSection, row.keyword, &text, L""));
+    hr = SetText(item, text, false);
+    if (FAILED(hr)) {
+        return REPORT_FAILURE(L"CSMBIOSINIBuilder::CreateConfigurationTree", LOG_ERROR, hr,
+                              Describe(MSG_INTERNAL_ERROR), L"Unable to set the value.  hr=%x",
+                              static_cast<unsigned>(hr));
+    }
+    return S_OK;
+}
+
+} // namespace
+
+HRESULT CSMBIOSINIBuilder::CreateConfigurationTree(IConfigGroup** group)
+try {
+    ComPtr<CConfigGroup> target;
+    RETURN_IF_FAILED(CreateComponentGroup(EConfigGroup_SMBIOS, MSG_SMBIOS_DATA, target, group));
+    std::wstring probe;
+    if (m_parser.GetProfileStr(kSMBIOSSection, kSMBIOSRows[0].keyword, &probe, L"") == ResultCode::S_INI_NO_SECTION) {
+        ReportDiagnostic(LOG_SITE(L"CSMBIOSINIBuilder::CreateConfigurationTree"), LOG_WARNING,
+                         L"Unable to find the section: %ls", kSMBIOSSection);
+        IniEvents::MissingSection(kSMBIOSSection);
+        return S_OK;
+    }
+    bool failed = false;
+    for (const SMBIOSRow& row : kSMBIOSRows) {
+        ComPtr<CSMBIOSSetting> item;
+        HRESULT hr = CreateRowItem(row, item);
+        if (SUCCEEDED(hr)) {
+            hr = ReadRow(m_parser, row, *item.Get());
+        }
+        if (hr == S_OK) {
+            hr = target->AddChildData(item.Get());
+        }
+        if (FAILED(hr)) {
+            ReportDiagnostic(LOG_SITE(L"CSMBIOSINIBuilder::CreateConfigurationTree"), LOG_ERROR,
+                             L"Cannot create SMBIOS data: %ls", row.keyword);
+            failed = true;
+        }
+    }
+    if (failed) {
+        return REPORT_FAILURE(L"CSMBIOSINIBuilder::CreateConfigurationTree", LOG_ERROR, E_FAIL,
+                              Describe(MSG_INTERNAL_ERROR), L"One or more SMBIOS values could not be read");
+    }
+    return S_OK;
+}
+CATCH_RETURN()
