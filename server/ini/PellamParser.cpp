@@ -6,7 +6,6 @@
 #include "MessageIds.h"
 
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <new>
 
@@ -46,16 +45,19 @@ HRESULT ResolvePath(const std::wstring& path, std::wstring* fullPath)
     return S_OK;
 }
 
-HRESULT CreateEmptyFile(const std::wstring& path)
+// Names that Windows takes for a device in every folder (CON, NUL.INI, COM1, ...).
+bool IsDeviceName(const std::filesystem::path& path)
 {
-    // Appending never cuts a file that appeared in the meantime.
-    std::ofstream file(std::filesystem::path(path), std::ios::binary | std::ios::app);
-    if (!file.is_open()) {
-        IniReport(INI_SITE(L"CPellamParser::ReadINIFile"), INI_LOG_ERROR, MSG_FILE_WRITE_ERROR,
-                  L"Invalid file handle: %ls cannot be created", path.c_str());
-        return ResultCode::E_FILE_OPEN;
+    std::wstring stem = path.filename().wstring();
+    stem = UpperAscii(stem.substr(0, stem.find(L'.')));
+    while (!stem.empty() && stem.back() == L' ') {
+        stem.pop_back();
     }
-    return S_OK;
+    if (stem == L"CON" || stem == L"PRN" || stem == L"AUX" || stem == L"NUL") {
+        return true;
+    }
+    return stem.size() == 4 && (stem.compare(0, 3, L"COM") == 0 || stem.compare(0, 3, L"LPT") == 0) &&
+           stem[3] >= L'1' && stem[3] <= L'9';
 }
 
 } // namespace
@@ -105,13 +107,16 @@ HRESULT CPellamParser::ReadINIFile(const std::wstring& path, bool create)
         std::error_code error;
         auto status = std::filesystem::status(std::filesystem::path(fullPath), error);
         bool present = std::filesystem::exists(status);
-        if ((present && !std::filesystem::is_regular_file(status)) || (!present && !create)) {
+        if ((present && !std::filesystem::is_regular_file(status)) || (!present && !create) ||
+            (!present && IsDeviceName(fullPath))) {
             IniReport(INI_SITE(L"CPellamParser::ReadINIFile"), INI_LOG_ERROR, MSG_INVALID_INI_FILE_NAME,
                       L"Invalid filename %ls", fullPath.c_str());
             return ResultCode::E_INVALID_FILE_NAME;
         }
-        if (!present && FAILED(hr = CreateEmptyFile(fullPath))) {
-            return hr;
+        if (!present) {
+            // The file appears only when it is written whole: a write that fails on the way
+            // must not leave an empty file behind.
+            return m_parser.ParseFile("");
         }
         hr = m_parser.ReadINIFile(fullPath);
         if (FAILED(hr)) {

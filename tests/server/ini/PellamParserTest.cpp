@@ -143,7 +143,7 @@ TEST(PellamParserFile, FolderAndCreationRules)
 
     CPellamParser created;
     ASSERT_EQ(S_OK, created.ReadINIFile(folder.File(L"new.ini"), true));
-    EXPECT_TRUE(std::filesystem::exists(folder.File(L"new.ini")));
+    EXPECT_FALSE(std::filesystem::exists(folder.File(L"new.ini"))) << "made when it is written";
     ASSERT_EQ(S_OK, created.SetProfileString(L"System", L"INIversion", L"2.9"));
     ASSERT_EQ(S_OK, created.WriteINIFile(folder.File(L"new.ini")));
     EXPECT_EQ("[System]\r\nINIversion=2.9\r\n", ReadTextFile(folder.File(L"new.ini")));
