@@ -58,6 +58,9 @@ public:
     using IConfigDataImpl<ITokenConfigData>::AddChoice;
     // The text of a choice value: 0x82390011 when the value has none.
     HRESULT GetMapping(LONG value, std::wstring& text) const;
+    // True when a choice value has a text; asks without reporting, for callers to whom a
+    // value without a text is no failure.
+    bool HasTextForValue(LONG value) const { return m_choiceTexts.count(value) != 0; }
 
 private:
     std::wstring m_strUQI;

@@ -7,9 +7,21 @@
 #include "IniText.h"
 #include "IniResult.h"
 
+#include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <new>
+#include <string_view>
+#include <utility>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -156,6 +168,214 @@ HRESULT Guarded(const wchar_t* function, Action action)
                   L"Unexpected exception");
         return E_FAIL;
     }
+}
+
+// Replacing a file: the text goes to a new file beside the target, which then takes the
+// target's place in one step. A crash, a full disk or a failing write never leaves a
+// half-written or empty file behind, and until the new text is complete the old file stays
+// exactly as it was.
+
+#ifdef _WIN32
+using SystemError = unsigned long;
+#else
+using SystemError = int;
+#endif
+
+enum class CreateOutcome { Created, NameTaken, Failed };
+
+// Writes go in pieces that one call of the system can take.
+constexpr size_t kWriteChunk = 1u << 20;
+// Leftovers of earlier runs that crashed may hold a few of the names.
+constexpr unsigned kTemporaryNameAttempts = 100;
+
+#ifdef _WIN32
+
+class NewFile {
+public:
+    NewFile() = default;
+    NewFile(const NewFile&) = delete;
+    NewFile& operator=(const NewFile&) = delete;
+    ~NewFile() { Close(); }
+
+    // Only a name that nobody holds yet is taken, so no other writer's file is taken over.
+    CreateOutcome Create(const std::filesystem::path& path)
+    {
+        m_handle = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (m_handle != INVALID_HANDLE_VALUE) {
+            return CreateOutcome::Created;
+        }
+        m_error = ::GetLastError();
+        return m_error == ERROR_FILE_EXISTS || m_error == ERROR_ALREADY_EXISTS ? CreateOutcome::NameTaken
+                                                                                : CreateOutcome::Failed;
+    }
+    // Flushed as well: a file that replaces the target must not come back empty after a
+    // power failure.
+    bool WriteAll(std::string_view bytes)
+    {
+        while (!bytes.empty()) {
+            DWORD written = 0;
+            DWORD chunk = static_cast<DWORD>(std::min(bytes.size(), kWriteChunk));
+            if (!::WriteFile(m_handle, bytes.data(), chunk, &written, nullptr) || written == 0) {
+                return Fail();
+            }
+            bytes.remove_prefix(written);
+        }
+        return ::FlushFileBuffers(m_handle) || Fail();
+    }
+    bool Close()
+    {
+        HANDLE handle = std::exchange(m_handle, INVALID_HANDLE_VALUE);
+        return handle == INVALID_HANDLE_VALUE || ::CloseHandle(handle) || Fail();
+    }
+    SystemError Error() const { return m_error; }
+
+private:
+    bool Fail()
+    {
+        m_error = ::GetLastError();
+        return false;
+    }
+
+    HANDLE m_handle = INVALID_HANDLE_VALUE;
+    SystemError m_error = 0;
+};
+
+unsigned long ProcessId()
+{
+    return ::GetCurrentProcessId();
+}
+
+bool MoveOver(const std::filesystem::path& source, const std::filesystem::path& target, SystemError* error)
+{
+    if (::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return true;
+    }
+    *error = ::GetLastError();
+    return false;
+}
+
+#else
+
+class NewFile {
+public:
+    NewFile() = default;
+    NewFile(const NewFile&) = delete;
+    NewFile& operator=(const NewFile&) = delete;
+    ~NewFile() { Close(); }
+
+    // Only a name that nobody holds yet is taken, so no other writer's file is taken over.
+    CreateOutcome Create(const std::filesystem::path& path)
+    {
+        m_descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (m_descriptor >= 0) {
+            return CreateOutcome::Created;
+        }
+        m_error = errno;
+        return m_error == EEXIST ? CreateOutcome::NameTaken : CreateOutcome::Failed;
+    }
+    // Flushed as well: a file that replaces the target must not come back empty after a
+    // power failure.
+    bool WriteAll(std::string_view bytes)
+    {
+        while (!bytes.empty()) {
+            ssize_t written = ::write(m_descriptor, bytes.data(), std::min(bytes.size(), kWriteChunk));
+            if (written < 0 && errno == EINTR) {
+                continue;
+            }
+            if (written <= 0) {
+                return Fail();
+            }
+            bytes.remove_prefix(static_cast<size_t>(written));
+        }
+        return ::fsync(m_descriptor) == 0 || Fail();
+    }
+    bool Close()
+    {
+        int descriptor = std::exchange(m_descriptor, -1);
+        return descriptor < 0 || ::close(descriptor) == 0 || Fail();
+    }
+    SystemError Error() const { return m_error; }
+
+private:
+    bool Fail()
+    {
+        m_error = errno;
+        return false;
+    }
+
+    int m_descriptor = -1;
+    SystemError m_error = 0;
+};
+
+unsigned long ProcessId()
+{
+    return static_cast<unsigned long>(::getpid());
+}
+
+bool MoveOver(const std::filesystem::path& source, const std::filesystem::path& target, SystemError* error)
+{
+    std::error_code failure;
+    std::filesystem::rename(source, target, failure);
+    *error = failure.value();
+    return !failure;
+}
+
+#endif
+
+void RemoveQuietly(const std::filesystem::path& path)
+{
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+}
+
+HRESULT ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes)
+{
+    // The process id keeps two processes apart, the number two writes of one process.
+    static std::atomic<unsigned> s_nextNumber{0};
+    const std::wstring shown = target.wstring();
+    std::filesystem::path temporary;
+    // Removes the new file on every way out but the one that put it in the target's place;
+    // declared before the file, so that the file is closed before its name is removed.
+    struct Leftover {
+        const std::filesystem::path* path = nullptr;
+        ~Leftover()
+        {
+            if (path != nullptr) {
+                RemoveQuietly(*path);
+            }
+        }
+    } leftover;
+    NewFile file;
+    CreateOutcome created = CreateOutcome::NameTaken;
+    for (unsigned attempt = 0; attempt < kTemporaryNameAttempts && created == CreateOutcome::NameTaken; ++attempt) {
+        temporary = target;
+        temporary += L".tmp" + std::to_wstring(ProcessId()) + L"." + std::to_wstring(s_nextNumber++);
+        created = file.Create(temporary);
+    }
+    if (created != CreateOutcome::Created) {
+        IniReport(INI_SITE(L"CIniParser::WriteINIFile"), INI_LOG_ERROR, kIniNoMessage,
+                  L"Not able to open file %ls: no file can be created beside it (system error %lu)", shown.c_str(),
+                  static_cast<unsigned long>(file.Error()));
+        return kFileCreateFailed;
+    }
+    leftover.path = &temporary;
+    const bool written = file.WriteAll(bytes);
+    if (!file.Close() || !written) {
+        IniReport(INI_SITE(L"CIniParser::WriteINIFile"), INI_LOG_ERROR, kIniNoMessage,
+                  L"Failed to close the file handle %ls: the text could not be written to %ls (system error %lu)",
+                  shown.c_str(), temporary.wstring().c_str(), static_cast<unsigned long>(file.Error()));
+        return E_FAIL;
+    }
+    SystemError error = 0;
+    if (!MoveOver(temporary, target, &error)) {
+        IniReport(INI_SITE(L"CIniParser::WriteINIFile"), INI_LOG_ERROR, kIniNoMessage,
+                  L"Not able to open file %ls: it cannot be replaced (system error %lu)", shown.c_str(),
+                  static_cast<unsigned long>(error));
+        return kFileCreateFailed;
+    }
+    leftover.path = nullptr;
+    return S_OK;
 }
 
 } // namespace
@@ -549,19 +769,6 @@ HRESULT CIniParser::WriteINIFile(const std::wstring& path)
         if (FAILED(hr)) {
             return hr;
         }
-        std::ofstream file(target, std::ios::binary | std::ios::trunc);
-        if (!file.is_open()) {
-            IniReport(INI_SITE(L"CIniParser::WriteINIFile"), INI_LOG_ERROR, kIniNoMessage, L"Not able to open file %ls",
-                      path.c_str());
-            return kFileCreateFailed;
-        }
-        file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        file.close();
-        if (file.fail()) {
-            IniReport(INI_SITE(L"CIniParser::WriteINIFile"), INI_LOG_ERROR, kIniNoMessage,
-                      L"Failed to close the file handle %ls", path.c_str());
-            return E_FAIL;
-        }
-        return S_OK;
+        return ReplaceFileContents(target, bytes);
     });
 }

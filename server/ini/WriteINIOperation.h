@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 class CWriteINIOperation final : public DataOperationObject<CWriteINIOperation> {
 public:
@@ -33,7 +34,17 @@ private:
     HRESULT WriteTokenValues(CTokensSetting* token, const std::wstring& section);
     HRESULT WriteTokenDescription(CTokensSetting* token, const std::wstring& section);
 
+    HRESULT OpenTargetFile();
+    HRESULT WriteChoiceLines(CTokensSetting* token, const std::wstring& section);
+    HRESULT AddComment(const std::wstring& section, int blanks, std::wstring_view text);
+    // The collection that an ordered list's value holds.
+    static HRESULT ValueCollection(const VARIANT& value, ComPtr<IVariantCollection>& list, const LogSite& site);
+    // A failed write into the parser's copy, reported as the write failure the client sees.
+    static HRESULT Written(HRESULT hr, const LogSite& site, const std::wstring& section, const std::wstring& keyword);
+
     CPellamParser m_parser;
     std::wstring m_strPath;
     uint16_t m_nImageCounter = 0;
+    // Set when the whole tree went into the parser's copy: only then does Execute write.
+    bool m_bConfigured = false;
 };
