@@ -9,7 +9,7 @@ set -eu
 arch=x86_64
 "$root/scripts/setup.sh" >/dev/null
 configure "$arch" >/dev/null 2>&1 || { echo "bench.sh: the $arch tree cannot be configured" >&2; exit 1; }
-cmake --build "$root/build/$arch" --target inibench setupdbbench -- -j2 >/dev/null
+cmake --build "$root/build/$arch" --target inibench setupdbbench configbench -- -j2 >/dev/null
 make_prefix "$arch"
 stop_wineserver "$arch"
 rows="$(mktemp)"
@@ -28,6 +28,9 @@ for round in 1 2 3; do
         "$wine" "$bin/inibench.exe" --tsv "$sections" 20 | tr -d '\r' >>"$rows" || status=1
     done
     (cd "$root" && "$wine" "$bin/setupdbbench.exe" --tsv boards/demo-board.ini) | tr -d '\r' >>"$rows" || status=1
+    for tokens in 1000 10000; do
+        "$wine" "$bin/configbench.exe" --tsv "$tokens" | tr -d '\r' >>"$rows" || status=1
+    done
 done
 
 # The limit of a benchmark: the most its time may grow from its smaller size to its larger
@@ -38,7 +41,7 @@ function limit(name) {
     if (name ~ /^add 1000 sections/) return 3
     return 12
 }
-$1 == "generate file" { next }
+$1 == "generate file" || $1 == "generate INI configuration" { next }
 {
     key = $1 SUBSEP $2
     if (!(key in row)) { row[key] = ++rows; name[rows] = $1; size[rows] = $2; ms[rows] = $3 }

@@ -18,10 +18,8 @@
 #include "frame/EventTarget.h"
 #include "frame/FailureReport.h"
 
-#include <filesystem>
 #include <iterator>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 namespace {
@@ -180,7 +178,7 @@ try {
     const HRESULT hr = CDataOperation::Configure(root, mask);
     if (FAILED(hr)) {
         return REPORT_FAILURE(L"CWriteINIOperation::Configure", LOG_ERROR, hr, Describe(MSG_INI_WRITE_ERROR),
-                              L"Unable to write the configuration into the INI file %s.  hr=%x", m_strPath.c_str(),
+                              L"Unable to write the configuration into the INI file %ls.  hr=%x", m_strPath.c_str(),
                               static_cast<unsigned>(hr));
     }
     m_bConfigured = true;
@@ -188,25 +186,14 @@ try {
 }
 CATCH_RETURN()
 
-// The parser's rules decide here whether the file can be written at all: a missing folder,
-// a name that is no file, a file that cannot be created. A file that did not exist is
-// created for that check only and removed again, so that the disk changes in Execute alone
-// and a failed walk leaves nothing behind.
+// The parser's rules decide here whether the file can be written at all: a missing folder
+// or a name that is no file. A file that does not exist yet is made only by Execute.
 HRESULT CWriteINIOperation::OpenTargetFile()
 {
-    std::error_code error;
-    const bool existed = std::filesystem::exists(std::filesystem::path(m_strPath), error) || error;
     const HRESULT hr = m_parser.ReadINIFile(m_strPath, true);
     if (FAILED(hr)) {
         return REPORT_FAILURE(L"CWriteINIOperation::Configure", LOG_ERROR, hr, Describe(MSG_INI_WRITE_ERROR),
                               L"Parser initialization error");
-    }
-    if (!existed) {
-        const std::filesystem::path created(m_parser.Parser().GetPath());
-        // Only the empty file made a moment ago: one that another program filled since stays.
-        if (std::filesystem::file_size(created, error) == 0 && !error) {
-            std::filesystem::remove(created, error);
-        }
     }
     return S_OK;
 }
@@ -215,13 +202,13 @@ HRESULT CWriteINIOperation::Execute()
 {
     if (!m_bConfigured) {
         return REPORT_FAILURE(L"CWriteINIOperation::Execute", LOG_ERROR, E_FAIL, Describe(MSG_INI_WRITE_ERROR),
-                              L"The INI file %s is not written: the configuration was not put into it",
+                              L"The INI file %ls is not written: the configuration was not put into it",
                               m_strPath.c_str());
     }
     const HRESULT hr = m_parser.WriteINIFile(m_strPath);
     if (FAILED(hr)) {
         return REPORT_FAILURE(L"CWriteINIOperation::Execute", LOG_ERROR, E_FAIL, Describe(MSG_INI_WRITE_ERROR),
-                              L"Unable to write the INI file %s.  hr=%x", m_strPath.c_str(), static_cast<unsigned>(hr));
+                              L"Unable to write the INI file %ls.  hr=%x", m_strPath.c_str(), static_cast<unsigned>(hr));
     }
     return S_OK;
 }
@@ -233,7 +220,8 @@ HRESULT CWriteINIOperation::OnGroupStart(CConfigGroup* group)
     }
     // The file ends up with exactly the tree's tokens: a token that the tree no longer holds
     // must not survive from an earlier write.
-    if (group->GetGroupID() == EConfigGroup_Tokens && FAILED(m_parser.DeleteSection(kTokenSectionPrefix))) {
+    if (group->GetGroupID() == EConfigGroup_Tokens && !Mask().IsTokensSkipped() &&
+        FAILED(m_parser.DeleteSection(kTokenSectionPrefix))) {
         return REPORT_FAILURE(L"CWriteINIOperation::OnGroupStart", LOG_ERROR, E_FAIL, Describe(MSG_INI_WRITE_ERROR),
                               L"Failed to delete tokens from INI");
     }
@@ -245,7 +233,7 @@ HRESULT CWriteINIOperation::OnGroupFinish(CConfigGroup* group)
     if (!group) {
         return NullItem(LOG_SITE(L"CWriteINIOperation::OnGroupFinish"));
     }
-    if (group->GetGroupID() == EConfigGroup_BIOSImage) {
+    if (group->GetGroupID() == EConfigGroup_BIOSImage && !Mask().IsBIOSSkipped()) {
         return Written(m_parser.SetProfileLong(kImageCountSection, kImageCountKeyword, m_nImageCounter),
                        LOG_SITE(L"CWriteINIOperation::OnGroupFinish"), kImageCountSection, kImageCountKeyword);
     }
@@ -257,6 +245,9 @@ try {
     const LogSite site = LOG_SITE(L"CWriteINIOperation::ProcessConfigData");
     if (!setting) {
         return NullItem(site);
+    }
+    if (Mask().IsBIOSSkipped()) {
+        return S_OK;
     }
     unsigned size = 0;
     RETURN_IF_FAILED(setting->GetBIOSImageSize(&size));
@@ -278,7 +269,7 @@ try {
     // Removes the image's old section, and with it those of images 10 to 19 when this is
     // image 1: each of them is written again when its own image comes.
     if (FAILED(m_parser.DeleteSection(section))) {
-        return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_INI_WRITE_ERROR), L"Unable to delete the Section %s",
+        return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_INI_WRITE_ERROR), L"Unable to delete the Section %ls",
                                section.c_str());
     }
     const std::vector<uint8_t> name = Utf16Bytes(setting->GetVariableName());
@@ -303,10 +294,10 @@ try {
     std::wstring dataId;
     RETURN_IF_FAILED(setting->GetDataID(&dataId));
     if (FoldIniName(dataId) != FoldIniName(kReferenceDataID)) {
-        return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR), L"No table entry for node: %s",
+        return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR), L"No table entry for node: %ls",
                                dataId.c_str());
     }
-    ReportDiagnostic(site, LOG_INFORMATION, L"Writing Setting: %s", dataId.c_str());
+    ReportDiagnostic(site, LOG_INFORMATION, L"Writing Setting: %ls", dataId.c_str());
     UniqueVariant value;
     if (FAILED(setting->get_Value(value.put()))) {
         return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR), L"Unable to get reference ID");
@@ -347,7 +338,7 @@ try {
     const SMBIOSRow* row = FindSMBIOSRow(dataId);
     if (!row) {
         return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
-                               L"Unable to find table entry for %s", dataId.c_str());
+                               L"Unable to find table entry for %ls", dataId.c_str());
     }
     if (Mask().IsSMBIOSSkipped()) {
         return S_OK;
@@ -364,7 +355,7 @@ try {
         type = EConfigType_String;
     } else if (FAILED(setting->get_Value(value.put()))) {
         return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
-                               L"Unable to get the value of %s", dataId.c_str());
+                               L"Unable to get the value of %ls", dataId.c_str());
     }
     return AddEntryToINI(kSMBIOSSection, row->keyword, type, *value.get());
 }
@@ -385,6 +376,9 @@ try {
     if (!setting) {
         return NullItem(site);
     }
+    if (Mask().IsTokensSkipped()) {
+        return S_OK;
+    }
     const std::wstring section = TokenSectionName(setting->GetUQI());
     // A token without a UQI would get a section that names no token; one with a UQI of more
     // than one word a section that the reader refuses. Neither is written.
@@ -393,7 +387,7 @@ try {
         return S_OK;
     }
     if (FAILED(WriteTokenValues(setting, section)) || FAILED(WriteTokenDescription(setting, section))) {
-        return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR), L"Unable to write the token %s",
+        return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR), L"Unable to write the token %ls",
                                section.c_str());
     }
     if (setting->HasInvalidValue()) {
@@ -409,7 +403,7 @@ try {
     UniqueVariant value;
     if (FAILED(token->get_Value(value.put()))) {
         return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
-                               L"Unable to get the value of %s", section.c_str());
+                               L"Unable to get the value of %ls", section.c_str());
     }
     if (token->Type() == EConfigType_OrderedList) {
         ComPtr<IVariantCollection> list;
@@ -428,11 +422,6 @@ try {
             RETURN_IF_FAILED(AddEntryToINI(section, kValueKeyword + std::to_wstring(position), EConfigType_Integer,
                                            *item.get()));
         }
-    } else if (token->Type() == EConfigType_Bool && V_VT(value.get()) == VT_BOOL) {
-        // The reader takes a token's value as a number only, so a check box is written as the
-        // number the firmware stores for it.
-        const LONG number = V_BOOL(value.get()) != VARIANT_FALSE ? 1 : 0;
-        RETURN_IF_FAILED(AddEntryToINI(section, kValueKeyword, EConfigType_Integer, *IntegerVariant(number).get()));
     } else {
         RETURN_IF_FAILED(AddEntryToINI(section, kValueKeyword, token->Type(), *value.get()));
     }
@@ -471,7 +460,7 @@ try {
         const bool unset = V_VT(defaultValue.get()) == VT_BSTR && ::SysStringLen(V_BSTR(defaultValue.get())) == 0;
         if (!unset && !IntegerPayload(*defaultValue.get(), &defaultNumber)) {
             return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
-                                   L"The default value of %s is not a number", section.c_str());
+                                   L"The default value of %ls is not a number", section.c_str());
         }
         RETURN_IF_FAILED(AddComment(section, kIntroBlanks,
                                     L"Select a number between " + std::to_wstring(minimum) + L" and " +
@@ -514,7 +503,7 @@ HRESULT CWriteINIOperation::WriteChoiceLines(CTokensSetting* token, const std::w
         LONG choice = 0;
         if (!IntegerPayload(choices.ElementAt(position), &choice)) {
             return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
-                                   L"Choice %u of %s is not a number", static_cast<unsigned>(position + 1),
+                                   L"Choice %u of %ls is not a number", static_cast<unsigned>(position + 1),
                                    section.c_str());
         }
         // A value the firmware holds without a text for it (or one read from a file, which
@@ -526,7 +515,7 @@ HRESULT CWriteINIOperation::WriteChoiceLines(CTokensSetting* token, const std::w
         UniqueBstr text;
         if (FAILED(token->GetStringForValue(choice, text.put()))) {
             return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
-                                   L"Unable to get the text of choice %ld of %s", static_cast<long>(choice),
+                                   L"Unable to get the text of choice %ld of %ls", static_cast<long>(choice),
                                    section.c_str());
         }
         RETURN_IF_FAILED(AddComment(section, kChoiceBlanks, std::to_wstring(choice) + L" : " + text.c_str()));
@@ -551,7 +540,7 @@ try {
     const VARTYPE held = V_VT(&value);
     auto mismatch = [&](const wchar_t* expected) {
         return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
-                               L"Setting types don't match (%s): %s in section %s holds variant type %u", expected,
+                               L"Setting types don't match (%ls): %ls in section %ls holds variant type %u", expected,
                                keyword.c_str(), section.c_str(), static_cast<unsigned>(held));
     };
     if (type == EConfigType_Choice) {
@@ -567,7 +556,7 @@ try {
             break;
         default:
             return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
-                                   L"Invalid setting type: the choice %s in section %s holds variant type %u",
+                                   L"Invalid setting type: the choice %ls in section %ls holds variant type %u",
                                    keyword.c_str(), section.c_str(), static_cast<unsigned>(held));
         }
     }
@@ -590,7 +579,7 @@ try {
         return Written(m_parser.SetProfileString(section, keyword, BstrText(V_BSTR(&value))), site, section, keyword);
     default:
         return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
-                               L"Invalid setting type %d for %s in section %s", static_cast<int>(type), keyword.c_str(),
+                               L"Invalid setting type %d for %ls in section %ls", static_cast<int>(type), keyword.c_str(),
                                section.c_str());
     }
 }
@@ -603,7 +592,7 @@ try {
     std::wstring letters;
     if (FAILED(CINICodec::EncodeVariableBuffer(bytes, count, &letters))) {
         return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_INI_WRITE_ERROR),
-                               L"Unable to add INI entry %s in section %s: %u bytes cannot be encoded", keyword.c_str(),
+                               L"Unable to add INI entry %ls in section %ls: %u bytes cannot be encoded", keyword.c_str(),
                                section.c_str(), static_cast<unsigned>(count));
     }
     if (!split) {
@@ -628,7 +617,7 @@ HRESULT CWriteINIOperation::AddComment(const std::wstring& section, int blanks, 
 {
     if (FAILED(m_parser.SetProfileComment(section, CommentLine(blanks, text)))) {
         return ReportFailureAt(LOG_SITE(L"CWriteINIOperation::WriteTokenDescription"), LOG_ERROR, E_FAIL,
-                               Describe(MSG_INTERNAL_ERROR), L"Unable to add a comment to section %s", section.c_str());
+                               Describe(MSG_INTERNAL_ERROR), L"Unable to add a comment to section %ls", section.c_str());
     }
     return S_OK;
 }
@@ -638,7 +627,7 @@ HRESULT CWriteINIOperation::Written(HRESULT hr, const LogSite& site, const std::
 {
     if (FAILED(hr)) {
         return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_INI_WRITE_ERROR),
-                               L"Unable to add INI entry %s in section %s.  hr=%x", keyword.c_str(), section.c_str(),
+                               L"Unable to add INI entry %ls in section %ls.  hr=%x", keyword.c_str(), section.c_str(),
                                static_cast<unsigned>(hr));
     }
     return S_OK;

@@ -91,14 +91,94 @@ IFACEMETHODIMP CToolkit::Reboot() { return NotSupported(LOG_SITE(L"CToolkit::Reb
 IFACEMETHODIMP CToolkit::Report(BSTR) { return NotSupported(LOG_SITE(L"CToolkit::Report")); }
 IFACEMETHODIMP CToolkit::Verify(ULONG) { return NotSupported(LOG_SITE(L"CToolkit::Verify")); }
 
-IFACEMETHODIMP CToolkit::Install(ULONG) { return NotYetAvailable(LOG_SITE(L"CToolkit::Install")); }
+HRESULT CToolkit::NoConfiguration(const LogSite& site)
+{
+    return ReportFailureAt(site, LOG_ERROR, ResultCode::E_NO_CONFIGURATION, Describe(IID_IToolkit, MSG_NO_CONFIGURATION),
+                           L"No configuration has been loaded");
+}
+
+HRESULT CToolkit::AlreadyLoaded(const LogSite& site)
+{
+    return ReportFailureAt(site, LOG_ERROR, ResultCode::E_ALREADY_LOADED,
+                           Describe(IID_IToolkit, MSG_CONFIGURATION_ALREADY_LOADED),
+                           L"A configuration has already been loaded");
+}
+
+IFACEMETHODIMP CToolkit::Install(ULONG)
+{
+    if (!m_pSystem) {
+        return NoConfiguration(LOG_SITE(L"CToolkit::Install"));
+    }
+    return NotYetAvailable(LOG_SITE(L"CToolkit::Install"));
+}
 IFACEMETHODIMP CToolkit::LoadConfigFromSystem(ULONG) { return NotYetAvailable(LOG_SITE(L"CToolkit::LoadConfigFromSystem")); }
-IFACEMETHODIMP CToolkit::LoadINIFile(BSTR, ULONG) { return NotYetAvailable(LOG_SITE(L"CToolkit::LoadINIFile")); }
-IFACEMETHODIMP CToolkit::CreateEmptyConfiguration() { return NotYetAvailable(LOG_SITE(L"CToolkit::CreateEmptyConfiguration")); }
+
+IFACEMETHODIMP CToolkit::LoadINIFile(BSTR bstrINIFileName, ULONG qrvComponentMask)
+try {
+    if (m_pSystem) {
+        return AlreadyLoaded(LOG_SITE(L"CToolkit::LoadINIFile"));
+    }
+    const std::wstring path(bstrINIFileName ? bstrINIFileName : L"", ::SysStringLen(bstrINIFileName));
+    const DWORD attributes = path.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return REPORT_FAILURE(L"CToolkit::LoadINIFile", LOG_ERROR, ResultCode::E_INVALID_FILE_NAME,
+                              Describe(IID_IToolkit, MSG_INVALID_INI_FILE_NAME), L"Unable to find file: %ls",
+                              path.c_str());
+    }
+    const HRESULT hr = CSystem::CreateSystemFromFile(path, CComponentMask(qrvComponentMask), m_pSystem);
+    if (hr == ResultCode::S_NOTHING_TO_DO) {
+        return hr;
+    }
+    if (FAILED(hr)) {
+        CErrorInfoManager::SetGUID(IID_IToolkit);
+        return E_FAIL;
+    }
+    return TakeWarnings();
+}
+CATCH_RETURN()
+
+IFACEMETHODIMP CToolkit::CreateEmptyConfiguration()
+try {
+    if (m_pSystem) {
+        return AlreadyLoaded(LOG_SITE(L"CToolkit::CreateEmptyConfiguration"));
+    }
+    if (FAILED(CSystem::CreateEmpty(m_pSystem))) {
+        CErrorInfoManager::SetGUID(IID_IToolkit);
+        return E_FAIL;
+    }
+    return S_OK;
+}
+CATCH_RETURN()
+
 IFACEMETHODIMP CToolkit::Remove(ULONG) { return NotYetAvailable(LOG_SITE(L"CToolkit::Remove")); }
 IFACEMETHODIMP CToolkit::ValidateSystem() { return NotYetAvailable(LOG_SITE(L"CToolkit::ValidateSystem")); }
-IFACEMETHODIMP CToolkit::WriteINIFile(BSTR, ULONG) { return NotYetAvailable(LOG_SITE(L"CToolkit::WriteINIFile")); }
-IFACEMETHODIMP CToolkit::AddPayload(BSTR) { return NotYetAvailable(LOG_SITE(L"CToolkit::AddPayload")); }
+
+IFACEMETHODIMP CToolkit::WriteINIFile(BSTR bstrINIFileName, ULONG qrvComponentMask)
+try {
+    if (!m_pSystem) {
+        return NoConfiguration(LOG_SITE(L"CToolkit::WriteINIFile"));
+    }
+    const std::wstring path(bstrINIFileName ? bstrINIFileName : L"", ::SysStringLen(bstrINIFileName));
+    const HRESULT hr = m_pSystem->WriteINIFile(path, CComponentMask(qrvComponentMask));
+    return FAILED(hr) ? hr : TakeWarnings();
+}
+CATCH_RETURN()
+
+IFACEMETHODIMP CToolkit::AddPayload(BSTR bstrPayloadFileName)
+try {
+    if (!bstrPayloadFileName) {
+        return REPORT_FAILURE(L"CToolkit::AddPayload", LOG_ERROR, E_POINTER, Describe(IID_IToolkit, MSG_INTERNAL_ERROR),
+                              L"Invalid pointer");
+    }
+    if (!m_pSystem) {
+        return NoConfiguration(LOG_SITE(L"CToolkit::AddPayload"));
+    }
+    const bool replaced = !m_pSystem->PayloadFileName().empty();
+    m_pSystem->SetPayloadFileName(std::wstring(bstrPayloadFileName, ::SysStringLen(bstrPayloadFileName)));
+    return replaced ? ResultCode::S_PAYLOAD_REPLACED : S_OK;
+}
+CATCH_RETURN()
+
 IFACEMETHODIMP CToolkit::get_BiosCapsule(IBiosCapsule** capsule)
 {
     if (!capsule) {
@@ -134,22 +214,44 @@ try {
     return TakeWarnings();
 }
 CATCH_RETURN()
-IFACEMETHODIMP CToolkit::GetConfigGroup(EConfigGroupID, IConfigGroup** group)
-{
+IFACEMETHODIMP CToolkit::GetConfigGroup(EConfigGroupID eGroupID, IConfigGroup** group)
+try {
     if (!group) {
         return InvalidPointer(LOG_SITE(L"CToolkit::GetConfigGroup"), Describe(IID_IToolkit, MSG_INTERNAL_ERROR));
     }
     *group = nullptr;
-    return NotYetAvailable(LOG_SITE(L"CToolkit::GetConfigGroup"));
+    if (!m_pSystem) {
+        return NoConfiguration(LOG_SITE(L"CToolkit::GetConfigGroup"));
+    }
+    const HRESULT hr = m_pSystem->GetConfigGroup(eGroupID, group);
+    if (FAILED(hr)) {
+        ReportDiagnostic(LOG_SITE(L"CToolkit::GetConfigGroup"), LOG_ERROR, L"Failure in FindGroupByID");
+        return REPORT_FAILURE(L"CToolkit::GetConfigGroup", LOG_ERROR, E_FAIL, Describe(IID_IToolkit, MSG_INTERNAL_ERROR),
+                              L"Failed to retrieve Config Group");
+    }
+    return hr;
 }
-IFACEMETHODIMP CToolkit::GetTokenSetting(unsigned short*, ITokenConfigData** setting)
-{
-    if (!setting) {
+CATCH_RETURN()
+
+IFACEMETHODIMP CToolkit::GetTokenSetting(unsigned short* pnUQI, ITokenConfigData** setting)
+try {
+    if (!setting || !pnUQI) {
         return InvalidPointer(LOG_SITE(L"CToolkit::GetTokenSetting"), Describe(IID_IToolkit, MSG_INTERNAL_ERROR));
     }
     *setting = nullptr;
-    return NotYetAvailable(LOG_SITE(L"CToolkit::GetTokenSetting"));
+    if (!m_pSystem) {
+        return NoConfiguration(LOG_SITE(L"CToolkit::GetTokenSetting"));
+    }
+    const HRESULT hr = m_pSystem->GetTokenSetting(pnUQI, setting);
+    if (FAILED(hr)) {
+        ReportDiagnostic(LOG_SITE(L"CToolkit::GetTokenSetting"), LOG_ERROR, L"Failure in FindGroupByToken");
+        return REPORT_FAILURE(L"CToolkit::GetTokenSetting", LOG_ERROR, E_FAIL,
+                              Describe(IID_IToolkit, MSG_INTERNAL_ERROR), L"Failed to retrieve Token Setting");
+    }
+    return hr;
 }
+CATCH_RETURN()
+
 IFACEMETHODIMP CToolkit::get_SystemCapabilities(ISystemCapabilities** capabilities)
 {
     if (!capabilities) {
@@ -176,6 +278,7 @@ IFACEMETHODIMP CToolkit::Reset()
 {
     m_bWarning = false;
     UnloadMessageLibrary();
+    m_pSystem.reset();
     m_pBiosCapsule.Reset();
     if (FAILED(SetWorkingDirectory())) {
         return REPORT_FAILURE(L"CToolkit::Reset", LOG_ERROR, E_FAIL, Describe(IID_IToolkit, MSG_INTERNAL_ERROR),

@@ -7,11 +7,14 @@
 #include "frame/EventTarget.h"
 #include "frame/ServerDispatch.h"
 
+#include "System.h"
+
 #include "ConnectionPoint.h"
 #include "Owners.h"
 
 #include <ocidl.h>
 
+#include <memory>
 #include <string>
 
 class CToolkit final : public ComObject<CToolkit, ServerDispatch<IToolkit>, SupportErrorInfoFor<IToolkit>,
@@ -121,6 +124,9 @@ private:
     HRESULT SetWorkingDirectory();
     HRESULT NotSupported(const LogSite& site);
     HRESULT NotYetAvailable(const LogSite& site);
+    // Refusals of a call that needs a configuration, or needs none to be loaded.
+    HRESULT NoConfiguration(const LogSite& site);
+    HRESULT AlreadyLoaded(const LogSite& site);
 
     static CToolkit* s_pInstance;
     ConnectionPoint m_eventsPoint;
@@ -128,6 +134,7 @@ private:
     std::wstring m_strSavedDirectory;
     ComPtr<IBiosCapsule> m_pBiosCapsule;
     ComPtr<ISystemCapabilities> m_pSystemCapabilities; // kept by Reset
+    std::unique_ptr<CSystem> m_pSystem;                  // the loaded configuration
 };
 
 // The singleton class object of CToolkit.

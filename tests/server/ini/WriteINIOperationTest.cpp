@@ -406,9 +406,9 @@ TEST_F(WriteINIOperationTest, TokenValuesFlagsAndDescriptions)
               ";     2 : Disk\r\n"
               ";     3 : Network\r\n",
               SectionText(text, "SETTING_0A0B"));
-    // A check box is written as the number a reader takes for a token's value.
+    // A check box is written as TRUE or FALSE, which the reader takes as 1 and 0.
     EXPECT_EQ("[SETTING_00C0]\r\n"
-              "Value=1\r\n"
+              "Value=TRUE\r\n"
               "Hide=TRUE\r\n"
               ";   Wake on LAN\r\n"
               "; ---------------------------------------\r\n",

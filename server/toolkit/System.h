@@ -1,0 +1,34 @@
+// CSystem: the configuration a toolkit holds, a tree of groups under one root, and the
+// payload file that the next install puts into the firmware.
+#pragma once
+
+#include "config/ComponentMask.h"
+
+#include "ComObject.h"
+
+#include <ServerLib.h>
+
+#include <memory>
+#include <string>
+
+class CSystem {
+public:
+    // A configuration with an empty root group.
+    static HRESULT CreateEmpty(std::unique_ptr<CSystem>& system);
+    // A configuration built from an INI file for the components of `mask`. The new
+    // configuration is handed out even when the build fails, holding what was read.
+    static HRESULT CreateSystemFromFile(const std::wstring& path, CComponentMask mask, std::unique_ptr<CSystem>& system);
+
+    HRESULT WriteINIFile(const std::wstring& path, CComponentMask mask);
+    // S_OK with the group, or S_NOT_FOUND with none.
+    HRESULT GetConfigGroup(EConfigGroupID id, IConfigGroup** group);
+    HRESULT GetTokenSetting(const unsigned short* uqi, ITokenConfigData** token);
+
+    IConfigGroup* Root() const { return m_pRoot.Get(); }
+    const std::wstring& PayloadFileName() const { return m_strPayloadFileName; }
+    void SetPayloadFileName(std::wstring name) { m_strPayloadFileName = std::move(name); }
+
+private:
+    ComPtr<IConfigGroup> m_pRoot;
+    std::wstring m_strPayloadFileName;
+};

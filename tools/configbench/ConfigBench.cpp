@@ -1,0 +1,144 @@
+// configbench [--tsv] [token sections]
+// Times the toolkit's configuration calls, in-process through IToolkit as a client makes
+// them: LoadINIFile of a file of that many token sections (by default 1,000) and two 8 KiB
+// variable images, then WriteINIFile of the loaded configuration into a new file.
+// With --tsv each step is one line "step<TAB>tokens<TAB>milliseconds" (scripts/bench.sh).
+#include "toolkit/Toolkit.h"
+
+#include "ini/INICodec.h"
+#include "ini/IniChecksum.h"
+
+#include "Owners.h"
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+bool g_tsv = false;
+int g_tokens = 1000;
+
+std::string Field(const std::string& keyword, const std::vector<uint8_t>& bytes, bool split)
+{
+    std::wstring letters;
+    CINICodec::EncodeVariableBuffer(bytes.data(), bytes.size(), &letters);
+    const std::string text(letters.begin(), letters.end());
+    std::string lines;
+    if (!split) {
+        lines = keyword + "=" + text + "\r\n";
+    } else {
+        for (size_t at = 0, part = 1; at < text.size(); at += 64, ++part) {
+            lines += keyword + std::to_string(part) + "=" + text.substr(at, 64) + "\r\n";
+        }
+    }
+    return lines + keyword + "Checksum=" + std::to_string(IniChecksum(bytes.data(), bytes.size())) + "\r\n";
+}
+
+std::string Image(int number)
+{
+    std::vector<uint8_t> data(8192);
+    for (size_t i = 0; i < data.size(); ++i) {
+        data[i] = static_cast<uint8_t>(i * 31 + number);
+    }
+    const std::vector<uint8_t> name = {'S', 0, 'e', 0, 't', 0, 'u', 0, 'p', 0, static_cast<uint8_t>('0' + number), 0, 0, 0};
+    const std::vector<uint8_t> guid(16, 0x5A);
+    const std::string status = "Overwrite OK.";
+    std::vector<uint8_t> statusBytes(status.begin(), status.end());
+    statusBytes.push_back(0);
+    return "[Configuration.Imagedata" + std::to_string(number) + "]\r\n" + Field("VariableData", data, true) +
+           Field("VariableName", name, false) + Field("VendorGUID", guid, false) +
+           Field("VariableMask", std::vector<uint8_t>(data.size(), 0xFF), true) +
+           Field("VariableStatus", statusBytes, true);
+}
+
+bool Generate(const std::filesystem::path& path)
+{
+    std::string text = "[System]\r\nINIversion=2.9\r\n[Config.info]\r\nCount=2\r\n" + Image(0) + Image(1);
+    char section[32];
+    for (int token = 1; token <= g_tokens; ++token) {
+        std::snprintf(section, sizeof(section), "[SETTING_%04X]\r\n", token);
+        text += section;
+        text += token % 3 == 0 ? "Value1=1\r\nValue2=3\r\nValue3=2\r\n" : "Value=" + std::to_string(token % 7) + "\r\n";
+        if (token % 5 == 0) {
+            text += "Lock=FALSE\r\n";
+        }
+    }
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(text.data(), static_cast<std::streamsize>(text.size()));
+    return file.good();
+}
+
+bool Step(const char* name, const std::function<bool()>& action)
+{
+    const auto start = std::chrono::steady_clock::now();
+    const bool ok = action();
+    const auto elapsed = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start);
+    if (g_tsv) {
+        std::printf("%s\t%d\t%.2f%s\n", name, g_tokens, elapsed.count(), ok ? "" : "\tFAILED");
+    } else {
+        std::printf("%-44s %10.1f ms%s\n", name, elapsed.count(), ok ? "" : "  FAILED");
+    }
+    return ok;
+}
+
+ComPtr<IToolkit> CreateToolkit()
+{
+    ComPtr<IUnknown> classObject;
+    ComPtr<IClassFactory> factory;
+    ComPtr<IToolkit> toolkit;
+    if (FAILED(CreateToolkitClassObject(&classObject)) || FAILED(classObject.As(&factory)) ||
+        FAILED(factory->CreateInstance(nullptr, IID_PPV_ARGS(&toolkit)))) {
+        return nullptr;
+    }
+    return toolkit;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc > 1 && std::string(argv[1]) == "--tsv") {
+        g_tsv = true;
+        --argc;
+        ++argv;
+    }
+    if (argc > 1) {
+        g_tokens = std::atoi(argv[1]);
+    }
+    if (g_tokens < 1 || g_tokens > 0xFFFF) {
+        std::fprintf(stderr, "usage: configbench [--tsv] [token sections, 1 to 65535]\n");
+        return 2;
+    }
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    const std::filesystem::path folder =
+        std::filesystem::path(temp) / (L"configbench_" + std::to_wstring(GetCurrentProcessId()));
+    std::filesystem::create_directories(folder);
+    const UniqueBstr input = UniqueBstr::From((folder / L"config.ini").wstring().c_str());
+    const UniqueBstr output = UniqueBstr::From((folder / L"written.ini").wstring().c_str());
+    constexpr ULONG kMask = 0x11; // BIOS images and tokens
+
+    bool ok = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    {
+        ComPtr<IToolkit> toolkit = CreateToolkit();
+        ok = ok && toolkit && Step("generate INI configuration", [&] { return Generate(folder / L"config.ini"); }) &&
+             Step("load INI configuration (LoadINIFile)", [&] { return toolkit->LoadINIFile(input.get(), kMask) == S_OK; }) &&
+             Step("write INI configuration (WriteINIFile)",
+                  [&] { return toolkit->WriteINIFile(output.get(), kMask) == S_OK; }) &&
+             Step("load the written configuration", [&] {
+                 return toolkit->Reset() == S_OK && toolkit->LoadINIFile(output.get(), kMask) == S_OK;
+             });
+    }
+    ::CoUninitialize();
+    std::error_code error;
+    std::filesystem::remove_all(folder, error);
+    return ok ? 0 : 1;
+}
