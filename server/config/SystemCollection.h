@@ -87,7 +87,12 @@ public:
             return REPORT_FAILURE(L"CSystemCollection::Add", LOG_WARNING, ResultCode::E_ALREADY_IN_COLLECTION,
                                   Describe(MSG_INTERNAL_ERROR), L"The item is already in the list.");
         }
-        m_elements.reserve(m_elements.size() + 1);
+        // Room first, so that nothing can fail once the identity is recorded; the room grows
+        // by doubling, as a growing vector's does, or a large group would be copied whole
+        // on every addition.
+        if (m_elements.size() == m_elements.capacity()) {
+            m_elements.reserve(m_elements.empty() ? 8 : 2 * m_elements.capacity());
+        }
         m_identities.insert(identity.Get());
         m_elements.emplace_back(item);
         return S_OK;
