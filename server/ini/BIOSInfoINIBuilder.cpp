@@ -4,6 +4,7 @@
 
 #include "config/BIOSInfo.h"
 #include "config/ConfigGroup.h"
+#include "config/VariantValues.h"
 #include "frame/FailureReport.h"
 #include "frame/ResultCodes.h"
 
@@ -16,15 +17,6 @@ namespace {
 constexpr wchar_t kSection[] = L"ReferenceSystem";
 constexpr wchar_t kKeyword[] = L"ReferenceID";
 constexpr wchar_t kChecksumKeyword[] = L"ReferenceChecksum";
-
-HRESULT TextVariant(const std::wstring& text, UniqueVariant& value)
-{
-    BSTR copy = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    RETURN_IF_NULL_ALLOC(copy);
-    V_VT(value.put()) = VT_BSTR;
-    V_BSTR(value.get()) = copy;
-    return S_OK;
-}
 
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "IniEvents.h"
 
+#include "config/VariantValues.h"
 #include "frame/EventTarget.h"
 
 #include "Owners.h"
@@ -22,12 +23,9 @@ void MissingSection(const std::wstring& section)
 
 void InvalidValue(const std::wstring& section, const std::wstring& keyword, const std::wstring& value)
 {
+    // Without memory for the text the event still tells which value it was.
     UniqueVariant specified;
-    V_VT(specified.get()) = VT_BSTR;
-    V_BSTR(specified.get()) = ::SysAllocStringLen(value.data(), static_cast<UINT>(value.size()));
-    if (!V_BSTR(specified.get())) {
-        V_VT(specified.get()) = VT_EMPTY;
-    }
+    TextVariant(value, specified);
     ToolkitEvents::Fire([&](IToolkitEventTarget& target) {
         return target.Fire_OnINIInvalidValue(section.c_str(), keyword.c_str(), *specified.get());
     });

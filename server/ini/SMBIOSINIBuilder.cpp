@@ -5,6 +5,7 @@
 #include "config/ConfigGroup.h"
 #include "config/SMBIOSSetting.h"
 #include "config/SMBIOSTable.h"
+#include "config/VariantValues.h"
 #include "frame/ErrorInfoManager.h"
 #include "frame/FailureReport.h"
 #include "frame/ResultCodes.h"
@@ -18,10 +19,7 @@ namespace {
 HRESULT SetText(CSMBIOSSetting& item, const std::wstring& text, bool isDefault)
 {
     UniqueVariant value;
-    BSTR copy = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    RETURN_IF_NULL_ALLOC(copy);
-    V_VT(value.put()) = VT_BSTR;
-    V_BSTR(value.get()) = copy;
+    RETURN_IF_FAILED(TextVariant(text, value));
     return isDefault ? item.put_DefaultValue(*value.get()) : item.put_Value(*value.get());
 }
 

@@ -6,6 +6,7 @@
 #include "config/ConfigGroup.h"
 #include "config/TokensSetting.h"
 #include "config/VariantCollection.h"
+#include "config/VariantValues.h"
 #include "frame/FailureReport.h"
 #include "frame/ResultCodes.h"
 
@@ -140,13 +141,6 @@ std::optional<bool> ReadFlag(CPellamParser& parser, const std::wstring& section,
     return std::nullopt;
 }
 
-HRESULT IntegerVariant(long number, UniqueVariant& value)
-{
-    V_VT(value.put()) = VT_I4;
-    V_I4(value.get()) = number;
-    return S_OK;
-}
-
 // A token read from a file is not yet matched with the firmware, so it takes any number;
 // a list takes the values it holds.
 HRESULT SetSingleValue(CTokensSetting& token, long number)
@@ -155,9 +149,7 @@ HRESULT SetSingleValue(CTokensSetting& token, long number)
     RETURN_IF_FAILED(token.SetMinimum(LONG_MIN));
     RETURN_IF_FAILED(token.SetMaximum(LONG_MAX));
     RETURN_IF_FAILED(token.SetDefaultValueForType(EConfigType_Integer));
-    UniqueVariant value;
-    IntegerVariant(number, value);
-    return token.put_Value(*value.get());
+    return token.put_Value(*IntegerVariant(number).get());
 }
 
 HRESULT SetListValue(CTokensSetting& token, const std::vector<long>& values)
@@ -167,8 +159,7 @@ HRESULT SetListValue(CTokensSetting& token, const std::vector<long>& values)
     RETURN_IF_FAILED(CVariantCollection::Make(list));
     std::unordered_set<long> choices;
     for (long number : values) {
-        UniqueVariant value;
-        IntegerVariant(number, value);
+        UniqueVariant value = IntegerVariant(number);
         RETURN_IF_FAILED(list->Add(*value.get()));
         if (choices.insert(number).second) {
             RETURN_IF_FAILED(token.AddChoice(*value.get()));

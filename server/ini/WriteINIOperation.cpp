@@ -15,6 +15,7 @@
 #include "config/SMBIOSSetting.h"
 #include "config/SMBIOSTable.h"
 #include "config/TokensSetting.h"
+#include "config/VariantValues.h"
 #include "frame/EventTarget.h"
 #include "frame/FailureReport.h"
 
@@ -114,32 +115,6 @@ std::vector<uint8_t> GuidBytes(const GUID& guid)
 std::wstring BstrText(BSTR text)
 {
     return text ? std::wstring(text, ::SysStringLen(text)) : std::wstring();
-}
-
-UniqueVariant IntegerVariant(LONG value)
-{
-    UniqueVariant result;
-    V_VT(result.get()) = VT_I4;
-    V_I4(result.get()) = value;
-    return result;
-}
-
-UniqueVariant BoolVariant(bool value)
-{
-    UniqueVariant result;
-    V_VT(result.get()) = VT_BOOL;
-    V_BOOL(result.get()) = value ? VARIANT_TRUE : VARIANT_FALSE;
-    return result;
-}
-
-HRESULT TextVariant(const std::wstring& text, UniqueVariant& result)
-{
-    BSTR copy = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    RETURN_IF_NULL_ALLOC(copy);
-    VARIANT* target = result.put();
-    V_VT(target) = VT_BSTR;
-    V_BSTR(target) = copy;
-    return S_OK;
 }
 
 HRESULT NullItem(const LogSite& site)

@@ -124,8 +124,11 @@ TEST_F(INIBuilderTest, ImagesJoinTheirPartsAndDropWhatTheirChecksumsRefuse)
     second.name = L"OemDefault";
     second.status = "Cannot overwrite existing passwords.";
     std::string text = kHeader + "[Config.info]\r\nCount=2\r\n" + ImageSectionText(0, first) + ImageSectionText(1, second);
-    // A third part after a gap is not part of the value.
-    text += "[Configuration.Imagedata0]\r\nVariableData4=AAAA\r\n";
+    // The 40 bytes are VariableData1 and VariableData2; a part after a gap is not part of the
+    // value (read, it would break the checksum).
+    const size_t gap = text.find("VariableDataChecksum");
+    ASSERT_NE(text.rfind("VariableData2=", gap), std::string::npos);
+    text.insert(gap, "VariableData4=AAAA\r\n");
     ASSERT_EQ(Load(text, 0x01), S_OK);
     auto images = ItemsOf(EConfigGroup_BIOSImage);
     ASSERT_EQ(images.size(), 2u);
@@ -160,15 +163,18 @@ TEST_F(INIBuilderTest, ImageCountsAndValuesBeyondWhatAFileCanHoldAreRefused)
     EXPECT_EQ(Load(kHeader + "[Config.info]\r\n", 0x01), E_FAIL);
     EXPECT_EQ(events.Count(ToolkitEventId::OnINIMissingValue), 1);
 
-    // 5,000 one-byte parts: more than a written file ever has.
-    std::string parts = kHeader + "[Config.info]\r\nCount=1\r\n[Configuration.Imagedata0]\r\n";
-    for (int part = 1; part <= 5000; ++part) {
-        parts += "VariableData" + std::to_string(part) + "=AB\r\n";
+    // 5,000 one-byte parts: more than a written file ever has; 1,000 parts of 140 letters: more
+    // than 64 KiB of data.
+    for (const auto& [count, letters] : {std::pair{5000, 2}, std::pair{1000, 140}}) {
+        std::string parts = kHeader + "[Config.info]\r\nCount=1\r\n[Configuration.Imagedata0]\r\n";
+        for (int part = 1; part <= count; ++part) {
+            parts += "VariableData" + std::to_string(part) + "=" + std::string(letters, 'A') + "\r\n";
+        }
+        events.events.clear();
+        EXPECT_EQ(Load(parts, 0x01), E_FAIL) << count;
+        EXPECT_EQ(events.Count(ToolkitEventId::OnINIInvalidValue), 1) << count;
+        EXPECT_TRUE(ItemsOf(EConfigGroup_BIOSImage).empty());
     }
-    events.events.clear();
-    EXPECT_EQ(Load(parts, 0x01), E_FAIL);
-    EXPECT_EQ(events.Count(ToolkitEventId::OnINIInvalidValue), 1);
-    EXPECT_TRUE(ItemsOf(EConfigGroup_BIOSImage).empty());
 
     // A mask shorter than its data would be read past its end when installed.
     IniImage image;

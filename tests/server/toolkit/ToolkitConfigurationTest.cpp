@@ -168,6 +168,9 @@ TEST_F(ToolkitConfigurationTest, RefusalsSearchesAndWarnings)
     EXPECT_FALSE(std::filesystem::exists(nowhere));
     EXPECT_EQ(toolkit->Reset(), S_OK);
     EXPECT_EQ(toolkit->GetConfigGroup(EConfigGroup_Root, &group), ResultCode::E_NO_CONFIGURATION);
+    ASSERT_EQ(toolkit->CreateEmptyConfiguration(), S_OK);
+    EXPECT_EQ(toolkit->GetConfigGroup(EConfigGroup_SMBIOS, &group), ResultCode::S_NOT_FOUND);
+    EXPECT_EQ(group, nullptr);
 }
 
 } // namespace

@@ -88,6 +88,9 @@ Check toolkit.GetConfigGroup(6) Is Nothing, "no BIOS image group"
 toolkit.WriteINIFile fso.BuildPath(folder, "copy.ini"), 2
 Check fso.FileExists(fso.BuildPath(folder, "copy.ini")), "the copy is written"
 toolkit.Reset
+toolkit.LoadINIFile WScript.Arguments(0), 17
+Check toolkit.GetConfigGroup(8) Is Nothing, "no SMBIOS group without the SMBIOS bit"
+toolkit.Reset
 
 fso.DeleteFolder folder
 WScript.DisconnectObject toolkit
