@@ -18,21 +18,29 @@ struct SMBIOSRow {
     BYTE structureType;
     BYTE fieldOffset;
     unsigned lengthLimit;
+    // The firmware variables of the string: the one it is read from, and the one an install
+    // writes (for the chassis serial number and asset tag a name of its own, which the
+    // firmware applies to the read one at its next start). All have the SMBIOS vendor GUID of
+    // the variable catalogue.
+    const wchar_t* readVariable;
+    const wchar_t* writtenVariable;
 };
+
 
 inline constexpr wchar_t kSMBIOSSection[] = L"SMBIOS.values";
 // What a value holds when it asks the installer to prompt the user for the string.
 inline constexpr wchar_t kSMBIOSPromptMarker[] = L"$PROMPT$";
 
 inline constexpr std::array<SMBIOSRow, 8> kSMBIOSRows = {{
-    {L"SystemManufacturer", MSG_SYSTEM_MANUFACTURER, MSG_ENTER_SYSTEM_MANUFACTURER, 1, 4, 32},
-    {L"SystemProduct", MSG_PRODUCT_NAME, MSG_ENTER_PRODUCT_NAME, 1, 5, 32},
-    {L"SystemVersion", MSG_SYSTEM_VERSION, MSG_ENTER_SYSTEM_VERSION, 1, 6, 24},
-    {L"SystemSerialNum", MSG_SERIAL_NUMBER, MSG_ENTER_SERIAL_NUMBER, 1, 7, 32},
-    {L"ChassisManufacturer", MSG_CHASSIS_MANUFACTURER, MSG_ENTER_CHASSIS_MANUFACTURER, 3, 4, 32},
-    {L"ChassisVersion", MSG_CHASSIS_VERSION, MSG_ENTER_CHASSIS_VERSION, 3, 6, 24},
-    {L"ChassisSerialNum", MSG_CHASSIS_SERIAL_NUMBER, MSG_ENTER_CHASSIS_SERIAL_NUMBER, 3, 7, 32},
-    {L"ChassisAssetTag", MSG_CHASSIS_ASSET_TAG, MSG_ENTER_CHASSIS_ASSET_TAG, 3, 8, 32},
+    {L"SystemManufacturer", MSG_SYSTEM_MANUFACTURER, MSG_ENTER_SYSTEM_MANUFACTURER, 1, 4, 32, L"1.4", L"1.4"},
+    {L"SystemProduct", MSG_PRODUCT_NAME, MSG_ENTER_PRODUCT_NAME, 1, 5, 32, L"1.5", L"1.5"},
+    {L"SystemVersion", MSG_SYSTEM_VERSION, MSG_ENTER_SYSTEM_VERSION, 1, 6, 24, L"1.6", L"1.6"},
+    {L"SystemSerialNum", MSG_SERIAL_NUMBER, MSG_ENTER_SERIAL_NUMBER, 1, 7, 32, L"1.7", L"1.7"},
+    {L"ChassisManufacturer", MSG_CHASSIS_MANUFACTURER, MSG_ENTER_CHASSIS_MANUFACTURER, 3, 4, 32, L"3.4", L"3.4"},
+    {L"ChassisVersion", MSG_CHASSIS_VERSION, MSG_ENTER_CHASSIS_VERSION, 3, 6, 24, L"3.6", L"3.6"},
+    {L"ChassisSerialNum", MSG_CHASSIS_SERIAL_NUMBER, MSG_ENTER_CHASSIS_SERIAL_NUMBER, 3, 7, 32, L"3.7",
+     L"3.7Rv3&Kd9z"},
+    {L"ChassisAssetTag", MSG_CHASSIS_ASSET_TAG, MSG_ENTER_CHASSIS_ASSET_TAG, 3, 8, 32, L"3.8", L"3.8Wm5+Tq8h"},
 }};
 
 // The row whose data ID ("SMBIOS.values.<keyword>") is `dataId`, compared without regard to

@@ -8,6 +8,7 @@
 #include "config/ConfigGroup.h"
 #include "frame/FailureReport.h"
 #include "frame/ResultCodes.h"
+#include "system/VariableCatalogue.h"
 
 #include "ErrorMacros.h"
 #include "MessageIds.h"
@@ -21,8 +22,6 @@ constexpr wchar_t kInfoSection[] = L"Config.info";
 constexpr wchar_t kCountKeyword[] = L"Count";
 constexpr wchar_t kImageSection[] = L"Configuration.Imagedata";
 constexpr wchar_t kOverwriteOK[] = L"Overwrite OK.";
-// The GUID of the setup variables, taken until a file names another.
-constexpr GUID kDefaultVendorGuid = {0xEC87D643, 0xEBA4, 0x4BB5, {0xA1, 0xE5, 0x3F, 0x3E, 0x36, 0xB2, 0x0D, 0xA9}};
 
 // The image counter of the writer is 16 bits wide, as is the size of a decoded value: a
 // file cannot hold more images, nor a value of more letters. A value is split into pieces
@@ -175,7 +174,8 @@ HRESULT CBIOSImageINIBuilder::CreateImage(long number, IConfigData** image)
                               data.size());
     }
     RETURN_IF_FAILED(LoadSingleField(m_parser, section, L"VariableName", name));
-    GUID vendorGuid = kDefaultVendorGuid;
+    // The GUID of the setup variables, taken until the file names another.
+    GUID vendorGuid = VendorGuid::Setup;
     RETURN_IF_FAILED(LoadSingleField(m_parser, section, L"VendorGUID", guid));
     if (guid.size() != sizeof(GUID)) {
         IniEvents::InvalidValue(section, L"VendorGUID", std::to_wstring(guid.size()) + L" bytes");
