@@ -34,6 +34,12 @@ public:
 
     void SetLockable(bool lockable) { m_bLockable = lockable; }
     void SetHideable(bool hideable) { m_bHideable = hideable; }
+    // The lock and hide state the firmware holds, as a builder reads it: not a change.
+    void SetLockState(bool locked, bool hidden)
+    {
+        m_bLocked = locked;
+        m_bHidden = hidden;
+    }
     bool LockedChanged() const { return m_bLockedChanged; }
     // Set when the firmware holds a value for the token that none of its choices has a text
     // for; the INI writer reports such a token to the client.

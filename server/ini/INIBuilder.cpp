@@ -4,6 +4,7 @@
 #include "IniEvents.h"
 
 #include "config/ConfigGroup.h"
+#include "config/StructuralGroups.h"
 #include "frame/ErrorInfoManager.h"
 #include "frame/FailureReport.h"
 #include "frame/ResultCodes.h"
@@ -14,7 +15,6 @@
 #include "MessageIds.h"
 #include "Owners.h"
 
-#include <array>
 
 namespace {
 
@@ -81,61 +81,6 @@ uint16_t TextChecksum(const std::wstring& text)
     WideToAnsi(text, &bytes);
     return IniChecksum(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
-
-// The four groups every tree has, and the component groups that hang under them.
-class StructuralGroups {
-public:
-    ComPtr<CConfigGroup> root, bios, visible, nonVisible;
-    ComPtr<IConfigGroup> biosInfo, smbios, cooling, tokens, biosImage;
-
-    HRESULT Create()
-    {
-        struct Step {
-            ComPtr<CConfigGroup>& group;
-            EConfigGroupID id;
-            const wchar_t* failure;
-        };
-        const std::array<Step, 4> steps = {{
-            {root, EConfigGroup_Root, L"Cannot create root group"},
-            {bios, EConfigGroup_BIOS, L"Cannot create BIOS config group"},
-            {nonVisible, EConfigGroup_NonVisible, L"Cannot create non-visible group"},
-            {visible, EConfigGroup_Visible, L"Cannot create visiblegroup"},
-        }};
-        for (const Step& step : steps) {
-            const HRESULT hr = CConfigGroup::CreateAndSetupGroup(step.group.GetAddressOf(), step.id, 0);
-            if (FAILED(hr)) {
-                return REPORT_FAILURE(L"CINIBuilder::CreateConfigurationTree", LOG_ERROR, hr,
-                                      Describe(MSG_INI_LOAD_ERROR), L"%ls", step.failure);
-            }
-        }
-        return S_OK;
-    }
-
-    // Component groups first, then the structural ones, so that the tree appears whole.
-    HRESULT Attach()
-    {
-        for (IConfigGroup* child : {biosInfo.Get(), smbios.Get(), cooling.Get(), tokens.Get()}) {
-            RETURN_IF_FAILED(AttachTo(visible.Get(), child));
-        }
-        RETURN_IF_FAILED(AttachTo(nonVisible.Get(), biosImage.Get()));
-        RETURN_IF_FAILED(AttachTo(bios.Get(), visible.Get()));
-        RETURN_IF_FAILED(AttachTo(bios.Get(), nonVisible.Get()));
-        return AttachTo(root.Get(), bios.Get());
-    }
-
-private:
-    static HRESULT AttachTo(CConfigGroup* parent, IConfigGroup* child)
-    {
-        if (!child) {
-            return S_OK;
-        }
-        if (!parent) {
-            return REPORT_FAILURE(L"CINIBuilder::CreateChildRelationship", LOG_ERROR, E_FAIL,
-                                  Describe(MSG_INTERNAL_ERROR), L"Unable to get Toolkit interface pointer");
-        }
-        return FAILED(parent->AddChildGroup(child)) ? E_FAIL : S_OK;
-    }
-};
 
 CINIBuilder::CINIBuilder(const std::wstring& path, CComponentMask mask) : m_mask(mask)
 {
@@ -219,7 +164,7 @@ try {
     if (FAILED(m_hrLoadStatus)) {
         return SetParserErrorInfo();
     }
-    StructuralGroups groups;
+    StructuralGroups groups(L"CINIBuilder::CreateConfigurationTree");
     RETURN_IF_FAILED(groups.Create());
     const HRESULT built = BuildComponents(groups);
     if (FAILED(groups.Attach())) {

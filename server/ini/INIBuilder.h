@@ -1,12 +1,6 @@
 // Building a configuration tree from an INI file. CINIBuilder reads the file, checks its
 // version and lets one component builder per selected component make that component's
-// group; the groups are joined under the structural groups of the tree:
-//
-//   root ─ BIOS ─┬─ visible ─────┬─ BIOS information
-//                │               ├─ SMBIOS
-//                │               ├─ (cooling)
-//                │               └─ tokens
-//                └─ non-visible ─── BIOS image
+// group; the groups are joined under the structural groups of the tree (StructuralGroups).
 //
 // Missing and empty values do not stop a load by themselves: they fire events that tell
 // the client and leave defaults in place.
@@ -16,6 +10,7 @@
 
 #include "config/Builder.h"
 #include "config/ComponentMask.h"
+#include "config/StructuralGroups.h"
 
 #include "ComObject.h"
 
@@ -38,7 +33,7 @@ public:
 private:
     HRESULT VerifyINIVersion();
     HRESULT SetParserErrorInfo() const;
-    HRESULT BuildComponents(class StructuralGroups& groups);
+    HRESULT BuildComponents(StructuralGroups& groups);
 
     CComponentMask m_mask;
     CPellamParser m_parser;

@@ -36,6 +36,7 @@ constexpr wchar_t kReferenceSection[] = L"ReferenceSystem";
 constexpr wchar_t kReferenceKeyword[] = L"ReferenceID";
 constexpr wchar_t kReferenceChecksumKeyword[] = L"ReferenceChecksum";
 constexpr wchar_t kReferenceDataID[] = L"ReferenceSystem.ReferenceID";
+constexpr wchar_t kReferenceDateID[] = L"ReferenceSystem.ReferenceDate";
 constexpr wchar_t kTokenSectionPrefix[] = L"SETTING_";
 constexpr wchar_t kValueKeyword[] = L"Value";
 
@@ -268,6 +269,10 @@ try {
     }
     std::wstring dataId;
     RETURN_IF_FAILED(setting->GetDataID(&dataId));
+    if (FoldIniName(dataId) == FoldIniName(kReferenceDateID)) {
+        // The release date is part of the BIOS ID, which the file carries.
+        return S_OK;
+    }
     if (FoldIniName(dataId) != FoldIniName(kReferenceDataID)) {
         return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR), L"No table entry for node: %ls",
                                dataId.c_str());

@@ -150,22 +150,19 @@ void CHiiVarEqManager::Reset()
 HRESULT PopulateDoNotShowList(std::set<std::wstring>& list)
 try {
     const LogSite site = LOG_SITE(L"PopulateDoNotShowList");
+    // One read of the variable: the list is asked for on every read of the system.
     CSarnQRVData data(QRV_RECORD_DO_NOT_SHOW);
-    ULONG size = 0;
-    HRESULT hr = data.ReadFromBIOS(nullptr, &size);
+    std::vector<BYTE> record;
+    const HRESULT hr = data.ReadRecord(record);
     if (hr == ResultCode::E_VARIABLE_NOT_FOUND) {
         // Boards that hide nothing carry no record.
         ReportDiagnostic(site, LOG_INFORMATION, L"No do-not-show list on this system");
         return S_OK;
     }
-    if (SUCCEEDED(hr)) {
-        return ReportFailureAt(site, LOG_ERROR, E_POINTER, Describe(MSG_INTERNAL_ERROR), L"Buffer size of 0 was accepted");
-    }
-    if (hr != ResultCode::E_BUFFERTOOSMALL) {
+    if (FAILED(hr)) {
         return hr;  // a damaged or unreadable variable, reported where it was found
     }
-    std::vector<BYTE> record(size);
-    RETURN_IF_FAILED(data.ReadFromBIOS(record.data(), &size));
+    const ULONG size = static_cast<ULONG>(record.size());
     std::vector<uint16_t> uqis;
     std::string problem;
     if (!ReadDoNotShowUqis(std::span<const uint8_t>(record.data(), size), uqis, problem)) {

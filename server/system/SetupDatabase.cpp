@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -370,6 +371,60 @@ bool SetupDatabaseReader::NextDataTable()
     return false;
 }
 
+bool SetupDatabaseReader::FindPasswords(std::u16string_view storeName, const FirmwareGuid& storeGuid,
+                                        std::vector<PasswordQuestion>& passwords)
+{
+    if (!m_indexed && !Index()) {
+        return false;
+    }
+    for (size_t index = 0; index < m_tables.size(); ++index) {
+        const DataTableInfo& table = m_tables[index];
+        PackRange forms;
+        if (table.formsOffset == 0 || !PackInTable(table, table.formsOffset, PACK_HEADER_SIZE, forms)) {
+            continue;
+        }
+        // The store's id as the table's variable packs give it; a form set may define it anew.
+        std::optional<uint16_t> packId;
+        for (const VariablePackInfo& pack : VariablePacks(index)) {
+            if (pack.name == storeName && pack.guid == storeGuid) {
+                packId = pack.id;
+            }
+        }
+        std::optional<uint16_t> storeId = packId;
+        bool selected = false;
+        m_formsEnd = forms.end;
+        for (size_t at = forms.start + PACK_HEADER_SIZE; at < forms.end;) {
+            Opcode op;
+            if (!ReadOpcode(at, op)) {
+                return false;
+            }
+            at += op.length;
+            if (op.code == HiiOpcode::EndFormSet) {
+                break;
+            }
+            if (op.code == HiiOpcode::FormSet) {
+                storeId = packId;
+                selected = false;
+            } else if (op.code == HiiOpcode::VariableStore) {
+                const StoreDefinition store = ReadStore(op);
+                if (store.name == storeName && store.guid == storeGuid) {
+                    storeId = store.id;
+                }
+            } else if (op.code == HiiOpcode::VariableStoreSelect) {
+                uint16_t id = 0;
+                (void)U16(op.start + 2, id);
+                selected = storeId && *storeId == id;
+            } else if (op.code == HiiOpcode::Password && selected) {
+                PasswordQuestion password;
+                (void)U16(op.start + 2, password.offset);
+                (void)U8(op.start + 4, password.width);
+                passwords.push_back(password);
+            }
+        }
+    }
+    return true;
+}
+
 bool SetupDatabaseReader::ReadOpcode(size_t at, Opcode& opcode)
 {
     opcode.start = at;
@@ -473,22 +528,23 @@ bool SetupDatabaseReader::TrackOperand(const Opcode& op)
     }
 }
 
-void SetupDatabaseReader::TrackStore(const Opcode& op)
+SetupDatabaseReader::StoreDefinition SetupDatabaseReader::ReadStore(const Opcode& op) const
 {
     StoreDefinition store;
     (void)Guid(op.start + 2, store.guid);
     (void)U16(op.start + 18, store.id);
     for (size_t at = op.start + 22; at < op.start + op.length; ++at) {
         if (m_db[at] == 0) {
-            m_stores.push_back(std::move(store));
-            return;
+            return store;
         }
         store.name.push_back(static_cast<char16_t>(m_db[at]));
     }
     // Without its terminator the store has no name, and questions under it are no tokens.
     store.name.clear();
-    m_stores.push_back(std::move(store));
+    return store;
 }
+
+void SetupDatabaseReader::TrackStore(const Opcode& op) { m_stores.push_back(ReadStore(op)); }
 
 // A form set starts with the table's variable and the stores it defines itself.
 void SetupDatabaseReader::ResetStoreSelection()

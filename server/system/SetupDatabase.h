@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -83,6 +84,17 @@ public:
     // The variable packs of table `table`, in order (broken ones end the list).
     std::vector<VariablePackInfo> VariablePacks(size_t table) const;
 
+    // The password questions of every form set that live in the variable store `storeName`
+    // with `storeGuid` (a store of the form set, or a variable pack of its table, selected
+    // before the question). False, with Problem(), when a forms pack cannot be walked. It
+    // walks on its own: not to be called between First and Next.
+    struct PasswordQuestion {
+        uint16_t offset = 0;
+        uint8_t width = 0;
+    };
+    bool FindPasswords(std::u16string_view storeName, const FirmwareGuid& storeGuid,
+                       std::vector<PasswordQuestion>& passwords);
+
 private:
     struct Opcode {
         size_t start = 0;
@@ -102,6 +114,7 @@ private:
     bool TrackOperand(const Opcode& opcode);
     void CloseOpenExpressions();
     void AddToOpenExpression(std::unique_ptr<S_BOOL_ELEMENT> element);
+    StoreDefinition ReadStore(const Opcode& opcode) const;
     void TrackStore(const Opcode& opcode);
     void TrackSelect(const Opcode& opcode);
     void ResetStoreSelection();

@@ -7,6 +7,7 @@
 #include "frame/ResultCodes.h"
 #include "ini/INIBuilder.h"
 #include "ini/WriteINIOperation.h"
+#include "system/SystemBuilder.h"
 
 #include "ErrorMacros.h"
 #include "MessageIds.h"
@@ -44,6 +45,21 @@ try {
     std::unique_ptr<CSystem> created;
     RETURN_IF_FAILED(CreateEmpty(created));
     CINIBuilder builder(path, mask);
+    ComPtr<IConfigGroup> root;
+    const HRESULT hr = builder.CreateConfigurationTree(root.GetAddressOf());
+    if (root) {
+        created->m_pRoot = root;
+    }
+    system = std::move(created);
+    return MapBuildResult(hr);
+}
+CATCH_RETURN()
+
+HRESULT CSystem::CreateSystemFromRefSystem(CComponentMask mask, std::unique_ptr<CSystem>& system)
+try {
+    std::unique_ptr<CSystem> created;
+    RETURN_IF_FAILED(CreateEmpty(created));
+    CSystemBuilder builder(mask);
     ComPtr<IConfigGroup> root;
     const HRESULT hr = builder.CreateConfigurationTree(root.GetAddressOf());
     if (root) {

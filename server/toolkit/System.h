@@ -18,6 +18,8 @@ public:
     // A configuration built from an INI file for the components of `mask`. The new
     // configuration is handed out even when the build fails, holding what was read.
     static HRESULT CreateSystemFromFile(const std::wstring& path, CComponentMask mask, std::unique_ptr<CSystem>& system);
+    // The same from the running system's firmware.
+    static HRESULT CreateSystemFromRefSystem(CComponentMask mask, std::unique_ptr<CSystem>& system);
 
     HRESULT WriteINIFile(const std::wstring& path, CComponentMask mask);
     // S_OK with the group, or S_NOT_FOUND with none.

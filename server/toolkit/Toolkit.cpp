@@ -2,6 +2,7 @@
 
 #include "frame/FailureReport.h"
 #include "MessageIds.h"
+#include "system/ConfigurationPoint.h"
 #include "system/SystemCapabilities.h"
 
 #include "capsule/BiosCapsule.h"
@@ -111,7 +112,23 @@ IFACEMETHODIMP CToolkit::Install(ULONG)
     }
     return NotYetAvailable(LOG_SITE(L"CToolkit::Install"));
 }
-IFACEMETHODIMP CToolkit::LoadConfigFromSystem(ULONG) { return NotYetAvailable(LOG_SITE(L"CToolkit::LoadConfigFromSystem")); }
+IFACEMETHODIMP CToolkit::LoadConfigFromSystem(ULONG qrvComponentMask)
+try {
+    if (m_pSystem) {
+        return AlreadyLoaded(LOG_SITE(L"CToolkit::LoadConfigFromSystem"));
+    }
+    const HRESULT hr = CSystem::CreateSystemFromRefSystem(CComponentMask(qrvComponentMask), m_pSystem);
+    if (hr == ResultCode::S_NOTHING_TO_DO) {
+        return hr;
+    }
+    if (FAILED(hr)) {
+        CErrorInfoManager::SetGUID(IID_IToolkit);
+        return E_FAIL;
+    }
+    // Warnings met while reading the system are reported by the next call that reports them.
+    return S_OK;
+}
+CATCH_RETURN()
 
 IFACEMETHODIMP CToolkit::LoadINIFile(BSTR bstrINIFileName, ULONG qrvComponentMask)
 try {
@@ -269,16 +286,23 @@ IFACEMETHODIMP CToolkit::get_SystemCapabilities(ISystemCapabilities** capabiliti
     }
     return m_pSystemCapabilities.CopyTo(capabilities);
 }
-IFACEMETHODIMP CToolkit::SetCPTokInfo(ULONG, unsigned short*, unsigned short)
-{
-    return NotYetAvailable(LOG_SITE(L"CToolkit::SetCPTokInfo"));
+IFACEMETHODIMP CToolkit::SetCPTokInfo(ULONG dwUqi, unsigned short* wpValue, unsigned short MaxEntries)
+try {
+    if (!wpValue && MaxEntries != 0) {
+        return REPORT_FAILURE(L"CToolkit::SetCPTokInfo", LOG_ERROR, E_POINTER, Describe(IID_IToolkit, MSG_INTERNAL_ERROR),
+                              L"Invalid pointer");
+    }
+    ConfigurationPoint::Set(dwUqi, wpValue, MaxEntries);
+    return S_OK;
 }
+CATCH_RETURN()
 
 IFACEMETHODIMP CToolkit::Reset()
 {
     m_bWarning = false;
     UnloadMessageLibrary();
     m_pSystem.reset();
+    ConfigurationPoint::Clear();
     m_pBiosCapsule.Reset();
     if (FAILED(SetWorkingDirectory())) {
         return REPORT_FAILURE(L"CToolkit::Reset", LOG_ERROR, E_FAIL, Describe(IID_IToolkit, MSG_INTERNAL_ERROR),

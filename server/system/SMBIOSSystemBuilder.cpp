@@ -1,0 +1,80 @@
+#include "SystemBuilder.h"
+
+#include "VariableCatalogue.h"
+
+#include "config/ConfigGroup.h"
+#include "config/SMBIOSSetting.h"
+#include "config/SMBIOSTable.h"
+#include "config/VariantValues.h"
+#include "frame/FailureReport.h"
+
+#include "ErrorMacros.h"
+#include "IniCodePage.h"
+#include "MessageIds.h"
+
+#include <algorithm>
+
+namespace {
+
+// The string's text: 8-bit characters up to the terminator; a string still holding the
+// erased bytes of the flash (0xFF only) was never programmed and is empty.
+std::wstring StringText(const std::vector<BYTE>& data)
+{
+    const std::string_view all(reinterpret_cast<const char*>(data.data()), data.size());
+    const std::string_view text = all.substr(0, all.find('\0'));
+    if (!text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return static_cast<BYTE>(c) == 0xFF; })) {
+        return L"";
+    }
+    return AnsiToWide(text);
+}
+
+HRESULT CreateRow(CInstallEFIVar& collector, const SMBIOSRow& row, CConfigGroup& group)
+{
+    const std::wstring key = std::wstring(kSMBIOSSection) + L"." + row.keyword;
+    ReportDiagnostic(LOG_SITE(L"CSMBIOSSystemBuilder::CreateConfigurationTree"), LOG_INFORMATION,
+                     L"Creating SMBIOS element: %ls", key.c_str());
+    ComPtr<CSMBIOSSetting> item;
+    HRESULT hr = CSMBIOSSetting::Make(item);
+    if (FAILED(hr)) {
+        return REPORT_FAILURE(L"CSMBIOSSystemBuilder::CreateConfigurationTree", LOG_ERROR, hr,
+                              Describe(MSG_INTERNAL_ERROR), L"Unable to create SMBIOS setting.  hr=%x",
+                              static_cast<unsigned>(hr));
+    }
+    item->SetDataID(key);
+    RETURN_IF_FAILED(item->SetName(row.nameMessage));
+    item->SetType(EConfigType_String);
+    const std::vector<BYTE>* data = nullptr;
+    if (FAILED(collector.GetVariableData(VendorGuid::Smbios, row.readVariable, &data))) {
+        return REPORT_FAILURE(L"CSMBIOSSystemBuilder::PopulateSetting", LOG_ERROR, E_FAIL,
+                              Describe(MSG_INTERNAL_ERROR), L"BufferTooSmall not returned");
+    }
+    ReportDiagnostic(LOG_SITE(L"CSMBIOSSystemBuilder::PopulateSetting"), LOG_INFORMATION, L"Buffer Size = %u",
+                     static_cast<unsigned>(data->size()));
+    UniqueVariant value;
+    RETURN_IF_FAILED(TextVariant(StringText(*data), value));
+    RETURN_IF_FAILED(item->put_Value(*value.get()));
+    RETURN_IF_FAILED(item->put_DefaultValue(*value.get()));
+    if (FAILED(hr = group.AddChildData(item.Get()))) {
+        return REPORT_FAILURE(L"CSMBIOSSystemBuilder::CreateConfigurationTree", LOG_ERROR, hr,
+                              Describe(MSG_INTERNAL_ERROR), L"Unable to QueryInterface for IConfigGroup.  hr=%x",
+                              static_cast<unsigned>(hr));
+    }
+    return S_OK;
+}
+
+} // namespace
+
+HRESULT CSMBIOSSystemBuilder::CreateConfigurationTree(IConfigGroup** out)
+try {
+    if (!out) {
+        return E_POINTER;
+    }
+    ComPtr<CConfigGroup> group;
+    RETURN_IF_FAILED(CConfigGroup::CreateAndSetupGroup(group.GetAddressOf(), EConfigGroup_SMBIOS, MSG_SMBIOS_DATA));
+    RETURN_IF_FAILED(group.CopyTo(out));
+    for (const SMBIOSRow& row : kSMBIOSRows) {
+        RETURN_IF_FAILED(CreateRow(m_collector, row, *group.Get()));
+    }
+    return S_OK;
+}
+CATCH_RETURN()
