@@ -1,7 +1,7 @@
 // The setup database over any bytes: the reader's walk with the token list, every token's
 // conditions evaluated (whole and as their platform part) against answers drawn from the
 // input, applicability through the forms' references, the database's string and variable
-// packs, the dump, and the records of "QrvDataVar" read from the same bytes.
+// packs, the password scan, the dump, and the records of "QrvDataVar" read from the same bytes.
 #include "FuzzTargets.h"
 
 #include "system/HiiTokenList.h"
@@ -139,6 +139,12 @@ void FuzzOne(const uint8_t* data, size_t size)
     const HiiTokenList list = WalkTokens(reader, size);
     CheckTokens(list, reader.References(), source);
     ReadPacks(reader);
+    // The password scan walks on its own, with the same checks.
+    SetupDatabaseReader scanner(bytes, [](const SetupDbProblem&) {});
+    std::vector<SetupDatabaseReader::PasswordQuestion> passwords;
+    if (scanner.FindPasswords(u"SystemPassword", FirmwareGuid{}, passwords)) {
+        FuzzCheck(passwords.size() <= size, "more passwords than the database has bytes");
+    }
     fwstore::setupdb::DecodeSetupDatabase(bytes);
     ReadQrvRecords(bytes);
 }

@@ -57,6 +57,8 @@ TEST(SetupDatabaseCorruption, CorruptedCopiesOfTheDemoDatabaseAreWalkedSafely)
     std::mt19937 random(20261209);
     size_t tokensSeen = 0;
     size_t malformed = 0;
+    size_t passwordsSeen = 0;
+    size_t scansRefused = 0;
     for (int round = 0; round < 4000; ++round) {
         std::vector<uint8_t> copy = original;
         Corrupt(copy, round, random);
@@ -76,9 +78,20 @@ TEST(SetupDatabaseCorruption, CorruptedCopiesOfTheDemoDatabaseAreWalkedSafely)
         }
         malformed += status == WalkStatus::Malformed ? 1 : 0;
         tokensSeen += list.Size();
+        // The password scan stops at the same damage, with its place named.
+        SetupDatabaseReader scanner(std::span<const uint8_t>(exact.get(), copy.size()));
+        std::vector<SetupDatabaseReader::PasswordQuestion> passwords;
+        if (scanner.FindPasswords(u"SystemPassword", SETUP_VARIABLE_GUID, passwords)) {
+            passwordsSeen += passwords.size();
+        } else {
+            ++scansRefused;
+            EXPECT_FALSE(scanner.Problem().what.empty()) << "round " << round;
+        }
     }
     EXPECT_GT(tokensSeen, 0u);
     EXPECT_GT(malformed, 0u);
+    EXPECT_GT(passwordsSeen, 0u);
+    EXPECT_GT(scansRefused, 0u);
 }
 
 } // namespace

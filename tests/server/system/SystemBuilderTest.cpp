@@ -233,3 +233,38 @@ TEST_F(SystemBuilderTest, BoardsThatAreReadDifferently)
 }
 
 } // namespace
+
+namespace {
+
+// Runs in a program of its own (see CMakeLists.txt): naming a configuration-point token
+// makes every later read of the process hand out its components without the tree.
+TEST_F(SystemBuilderTest, ConfigurationPointTokenIsInstalledAtOnce)
+{
+    auto byte = [&](const wchar_t* name, size_t offset) {
+        const StoredVariable* variable = FindVariable(board.Load(), name, VendorGuid::Setup);
+        return variable ? variable->data.at(offset) : -1;
+    };
+    auto writes = [&](const wchar_t* name) {
+        const VariableCounters* counters = FindCounters(board.Load(), name, VendorGuid::Setup);
+        return counters ? counters->writes : 0u;
+    };
+    unsigned short layout[] = {3};  // "Keyboard layout" at 0x017: French
+    ASSERT_EQ(toolkit->SetCPTokInfo(0x0107, layout, 1), S_OK);
+    ASSERT_EQ(toolkit->LoadConfigFromSystem(0x10), S_OK);
+    EXPECT_EQ(byte(L"Setup", 0x017), 3);
+    EXPECT_EQ(byte(L"OemDefault", 0x017), 3);
+    EXPECT_EQ(std::make_pair(writes(L"Setup"), writes(L"OemDefault")), std::make_pair(1u, 1u));
+    ComPtr<IConfigGroup> group;
+    EXPECT_EQ(toolkit->GetConfigGroup(EConfigGroup_Tokens, &group), ResultCode::S_NOT_FOUND) << "no items, no tree";
+
+    // A value the question does not offer, and a token not to be customized, change nothing.
+    for (auto [uqi, value] : {std::pair<ULONG, unsigned short>{0x0107, 9}, std::pair<ULONG, unsigned short>{0x0115, 1300}}) {
+        ASSERT_EQ(toolkit->Reset(), S_OK);
+        ASSERT_EQ(toolkit->SetCPTokInfo(uqi, &value, 1), S_OK);
+        ASSERT_EQ(toolkit->LoadConfigFromSystem(0x10), S_OK);
+        EXPECT_EQ(writes(L"Setup"), 1u) << uqi;
+    }
+    EXPECT_EQ(byte(L"Setup", 0x017), 3);
+}
+
+} // namespace
