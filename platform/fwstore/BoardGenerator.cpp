@@ -71,6 +71,19 @@ std::string Generator::Run()
     Emit("Guid = {EFC071AE-41B8-4018-AFA7-314B185E578B}");
     Emit("Text = DBZ7710H.86A.0042.2013.0312.1045");
     Emit("");
+    // The SMBIOS strings and the password variable, so that the whole system reads.
+    const char* strings[][2] = {{"1.4", "Generated Boards"}, {"1.5", "GB1"}, {"1.6", "1.0"}, {"1.7", "GB0001"},
+                                {"3.4", "Generated Boards"}, {"3.6", "1.0"}, {"3.7", "GC0001"}, {"3.8", "GA0001"}};
+    for (const auto& [name, text] : strings) {
+        Emit(std::string("[Variable ") + name + "]");
+        Emit("Guid = {70E56C5E-280C-44B0-A497-09681ABC375E}");
+        Emit(std::string("String = ") + text);
+    }
+    Emit("[Variable SystemPassword]");
+    Emit("Guid = {EC87D643-EBA4-4BB5-A1E5-3F3E36B20DA9}");
+    Emit("Size = 32");
+    Emit("Fill = 00");
+    Emit("");
     Emit("[Variable QrvDataVar]");
     Emit("Guid = {3812723D-7E48-4E29-BC27-F5A39AC94EF1}");
     Emit("PlatformValue = 1 1");

@@ -1,13 +1,22 @@
 // configbench [--tsv] [token sections]
+// configbench [--tsv] --system DEMO-BOARD-PROFILE
 // Times the toolkit's configuration calls, in-process through IToolkit as a client makes
 // them: LoadINIFile of a file of that many token sections (by default 1,000) and two 8 KiB
-// variable images, then WriteINIFile of the loaded configuration into a new file.
-// With --tsv each step is one line "step<TAB>tokens<TAB>milliseconds" (scripts/bench.sh).
+// variable images, then WriteINIFile of the loaded configuration into a new file; or, with
+// --system, LoadConfigFromSystem on the emulated demo board and on generated boards of
+// 2,000 and 20,000 questions, with the most reads the store counted for one variable (a
+// read of the system reads each variable once: a size query and a read; more fails the row).
+// With --tsv each step is one line "step<TAB>size<TAB>milliseconds" (scripts/bench.sh).
 #include "toolkit/Toolkit.h"
 
 #include "ini/INICodec.h"
 #include "ini/IniChecksum.h"
 
+#include "system/ExtractHiiTokens.h"
+
+#include "BoardGenerator.h"
+#include "BoardProfile.h"
+#include "FirmwareStore.h"
 #include "Owners.h"
 
 #include <windows.h>
@@ -15,6 +24,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -76,15 +86,15 @@ bool Generate(const std::filesystem::path& path)
     return file.good();
 }
 
-bool Step(const char* name, const std::function<bool()>& action)
+bool Step(const char* name, const std::function<bool()>& action, size_t size = g_tokens)
 {
     const auto start = std::chrono::steady_clock::now();
     const bool ok = action();
     const auto elapsed = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start);
     if (g_tsv) {
-        std::printf("%s\t%d\t%.2f%s\n", name, g_tokens, elapsed.count(), ok ? "" : "\tFAILED");
+        std::printf("%s\t%zu\t%.2f%s\n", name, size, elapsed.count(), ok ? "" : "\tFAILED");
     } else {
-        std::printf("%-44s %10.1f ms%s\n", name, elapsed.count(), ok ? "" : "  FAILED");
+        std::printf("%-48s %8zu %10.1f ms%s\n", name, size, elapsed.count(), ok ? "" : "  FAILED");
     }
     return ok;
 }
@@ -101,6 +111,71 @@ ComPtr<IToolkit> CreateToolkit()
     return toolkit;
 }
 
+// The most reads the store counted for one variable since it was made.
+uint32_t MostReads(const std::wstring& store, std::wstring& variable)
+{
+    fwstore::StoreImage image;
+    uint32_t most = 0;
+    if (!fwstore::CFirmwareStore(store).Load(image).Ok()) {
+        return UINT32_MAX;
+    }
+    for (const fwstore::VariableCounters& counter : image.counters) {
+        if (counter.reads > most) {
+            most = counter.reads;
+            variable = counter.name;
+        }
+    }
+    return most;
+}
+
+int ReadSystems(IToolkit& toolkit, const char* demoProfile)
+{
+    struct Board {
+        const char* step;
+        size_t questions;
+        fwstore::StoreImage image;
+    };
+    std::vector<Board> boards = {{"read the demo board (LoadConfigFromSystem)", 175, {}},
+                                 {"read the system (LoadConfigFromSystem)", 2000, {}},
+                                 {"read the system (LoadConfigFromSystem)", 20000, {}}};
+    const std::wstring demo(demoProfile, demoProfile + std::strlen(demoProfile));
+    if (!fwstore::LoadBoardProfile(demo, boards[0].image).Ok()) {
+        std::fprintf(stderr, "configbench: the demo board profile %s cannot be read\n", demoProfile);
+        return 1;
+    }
+    for (size_t i = 1; i < boards.size(); ++i) {
+        const std::string profile = fwstore::GenerateBoardProfile(boards[i].questions);
+        if (!fwstore::ParseBoardProfile(profile, L"generated", {}, boards[i].image).Ok()) {
+            return 1;
+        }
+    }
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "configbench-system";
+    std::filesystem::create_directories(folder);
+    const std::wstring store = (folder / "board.store").wstring();
+    ::SetEnvironmentVariableW(L"FWSIM_STORE", store.c_str());
+    bool ok = true;
+    for (Board& board : boards) {
+        // A new board and the first read of the process: its setup database is parsed too.
+        ok = fwstore::CFirmwareStore(store).Create(board.image, true).Ok() && ok;
+        CExtractHiiTokens::ResetTokenState();
+        std::wstring variable;
+        uint32_t reads = 0;
+        ok = Step(board.step, [&] {
+            const bool read = toolkit.LoadConfigFromSystem(0x13) == S_OK;
+            reads = MostReads(store, variable);
+            const bool reset = toolkit.Reset() == S_OK;
+            return read && reset && reads <= 2;
+        }, board.questions) && ok;
+        if (!g_tsv) {
+            std::printf("%-48s %8zu %10u reads of %ls\n", "  most reads of one variable", board.questions, reads,
+                        variable.c_str());
+        }
+    }
+    std::error_code error;
+    std::filesystem::remove_all(folder, error);
+    return ok ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -109,6 +184,17 @@ int main(int argc, char** argv)
         g_tsv = true;
         --argc;
         ++argv;
+    }
+    if (argc > 2 && std::string(argv[1]) == "--system") {
+        if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+            return 1;
+        }
+        int status = 1;
+        if (ComPtr<IToolkit> toolkit = CreateToolkit()) {
+            status = ReadSystems(*toolkit.Get(), argv[2]);
+        }
+        ::CoUninitialize();
+        return status;
     }
     if (argc > 1) {
         g_tokens = std::atoi(argv[1]);
