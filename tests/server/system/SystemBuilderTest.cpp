@@ -207,12 +207,16 @@ TEST_F(SystemBuilderTest, BoardsThatAreReadDifferently)
             if (variable.name == L"Setup") {
                 variable.data[0x018] = 0x34;
                 variable.data[0x019] = 0x12;
+                variable.data[0x010] = 9;  // "System language" has no choice 9
             }
         }
         return true;
     }));
     ASSERT_EQ(toolkit->LoadConfigFromSystem(0x10), S_OK);
     EXPECT_EQ(ValueText(TokensByName().at(L"Start-up message time").Get()), std::to_wstring(0x1234));
+    EXPECT_EQ(ValueText(TokensByName().at(L"System language").Get()), L"9");
+    EXPECT_TRUE(Token(TokensByName().at(L"System language")).HasInvalidValue());
+    EXPECT_FALSE(Token(TokensByName().at(L"Start-up message time")).HasInvalidValue());
     ASSERT_EQ(toolkit->Reset(), S_OK);
 
     // A board that keeps its own fan-control configuration is not read when cooling is asked for.
@@ -222,8 +226,10 @@ TEST_F(SystemBuilderTest, BoardsThatAreReadDifferently)
     EXPECT_EQ(toolkit->GetConfigGroup(EConfigGroup_BIOS, &group), ResultCode::S_NOT_FOUND) << "no tree";
     ASSERT_EQ(toolkit->Reset(), S_OK);
 
-    // A BIOS ID too short for its date, or with a month 13, fails the BIOS information.
-    for (const char* id : {"DBZ7710H.86A.0042.2013.0312.104", "DBZ7710H.86A.0042.2013.1312.1045"}) {
+    // A BIOS ID too short for its date, or with a month 13, a day 32 or an hour 25, fails the
+    // BIOS information instead of naming another date.
+    for (const char* id : {"DBZ7710H.86A.0042.2013.0312.104", "DBZ7710H.86A.0042.2013.1312.1045",
+                           "DBZ7710H.86A.0042.2013.0332.1045", "DBZ7710H.86A.0042.2013.0312.2545"}) {
         std::vector<uint8_t> text(id, id + std::strlen(id));
         SetVariable(L"FirmwareId", VendorGuid::FirmwareId, text);
         EXPECT_EQ(toolkit->LoadConfigFromSystem(0x02), E_FAIL) << id;
