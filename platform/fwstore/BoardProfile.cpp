@@ -1,5 +1,7 @@
 #include "BoardProfile.h"
 
+#include "SmbiosStartup.h"
+
 #include "EfiGuid.h"
 #include "ProfileText.h"
 #include "SetupDbFormat.h"
@@ -500,6 +502,8 @@ bool ProfileParser::Finish()
     if (!FinishVariable())
         return false;
     AddCompiledSetup();
+    // The strings the board leaves the factory with; they take storage like any variable.
+    RecordManufacturingStrings(m_image);
     if (!m_seenBoard)
         return Fail(L"the profile has no [Board] section");
     if (!m_hasCapacity)

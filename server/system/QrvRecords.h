@@ -11,6 +11,8 @@
 #include <vector>
 
 constexpr size_t QRV_RECORD_HEADER_SIZE = 8;
+// Record 2 marks a mobile platform; desktop boards carry none.
+constexpr uint32_t QRV_RECORD_MOBILE = 2;
 constexpr uint32_t QRV_RECORD_EQ_VAR_VAL = 3;
 constexpr uint32_t QRV_RECORD_DO_NOT_SHOW = 4;
 

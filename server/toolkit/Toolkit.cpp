@@ -3,7 +3,9 @@
 #include "frame/FailureReport.h"
 #include "MessageIds.h"
 #include "system/ConfigurationPoint.h"
+#include "system/RemoveOperation.h"
 #include "system/SystemCapabilities.h"
+#include "system/SystemValidator.h"
 
 #include "capsule/BiosCapsule.h"
 #include "capsule/FlashOperation.h"
@@ -167,8 +169,46 @@ try {
 }
 CATCH_RETURN()
 
-IFACEMETHODIMP CToolkit::Remove(ULONG) { return NotYetAvailable(LOG_SITE(L"CToolkit::Remove")); }
-IFACEMETHODIMP CToolkit::ValidateSystem() { return NotYetAvailable(LOG_SITE(L"CToolkit::ValidateSystem")); }
+IFACEMETHODIMP CToolkit::Remove(ULONG qrvComponentMask)
+try {
+    const LogSite site = LOG_SITE(L"CToolkit::Remove");
+    // The system error logged with a failure must be one the removal caused.
+    ::SetLastError(ERROR_SUCCESS);
+    CRemoveOperation operation;
+    const HRESULT hr = operation.Remove(qrvComponentMask);
+    const DWORD lastError = ::GetLastError();
+    if (hr == ResultCode::S_NOTHING_TO_DO) {
+        return hr;
+    }
+    if (FAILED(hr)) {
+        if (lastError != ERROR_SUCCESS) {
+            wchar_t* text = nullptr;
+            const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                                      FORMAT_MESSAGE_IGNORE_INSERTS,
+                                                  nullptr, lastError, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+            std::wstring message = length ? std::wstring(text, length) : std::wstring();
+            ::LocalFree(text);
+            while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r')) {
+                message.pop_back();
+            }
+            ReportDiagnostic(site, LOG_ERROR, L"Error %d: %s", static_cast<int>(lastError), message.c_str());
+        }
+        return ReportFailureAt(site, LOG_ERROR, hr, Describe(IID_IToolkit, MSG_REMOVE_FAILED),
+                               L"Failed execution of remove. HR = %X. Error Description: ", static_cast<unsigned>(hr));
+    }
+    return TakeWarnings();
+}
+CATCH_RETURN()
+
+IFACEMETHODIMP CToolkit::ValidateSystem()
+try {
+    const HRESULT hr = CSystemValidator().ValidateSystem();
+    if (FAILED(hr)) {
+        CErrorInfoManager::SetGUID(IID_IToolkit);
+    }
+    return hr;
+}
+CATCH_RETURN()
 
 IFACEMETHODIMP CToolkit::WriteINIFile(BSTR bstrINIFileName, ULONG qrvComponentMask)
 try {

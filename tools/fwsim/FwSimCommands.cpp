@@ -8,6 +8,7 @@
 #include "EfiStatus.h"
 #include "FirmwareStore.h"
 #include "SetupDbDecoder.h"
+#include "SmbiosStartup.h"
 #include "StoreOperations.h"
 #include "StoreRules.h"
 
@@ -46,7 +47,8 @@ const wchar_t* const USAGE =
     L"  stage FILE [--prepare-only]        put a capsule in the board and arm it, as the\n"
     L"                                     capsule-update library's PrepareCapsule and InvokeCapsule do\n"
     L"  reboot [--fail]                    restart: the firmware applies an armed capsule that fits\n"
-    L"                                     the board; --fail makes its flash fail\n"
+    L"                                     the board (--fail makes its flash fail), then shows the\n"
+    L"                                     SMBIOS strings written since, or the manufacturing ones\n"
     L"GUIDs are written {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}.\n";
 
 void WriteUtf8(FILE* stream, const std::wstring& text)
@@ -697,13 +699,13 @@ std::wstring Widen(const std::string& text)
     return wide;
 }
 
-void PrintRestart(const eficorvid::RestartReport& report)
+void PrintRestart(const eficorvid::RestartReport& report, const std::vector<SmbiosStartupChange>& strings)
 {
     using eficorvid::RestartOutcome;
     std::wstring status = L"; last status " + std::to_wstring(report.lastStatus);
     switch (report.outcome) {
     case RestartOutcome::NothingStaged:
-        Print(L"no capsule staged: nothing changed");
+        Print(strings.empty() ? L"no capsule staged: nothing changed" : L"no capsule staged");
         break;
     case RestartOutcome::Discarded:
         Print(L"the staged capsule was never invoked: discarded, firmware unchanged" + status);
@@ -714,6 +716,20 @@ void PrintRestart(const eficorvid::RestartReport& report)
     case RestartOutcome::Refused:
         Print(L"capsule not applied: " + report.reason + L"; firmware unchanged" + status);
         break;
+    }
+    for (const SmbiosStartupChange& change : strings) {
+        const std::wstring name = L"SMBIOS string \"" + change.name + L"\"";
+        switch (change.kind) {
+        case SmbiosStartupChange::Kind::Overridden:
+            Print(name + L" set from \"" + change.source + L"\"");
+            break;
+        case SmbiosStartupChange::Kind::Restored:
+            Print(name + L" set from the manufacturing strings");
+            break;
+        case SmbiosStartupChange::Kind::Failed:
+            Print(name + L" could not be set: " + StatusText(change.status));
+            break;
+        }
     }
 }
 
@@ -728,15 +744,18 @@ int Reboot(const Arguments& arguments)
     std::unique_ptr<CFirmwareStore> store;
     StoreResult result = OpenStore(store);
     eficorvid::RestartReport report;
+    std::vector<SmbiosStartupChange> strings;
     if (result.Ok()) {
         result = store->Update([&](StoreImage& image) {
             report = eficorvid::RestartBoard(image, line->Has(L"--fail"));
-            return report.modified;
+            // The board starts after the update, whether or not one was applied.
+            strings = StartSmbiosStrings(image);
+            return report.modified || !strings.empty();
         });
     }
     if (!result.Ok())
         return Failed(result);
-    PrintRestart(report);
+    PrintRestart(report, strings);
     return EXIT_OK;
 }
 

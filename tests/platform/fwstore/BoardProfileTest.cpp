@@ -2,6 +2,7 @@
 
 #include "EfiGuid.h"
 #include "EfiStatus.h"
+#include "SmbiosStartup.h"
 #include "TestBoards.h"
 
 #include <gtest/gtest.h>
@@ -110,6 +111,39 @@ TEST(BoardProfile, VariablesBeyondTheCapacityAreRefused)
 {
     ExpectError("[Board]\nCapacity = 40\n[Variable X]\nGuid = {3812723D-7E48-4E29-BC27-F5A39AC94EF1}\nSize = 5\n",
         L"need 41 bytes of storage but \"Capacity\" is 40");
+}
+
+TEST(BoardProfile, KeepsTheManufacturingSMBIOSStringsInTheCapacity)
+{
+    // "1.4" names its manufacturing string itself; "3.7" gets its own from what it shows.
+    const std::string strings = "[Variable 1.4]\nGuid = {70E56C5E-280C-44B0-A497-09681ABC375E}\nString = Now\n"
+                                "[Variable 1.4]\nGuid = {6D3B9A41-2C7E-4F15-B8D0-94A1E25C7F36}\nAttributes = 3\n"
+                                "String = Factory\n"
+                                "[Variable 3.7]\nGuid = {70E56C5E-280C-44B0-A497-09681ABC375E}\nString = SN1\n";
+    StoreImage image;
+    ASSERT_TRUE(Parse((std::string(BOARD) + strings).c_str(), image).Ok());
+    ASSERT_EQ(image.variables.size(), 4u);
+    EXPECT_EQ(FindVariable(image, L"1.4", EMULATED_FIRMWARE_VENDOR)->data, (std::vector<uint8_t>{'F', 'a', 'c', 't', 'o', 'r', 'y', 0}));
+    const StoredVariable* serial = FindVariable(image, L"3.7", EMULATED_FIRMWARE_VENDOR);
+    ASSERT_NE(serial, nullptr);
+    EXPECT_EQ(serial->data, (std::vector<uint8_t>{'S', 'N', '1', 0}));
+    EXPECT_EQ(serial->attributes, MANUFACTURING_STRING_ATTRIBUTES);
+    // The profile's variables take 44, 48 and 44 bytes; the copy of "3.7" 44 more.
+    ExpectError(("[Board]\nCapacity = 179\n" + strings).c_str(), L"need 180 bytes of storage but \"Capacity\" is 179");
+
+    // A string that cannot be made again for want of storage stays as it was.
+    image.variables.erase(image.variables.begin()); // the shown "1.4"
+    image.variables.push_back({L"3.7Rv3&Kd9z", SMBIOS_STRING_VENDOR, 7, {'S', 'N', '2', '2', '2', '2', 0}});
+    // Room for "1.4" again, not for the three bytes more that the new "3.7" needs.
+    image.capacity = static_cast<uint32_t>(UsedStorageBytes(image) + 44);
+    std::vector<SmbiosStartupChange> changes = StartSmbiosStrings(image);
+    ASSERT_EQ(changes.size(), 2u);
+    EXPECT_EQ(changes[0].kind, SmbiosStartupChange::Kind::Restored);
+    EXPECT_EQ(changes[0].name, L"1.4");
+    EXPECT_EQ(FindVariable(image, L"1.4", SMBIOS_STRING_VENDOR)->data, (std::vector<uint8_t>{'F', 'a', 'c', 't', 'o', 'r', 'y', 0}));
+    EXPECT_EQ(changes[1].kind, SmbiosStartupChange::Kind::Failed);
+    EXPECT_EQ(changes[1].status, EFI_STATUS_OUT_OF_STORAGE);
+    EXPECT_EQ(FindVariable(image, L"3.7", SMBIOS_STRING_VENDOR)->data, (std::vector<uint8_t>{'S', 'N', '1', 0}));
 }
 
 TEST(DemoBoard, HoldsAValidDesktopBoard)

@@ -17,7 +17,7 @@ run get FirmwareId "$ID_GUID";            expect_code 0 "get FirmwareId"
 # "DBZ7710H.86A.0042.2013.0312.1045" as hex, exactly as in the profile.
 expect_line 44425A37373130482E3836412E303034322E323031332E303331322E31303435 "get FirmwareId"
 run list;                                 expect_code 0 "list"; expect_line '"Setup" {EC87D643-EBA4-4BB5-A1E5-3F3E36B20DA9} attributes=7 size=512' "list"
-run info;                                 expect_code 0 "info"; expect_line "Capacity:       65536 bytes, 2394 used, 63142 free" "info"
+run info;                                 expect_code 0 "info"; expect_line "Capacity:       65536 bytes, 2820 used, 62716 free" "info"  # the manufacturing SMBIOS strings included
 
 run set Test "$SETUP_GUID" "01 02 0a";    expect_code 0 "set"
 run get Test "$SETUP_GUID";               expect_code 0 "get after set"; expect_line 01020A "get after set"

@@ -1,0 +1,42 @@
+#include "BIOSModifiedFlag.h"
+
+#include "EFIVar.h"
+
+#include "frame/DiagnosticsLog.h"
+#include "frame/EventTarget.h"
+
+bool CBIOSModifiedFlag::s_bAttempted = false;
+HRESULT CBIOSModifiedFlag::s_hrResult = S_OK;
+
+namespace {
+
+HRESULT SetFailed()
+{
+    ToolkitEvents::Fire([](IToolkitEventTarget& target) { return target.Fire_OnBIOSModifiedFlagSetFailure(); });
+    ToolkitEvents::RaiseWarning();
+    return E_FAIL;
+}
+
+} // namespace
+
+HRESULT CBIOSModifiedFlag::SetFlag()
+{
+    if (s_bAttempted) {
+        return s_hrResult;
+    }
+    s_bAttempted = true;
+    _SBIOSModifiedFlag flag;
+    const HRESULT hr = flag.ReadVariable();
+    if (hr == ResultCode::E_VARIABLE_NOT_FOUND) {
+        ReportDiagnostic(LOG_SITE(L"CBIOSModifiedFlag::SetFlag"), LOG_INFORMATION,
+                         L"BIOS Modified variable not found.  Initializing to 0");
+        flag.m_data.flags = 0;
+    } else if (FAILED(hr)) {
+        s_hrResult = SetFailed();
+        return s_hrResult;
+    }
+    // The other bits belong to the firmware and are kept as they were.
+    flag.m_data.flags |= 0x01;
+    s_hrResult = FAILED(flag.WriteVariable()) ? SetFailed() : S_OK;
+    return s_hrResult;
+}

@@ -1,0 +1,19 @@
+// CBIOSModifiedFlag: marks the firmware as changed by the server (bit 0 of "QrvBiosModVar").
+// Every successful install step, payload install and removal asks for it; the variable is
+// touched once per process whatever the outcome, so a board whose flag cannot be written
+// is not retried on every component.
+#pragma once
+
+#include <windows.h>
+
+class CBIOSModifiedFlag {
+public:
+    // S_OK once bit 0 is set in the firmware; E_FAIL (after OnBIOSModifiedFlagSetFailure and
+    // the warning flag) when the variable could not be read or written. Later calls in the
+    // process answer the first call's result without touching the firmware.
+    static HRESULT SetFlag();
+
+private:
+    static bool s_bAttempted;
+    static HRESULT s_hrResult;
+};

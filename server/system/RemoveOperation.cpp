@@ -1,0 +1,207 @@
+#include "RemoveOperation.h"
+
+#include "BIOSModifiedFlag.h"
+
+#include "config/ComponentMask.h"
+#include "config/SMBIOSTable.h"
+#include "frame/EventTarget.h"
+
+#include "ErrorMacros.h"
+
+#include <new>
+#include <string>
+#include <vector>
+
+namespace {
+
+void FireRemoveStart(ULONG component)
+{
+    ToolkitEvents::Fire([component](IToolkitEventTarget& target) { return target.Fire_OnRemoveStart(component); });
+}
+
+void FireRemoveFail(ULONG component)
+{
+    ToolkitEvents::Fire([component](IToolkitEventTarget& target) { return target.Fire_OnRemoveFail(component); });
+}
+
+void FireRemoveSuccess(ULONG component)
+{
+    ToolkitEvents::Fire([component](IToolkitEventTarget& target) { return target.Fire_OnRemoveSuccess(component); });
+}
+
+// A string that is already gone counts as removed; the client hears of it as a warning.
+void ReportSMBIOSAlreadyRemoved(const LogSite& site, const std::wstring& key)
+{
+    ToolkitEvents::Fire([&key](IToolkitEventTarget& target) { return target.Fire_OnSMBIOSRemoved(key.c_str()); });
+    ToolkitEvents::RaiseWarning();
+    ReportDiagnostic(site, LOG_WARNING, L"Variable already exists");
+}
+
+} // namespace
+
+HRESULT CRemoveOperation::Remove(ULONG componentMask)
+try {
+    const CComponentMask mask(componentMask);
+    if (!mask.IsCoolingSkipped() && HasFanControlConfiguration()) {
+        return ResultCode::S_NOTHING_TO_DO;
+    }
+    bool failed = false;
+    if (!mask.IsCoolingSkipped()) {
+        failed |= FAILED(RunComponent(CComponentMask::kCooling, &CRemoveOperation::RemoveCoolingComponent,
+                                      L"Thermal Remove completed successfully"));
+    }
+    if (!mask.IsBIOSSkipped()) {
+        failed |= FAILED(RunComponent(CComponentMask::kBIOS, &CRemoveOperation::SetManufacturingDefaults,
+                                      L"BIOS Remove completed successfully"));
+    }
+    if (!mask.IsSMBIOSSkipped()) {
+        failed |= FAILED(RunComponent(CComponentMask::kSMBIOS, &CRemoveOperation::RemoveSMBIOS,
+                                      L"SMBIOS Remove completed successfully"));
+    }
+    // A component that was not removed is a failure of the call, not only an event: a
+    // client that looks only at the result must not take the firmware for restored.
+    return failed ? E_FAIL : S_OK;
+}
+CATCH_RETURN()
+
+HRESULT CRemoveOperation::RunComponent(ULONG component, Step step, const wchar_t* completion)
+{
+    FireRemoveStart(component);
+    const HRESULT hr = (this->*step)();
+    if (FAILED(hr)) {
+        FireRemoveFail(component);
+        return hr;
+    }
+    ReportDiagnostic(LOG_SITE(L"CRemoveOperation::Remove"), LOG_INFORMATION, L"%s", completion);
+    FireRemoveSuccess(component);
+    // A flag that cannot be set has told the client by its own event; the removal stands.
+    CBIOSModifiedFlag::SetFlag();
+    return S_OK;
+}
+
+bool CRemoveOperation::HasFanControlConfiguration()
+{
+    struct Variable {
+        const wchar_t* name;
+        const GUID* vendor;
+    };
+    static const Variable variables[] = {
+        {VariableName::FscConfigVar, &VendorGuid::FscConfigVar},
+        {VariableName::FscDefConfigVar, &VendorGuid::FscDefConfigVar},
+    };
+    for (const Variable& variable : variables) {
+        ULONG attributes = 0;
+        ULONG size = 0;
+        const HRESULT hr = m_efiVar.GetVariable(variable.name, variable.vendor, &attributes, &size, nullptr);
+        if (hr == ResultCode::E_BUFFERTOOSMALL || SUCCEEDED(hr)) {
+            ReportDiagnostic(LOG_SITE(L"CRemoveOperation::Remove"), LOG_INFORMATION,
+                             L"%s exists: the cooling settings belong to the fan-control payload; nothing is removed",
+                             variable.name);
+            return true;
+        }
+    }
+    return false;
+}
+
+HRESULT CRemoveOperation::RemoveCoolingComponent()
+{
+    return REPORT_FAILURE(L"CRemoveOperation::RemoveCoolingComponent", LOG_ERROR, E_NOTIMPL,
+                          Describe(MSG_REMOVE_FAILED),
+                          L"Cooling settings cannot be removed by this version: it has no hardware-monitor detection");
+}
+
+HRESULT CRemoveOperation::SetManufacturingDefaults()
+{
+    const LogSite site = LOG_SITE(L"CRemoveOperation::SetManufacturingDefaults");
+    ReportDiagnostic(site, LOG_INFORMATION, L"Entering function");
+    ULONG attributes = 0;
+    ULONG size = 0;
+    HRESULT hr = m_efiVar.GetVariable(VariableName::SetupDefault, &VendorGuid::Setup, &attributes, &size, nullptr);
+    if (hr != ResultCode::E_BUFFERTOOSMALL && FAILED(hr)) {
+        // Without the defaults nothing can be restored; going on would report the setup
+        // values as restored while they are untouched.
+        return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_REMOVE_FAILED),
+                               L"Setup Defaults variable returned an invalid error %lx", static_cast<unsigned long>(hr));
+    }
+    ReportDiagnostic(site, LOG_INFORMATION, L"Received uiAttributes value of %lx", static_cast<unsigned long>(attributes));
+    ReportDiagnostic(site, LOG_INFORMATION, L"Received uiDatasize value of %lx", static_cast<unsigned long>(size));
+    if (size == 0) {
+        ReportDiagnostic(site, LOG_ERROR, L"Datasize is 0");
+        return S_OK;
+    }
+    std::vector<BYTE> defaults;
+    try {
+        defaults.assign(size, 0);
+    } catch (const std::bad_alloc&) {
+        return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_REMOVE_FAILED),
+                               L"Not able to retrieve SetupVariable %lx", static_cast<unsigned long>(E_OUTOFMEMORY));
+    }
+    ULONG read = size;
+    hr = m_efiVar.GetVariable(VariableName::SetupDefault, &VendorGuid::Setup, &attributes, &read, defaults.data());
+    if (FAILED(hr)) {
+        return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_REMOVE_FAILED),
+                               L"Not able to retrieve SetupVariable %lx", static_cast<unsigned long>(hr));
+    }
+    // The variable may have shrunk between the two calls; only what was read is written.
+    ULONG written = read < size ? read : size;
+    ULONG setupAttributes = attributes;
+    hr = m_efiVar.SetVariable(VariableName::Setup, &VendorGuid::Setup, &setupAttributes, &written, defaults.data());
+    if (FAILED(hr)) {
+        return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_REMOVE_FAILED),
+                               L"Not able to set variable 'Setup' %lx", static_cast<unsigned long>(hr));
+    }
+    ULONG oemAttributes = attributes;
+    written = read < size ? read : size;
+    hr = m_efiVar.SetVariable(VariableName::OemDefault, &VendorGuid::Setup, &oemAttributes, &written, defaults.data());
+    if (FAILED(hr)) {
+        return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_REMOVE_FAILED),
+                               L"Not able to set variable 'OemDefaults' %lx", static_cast<unsigned long>(hr));
+    }
+    ReportDiagnostic(site, LOG_INFORMATION, L"Success:  Exiting function");
+    return S_OK;
+}
+
+HRESULT CRemoveOperation::RemoveSMBIOS()
+try {
+    const LogSite site = LOG_SITE(L"CRemoveOperation::RemoveSMBIOS");
+    ReportDiagnostic(site, LOG_INFORMATION, L"Entering function");
+    for (const SMBIOSRow& row : kSMBIOSRows) {
+        const std::wstring key = std::wstring(kSMBIOSSection) + L"." + row.keyword;
+        ULONG attributes = 0;
+        ULONG size = 0;
+        HRESULT hr = m_efiVar.GetVariable(row.readVariable, &VendorGuid::Smbios, &attributes, &size, nullptr);
+        if (hr == ResultCode::E_VARIABLE_NOT_FOUND || hr == E_INVALIDARG) {
+            ReportSMBIOSAlreadyRemoved(site, key);
+            continue;
+        }
+        if (hr != ResultCode::E_BUFFERTOOSMALL && FAILED(hr)) {
+            ReportDiagnostic(site, LOG_ERROR, L"OEM Defaults variable returned an invalid error %lx",
+                             static_cast<unsigned long>(hr));
+            if (size == 0) {
+                ReportDiagnostic(site, LOG_ERROR, L"Failure:  Exiting function");
+                return E_FAIL;
+            }
+        }
+        ULONG deleteAttributes = EFI_VARIABLE_ATTRIBUTES_DEFAULT;
+        ULONG deleteSize = 0;
+        hr = m_efiVar.SetVariable(row.writtenVariable, &VendorGuid::Smbios, &deleteAttributes, &deleteSize, nullptr);
+        if (hr == ResultCode::E_VARIABLE_NOT_FOUND) {
+            // The chassis serial number and asset tag are written under names of their own,
+            // which exist only once an install has written them: nothing to take away.
+            ReportSMBIOSAlreadyRemoved(site, key);
+            continue;
+        }
+        if (FAILED(hr)) {
+            ReportDiagnostic(site, LOG_ERROR, L"Unable to clear the SMBIOS data entry: %s", key.c_str());
+            if (hr == ResultCode::E_EFIVAR_UNKNOWN) {
+                ReportFailureAt(site, LOG_ERROR, hr, Describe(MSG_REMOVE_FAILED),
+                                L"Unknown return value received from EFIVAR.dll");
+            }
+            ReportDiagnostic(site, LOG_ERROR, L"Failure:  Exiting function");
+            return E_FAIL;
+        }
+    }
+    ReportDiagnostic(site, LOG_INFORMATION, L"Success:  Exiting function");
+    return S_OK;
+}
+CATCH_RETURN()

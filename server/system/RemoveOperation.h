@@ -1,0 +1,38 @@
+// CRemoveOperation: takes the server's customisations out of the firmware again, component
+// by component (cooling, BIOS image, SMBIOS), each framed by its remove events. It needs no
+// configuration tree: what is removed is found in the firmware itself.
+#pragma once
+
+#include "EFIVar.h"
+
+#include <windows.h>
+
+class CRemoveOperation {
+public:
+    // Runs the components of the mask in the order cooling (4), BIOS image (1), SMBIOS (2).
+    // 0x02390014 when the cooling bit meets an installed fan-control configuration: then
+    // nothing at all is done. Otherwise every selected component is tried; S_OK when each
+    // was removed, E_FAIL when one or more were not (each has fired OnRemoveFail).
+    HRESULT Remove(ULONG componentMask);
+
+    // The BIOS image: "Setup" and "OemDefault" get the manufacturing defaults back.
+    HRESULT SetManufacturingDefaults();
+    // The SMBIOS strings: the variable each row's install writes is deleted.
+    HRESULT RemoveSMBIOS();
+
+private:
+    using Step = HRESULT (CRemoveOperation::*)();
+
+    // True when "FSCConfigVar" or "FSCDefConfigVar" exists: the cooling settings then belong
+    // to a fan-control payload and are not the remove operation's to take away.
+    bool HasFanControlConfiguration();
+    // The cooling component. Removing the settings needs the hardware-monitor chips to be
+    // detected through the fan-control payload, and this version has no detection yet;
+    // once it has, the single-chip case calls the step that deletes "BmiUserSequence".
+    HRESULT RemoveCoolingComponent();
+    // One component: OnRemoveStart, the step, then OnRemoveFail, or the completion line,
+    // OnRemoveSuccess and the BIOS-modified flag.
+    HRESULT RunComponent(ULONG component, Step step, const wchar_t* completion);
+
+    CEFIVar m_efiVar; // held for the whole operation, so the library is loaded once
+};
