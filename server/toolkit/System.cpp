@@ -40,11 +40,11 @@ try {
 }
 CATCH_RETURN()
 
-HRESULT CSystem::CreateSystemFromFile(const std::wstring& path, CComponentMask mask, std::unique_ptr<CSystem>& system)
+// A new configuration built by `builder`, handed out even when the build fails.
+HRESULT CSystem::CreateWith(CBuilder& builder, std::unique_ptr<CSystem>& system)
 try {
     std::unique_ptr<CSystem> created;
     RETURN_IF_FAILED(CreateEmpty(created));
-    CINIBuilder builder(path, mask);
     ComPtr<IConfigGroup> root;
     const HRESULT hr = builder.CreateConfigurationTree(root.GetAddressOf());
     if (root) {
@@ -55,18 +55,17 @@ try {
 }
 CATCH_RETURN()
 
+HRESULT CSystem::CreateSystemFromFile(const std::wstring& path, CComponentMask mask, std::unique_ptr<CSystem>& system)
+try {
+    CINIBuilder builder(path, mask);
+    return CreateWith(builder, system);
+}
+CATCH_RETURN()
+
 HRESULT CSystem::CreateSystemFromRefSystem(CComponentMask mask, std::unique_ptr<CSystem>& system)
 try {
-    std::unique_ptr<CSystem> created;
-    RETURN_IF_FAILED(CreateEmpty(created));
     CSystemBuilder builder(mask);
-    ComPtr<IConfigGroup> root;
-    const HRESULT hr = builder.CreateConfigurationTree(root.GetAddressOf());
-    if (root) {
-        created->m_pRoot = root;
-    }
-    system = std::move(created);
-    return MapBuildResult(hr);
+    return CreateWith(builder, system);
 }
 CATCH_RETURN()
 

@@ -31,6 +31,8 @@ public:
     void SetPayloadFileName(std::wstring name) { m_strPayloadFileName = std::move(name); }
 
 private:
+    static HRESULT CreateWith(class CBuilder& builder, std::unique_ptr<CSystem>& system);
+
     ComPtr<IConfigGroup> m_pRoot;
     std::wstring m_strPayloadFileName;
 };

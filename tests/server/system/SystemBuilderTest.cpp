@@ -1,8 +1,6 @@
 // Reading the running system into a configuration, through the toolkit as a client calls
 // it, on the emulated demo board and on boards changed from it; what was read from the
 // firmware is counted by the emulated store.
-#include "toolkit/Toolkit.h"
-
 #include "config/BIOSImage.h"
 #include "config/TokensSetting.h"
 #include "frame/EventTarget.h"
@@ -10,9 +8,9 @@
 #include "system/ExtractHiiTokens.h"
 #include "system/VariableCatalogue.h"
 
-#include "BoardFixture.h"
 #include "BoardProfile.h"
 #include "IniTreeSupport.h"
+#include "ToolkitOnBoard.h"
 
 #include <oleauto.h>
 
@@ -25,26 +23,20 @@ namespace {
 
 constexpr ULONG kBiosSmbiosTokens = 0x13;
 
-class SystemBuilderTest : public ComTest {
+class SystemBuilderTest : public ToolkitOnBoard {
 protected:
     void SetUp() override
     {
-        ComTest::SetUp();
+        ToolkitOnBoard::SetUp();
         CExtractHiiTokens::ResetTokenState();
         StoreImage demo;
         ASSERT_TRUE(LoadBoardProfile(std::wstring(BOARDS_FOLDER) + L"/demo-board.ini", demo).Ok());
         board.Create(demo);
-        ComPtr<IUnknown> classObject;
-        ComPtr<IClassFactory> factory;
-        ASSERT_HRESULT_SUCCEEDED(CreateToolkitClassObject(&classObject));
-        ASSERT_HRESULT_SUCCEEDED(classObject.As(&factory));
-        ASSERT_HRESULT_SUCCEEDED(factory->CreateInstance(nullptr, IID_PPV_ARGS(&toolkit)));
     }
     void TearDown() override
     {
-        toolkit.Reset();
         CExtractHiiTokens::ResetTokenState();
-        ComTest::TearDown();
+        ToolkitOnBoard::TearDown();
     }
 
     // Changes the store of the board before the toolkit reads it.
@@ -55,10 +47,6 @@ protected:
             image.variables.push_back({name, guid, 7, std::move(data)});
             return true;
         }));
-    }
-    static void RemoveVariable(StoreImage& image, const wchar_t* name, const GUID& guid)
-    {
-        std::erase_if(image.variables, [&](const StoredVariable& v) { return v.name == name && IsEqualGUID(v.vendor, guid); });
     }
     std::vector<ComPtr<IConfigData>> ItemsOf(EConfigGroupID id)
     {
@@ -76,9 +64,6 @@ protected:
     }
     static CTokensSetting& Token(const ComPtr<IConfigData>& item) { return *static_cast<CTokensSetting*>(item.Get()); }
     static CBIOSImage& Image(const ComPtr<IConfigData>& item) { return *static_cast<CBIOSImage*>(item.Get()); }
-
-    BoardFixture board;
-    ComPtr<IToolkit> toolkit;
 };
 
 TEST_F(SystemBuilderTest, TheDemoBoardIsReadWithTheValuesItHoldsEachVariableOnce)
@@ -148,7 +133,7 @@ TEST_F(SystemBuilderTest, TheDemoBoardIsReadWithTheValuesItHoldsEachVariableOnce
         EXPECT_LE(counter.reads, 2u) << std::string(counter.name.begin(), counter.name.end());
         EXPECT_EQ(counter.writes + counter.deletes, 0u) << "reading writes nothing";
     }
-    EXPECT_EQ(FindCounters(board.Load(), L"Setup", VendorGuid::Setup)->reads, 2u);
+    EXPECT_EQ(Counters(L"Setup", VendorGuid::Setup).reads, 2u);
 
     // Applicability needs the platform values, read once more when it is first asked.
     VARIANT_BOOL applicable = VARIANT_TRUE;
@@ -246,14 +231,8 @@ namespace {
 // makes every later read of the process hand out its components without the tree.
 TEST_F(SystemBuilderTest, ConfigurationPointTokenIsInstalledAtOnce)
 {
-    auto byte = [&](const wchar_t* name, size_t offset) {
-        const StoredVariable* variable = FindVariable(board.Load(), name, VendorGuid::Setup);
-        return variable ? variable->data.at(offset) : -1;
-    };
-    auto writes = [&](const wchar_t* name) {
-        const VariableCounters* counters = FindCounters(board.Load(), name, VendorGuid::Setup);
-        return counters ? counters->writes : 0u;
-    };
+    auto byte = [&](const wchar_t* name, size_t offset) { return Data(name, VendorGuid::Setup).at(offset); };
+    auto writes = [&](const wchar_t* name) { return Counters(name, VendorGuid::Setup).writes; };
     unsigned short layout[] = {3};  // "Keyboard layout" at 0x017: French
     ASSERT_EQ(toolkit->SetCPTokInfo(0x0107, layout, 1), S_OK);
     ASSERT_EQ(toolkit->LoadConfigFromSystem(0x10), S_OK);

@@ -1,15 +1,13 @@
-// The toolkit of the process on a board of the test's own: IToolkit with a recording sink
-// on its connection point, the board's counters read back, and desktop boards to start from.
+// The toolkit of the process on a board of the test's own: the board's events, counters and
+// variables read back, and desktop boards to start from.
 #pragma once
-
-#include "toolkit/Toolkit.h"
 
 #include "config/SMBIOSTable.h"
 #include "frame/ResultCodes.h"
 #include "system/VariableCatalogue.h"
 
 #include "BoardFixture.h"
-#include "TestSupport.h"
+#include "InProcessToolkit.h"
 
 #include <ServerLib.h>
 
@@ -53,31 +51,8 @@ inline void RemoveVariable(fwstore::StoreImage& image, const wchar_t* name, cons
     });
 }
 
-class ToolkitOnBoard : public ComTest {
+class ToolkitOnBoard : public InProcessToolkit {
 protected:
-    void SetUp() override
-    {
-        ComTest::SetUp();
-        ComPtr<IUnknown> classObject;
-        ComPtr<IClassFactory> factory;
-        ASSERT_HRESULT_SUCCEEDED(CreateToolkitClassObject(&classObject));
-        ASSERT_HRESULT_SUCCEEDED(classObject.As(&factory));
-        ASSERT_HRESULT_SUCCEEDED(factory->CreateInstance(nullptr, IID_PPV_ARGS(&toolkit)));
-        ASSERT_HRESULT_SUCCEEDED(RecordingSink::Make(sink));
-        ComPtr<IConnectionPointContainer> container;
-        ASSERT_HRESULT_SUCCEEDED(toolkit.As(&container));
-        ASSERT_HRESULT_SUCCEEDED(container->FindConnectionPoint(DIID__IToolkitEvents, &point));
-        ASSERT_HRESULT_SUCCEEDED(point->Advise(sink.Get(), &cookie));
-    }
-    void TearDown() override
-    {
-        point->Unadvise(cookie);
-        point.Reset();
-        sink.Reset();
-        toolkit.Reset();
-        ComTest::TearDown();
-    }
-
     // The events heard since the last call, as "OnName argument".
     std::vector<std::wstring> TakeEvents()
     {
@@ -123,8 +98,4 @@ protected:
     }
 
     BoardFixture board;
-    ComPtr<IToolkit> toolkit;
-    ComPtr<RecordingSink> sink;
-    ComPtr<IConnectionPoint> point;
-    DWORD cookie = 0;
 };

@@ -1,8 +1,7 @@
 // The toolkit's configuration calls: loading an INI file, writing it back, the searches,
 // and the refusals and warnings a client sees.
-#include "toolkit/Toolkit.h"
-
 #include "IniTreeSupport.h"
+#include "InProcessToolkit.h"
 
 #include "config/ConfigGroup.h"
 #include "config/TokensSetting.h"
@@ -13,30 +12,8 @@
 
 namespace {
 
-class ToolkitConfigurationTest : public ComTest {
+class ToolkitConfigurationTest : public InProcessToolkit {
 protected:
-    void SetUp() override
-    {
-        ComTest::SetUp();
-        ComPtr<IUnknown> classObject;
-        ComPtr<IClassFactory> factory;
-        ASSERT_HRESULT_SUCCEEDED(CreateToolkitClassObject(&classObject));
-        ASSERT_HRESULT_SUCCEEDED(classObject.As(&factory));
-        ASSERT_HRESULT_SUCCEEDED(factory->CreateInstance(nullptr, IID_PPV_ARGS(&toolkit)));
-        ASSERT_HRESULT_SUCCEEDED(RecordingSink::Make(sink));
-        ComPtr<IConnectionPointContainer> container;
-        ASSERT_HRESULT_SUCCEEDED(toolkit.As(&container));
-        ASSERT_HRESULT_SUCCEEDED(container->FindConnectionPoint(DIID__IToolkitEvents, &point));
-        ASSERT_HRESULT_SUCCEEDED(point->Advise(sink.Get(), &cookie));
-    }
-    void TearDown() override
-    {
-        point->Unadvise(cookie);
-        point.Reset();
-        toolkit.Reset();
-        ComTest::TearDown();
-    }
-
     std::wstring Write(const wchar_t* name, const std::string& text)
     {
         const std::wstring path = folder.File(name);
@@ -57,20 +34,7 @@ protected:
         EXPECT_HRESULT_SUCCEEDED(toolkit->GetConfigGroup(id, &group));
         return group;
     }
-    int Events(DISPID id) const
-    {
-        int count = 0;
-        for (const RecordedEvent& event : sink->events) {
-            count += event.id == id ? 1 : 0;
-        }
-        return count;
-    }
-
     TemporaryFolder folder;
-    ComPtr<IToolkit> toolkit;
-    ComPtr<RecordingSink> sink;
-    ComPtr<IConnectionPoint> point;
-    DWORD cookie = 0;
 };
 
 std::wstring Sample()
@@ -147,7 +111,7 @@ TEST_F(ToolkitConfigurationTest, RefusalsSearchesAndWarnings)
     const std::wstring path =
         Write(L"short.ini", "[System]\r\nINIversion=2.9\r\n[SMBIOS.values]\r\nSystemProduct=Desk\r\n");
     ASSERT_EQ(Load(path, 0x02), ResultCode::S_WARNINGS);
-    EXPECT_EQ(Events(ToolkitEventId::OnINIMissingValue), 7);
+    EXPECT_EQ(EventCount(ToolkitEventId::OnINIMissingValue), 7);
     EXPECT_EQ(Load(path, 0x02), ResultCode::E_ALREADY_LOADED);
     EXPECT_EQ(TakeErrorDescription(), L"A configuration has already been loaded.");
     EXPECT_EQ(toolkit->CreateEmptyConfiguration(), ResultCode::E_ALREADY_LOADED);
