@@ -189,9 +189,13 @@ int main(int argc, char** argv)
         if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
             return 1;
         }
+        // The toolkit makes its program's folder the current one: a relative name is taken
+        // from where the benchmark was started.
+        std::error_code error;
+        const std::string profile = std::filesystem::absolute(argv[2], error).string();
         int status = 1;
         if (ComPtr<IToolkit> toolkit = CreateToolkit()) {
-            status = ReadSystems(*toolkit.Get(), argv[2]);
+            status = ReadSystems(*toolkit.Get(), profile.c_str());
         }
         ::CoUninitialize();
         return status;
