@@ -11,6 +11,20 @@ IFACEMETHODIMP CSMBIOSSetting::Accept(IDataOperation* operation)
                                      [this](CDataOperation& visitor) { return visitor.ProcessConfigData(this); });
 }
 
+HRESULT CSMBIOSSetting::MakeForRow(const SMBIOSRow& row, ComPtr<CSMBIOSSetting>& item)
+{
+    const HRESULT hr = Make(item);
+    if (FAILED(hr)) {
+        return REPORT_FAILURE(L"CSMBIOSSetting::MakeForRow", LOG_ERROR, hr, Describe(MSG_INTERNAL_ERROR),
+                              L"Unable to create SMBIOS setting.  hr=%x", static_cast<unsigned>(hr));
+    }
+    item->SetDataID(SMBIOSDataID(row));
+    RETURN_IF_FAILED(item->SetName(row.nameMessage));
+    item->SetType(EConfigType_String);
+    item->SetIncrement(1);
+    return S_OK;
+}
+
 HRESULT CreateSMBIOSSettingClassObject(IUnknown** classObject)
 {
     return CreateClassObject<ClassFactory<CSMBIOSSetting>>(classObject);

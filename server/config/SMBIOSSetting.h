@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ConfigDataImpl.h"
+#include "SMBIOSTable.h"
 
 #include <optional>
 #include <string>
@@ -9,6 +10,10 @@
 class CSMBIOSSetting final : public ConfigDataObject<CSMBIOSSetting, IConfigData> {
 public:
     IFACEMETHODIMP Accept(IDataOperation* operation) override;
+
+    // A String item for one row of the SMBIOS table, named from its message, with its data ID
+    // and the empty text as value and default, as every builder starts it.
+    static HRESULT MakeForRow(const SMBIOSRow& row, ComPtr<CSMBIOSSetting>& item);
 
     // A value that asks for the string to be typed in when the configuration is installed:
     // the installer recognises the request here and fires OnSMBIOSPrompt with Prompt(). The

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <array>
+#include <string>
 #include <string_view>
 
 struct SMBIOSRow {
@@ -42,6 +43,9 @@ inline constexpr std::array<SMBIOSRow, 8> kSMBIOSRows = {{
      L"3.7Rv3&Kd9z"},
     {L"ChassisAssetTag", MSG_CHASSIS_ASSET_TAG, MSG_ENTER_CHASSIS_ASSET_TAG, 3, 8, 32, L"3.8", L"3.8Wm5+Tq8h"},
 }};
+
+// The data ID of a row's item, and the key by which events name the row.
+inline std::wstring SMBIOSDataID(const SMBIOSRow& row) { return std::wstring(kSMBIOSSection) + L"." + row.keyword; }
 
 // The row whose data ID ("SMBIOS.values.<keyword>") is `dataId`, compared without regard to
 // letter case as INI names are; null when there is none.

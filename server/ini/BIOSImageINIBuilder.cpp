@@ -208,15 +208,12 @@ HRESULT CBIOSImageINIBuilder::CreateConfigurationTree(IConfigGroup** group)
 try {
     ComPtr<CConfigGroup> target;
     RETURN_IF_FAILED(CreateComponentGroup(EConfigGroup_BIOSImage, MSG_BIOS_IMAGE, target, group));
-    long count = 0;
     std::wstring countText;
-    const HRESULT read = m_parser.GetProfileLong(kInfoSection, kCountKeyword, &count);
-    m_parser.GetProfileStr(kInfoSection, kCountKeyword, &countText, L"");
-    const bool hasDigits = countText.find_first_of(L"0123456789") != std::wstring::npos;
-    if (read == ResultCode::S_INI_NOT_NUMBER && hasDigits) {
-        // Digits that do not fit a number: a count far beyond any file's.
-        count = -1;
-    } else if (read != S_OK) {
+    const HRESULT read = m_parser.GetProfileStr(kInfoSection, kCountKeyword, &countText, L"");
+    long count = -1;
+    const bool isNumber = read == S_OK && ParseIniLong(countText, &count);
+    // Digits that do not fit a number are a count far beyond any file's, not a missing one.
+    if (!isNumber && (read != S_OK || countText.find_first_of(L"0123456789") == std::wstring::npos)) {
         IniEvents::MissingValue(kInfoSection, kCountKeyword);
         return REPORT_FAILURE(L"CBIOSImageINIBuilder::CreateConfigurationTree", LOG_ERROR, E_FAIL,
                               Describe(MSG_INI_LOAD_ERROR), L"The number of images is missing or not a number");

@@ -16,27 +16,11 @@
 
 namespace {
 
-HRESULT SetText(CSMBIOSSetting& item, const std::wstring& text, bool isDefault)
+HRESULT SetText(CSMBIOSSetting& item, const std::wstring& text)
 {
     UniqueVariant value;
     RETURN_IF_FAILED(TextVariant(text, value));
-    return isDefault ? item.put_DefaultValue(*value.get()) : item.put_Value(*value.get());
-}
-
-HRESULT CreateRowItem(const SMBIOSRow& row, ComPtr<CSMBIOSSetting>& item)
-{
-    HRESULT hr = CSMBIOSSetting::Make(item);
-    if (FAILED(hr)) {
-        return REPORT_FAILURE(L"CSMBIOSINIBuilder::CreateConfigurationTree", LOG_ERROR, hr,
-                              Describe(MSG_INTERNAL_ERROR), L"Unable to create SMBIOS setting.  hr=%x",
-                              static_cast<unsigned>(hr));
-    }
-    item->SetDataID(std::wstring(kSMBIOSSection) + L"." + row.keyword);
-    RETURN_IF_FAILED(item->SetName(row.nameMessage));
-    item->SetType(EConfigType_String);
-    item->SetIncrement(1);
-    RETURN_IF_FAILED(SetText(*item.Get(), L"", false));
-    return SetText(*item.Get(), L"", true);
+    return item.put_Value(*value.get());
 }
 
 // The row's value, or its prompt request. S_FALSE: the keyword is missing and the row is
@@ -60,7 +44,7 @@ HRESULT ReadRow(CPellamParser& parser, const SMBIOSRow& row, CSMBIOSSetting& ite
     RETURN_IF_FAILED(hr);
     std::wstring text;
     RETURN_IF_FAILED(parser.GetProfileStr(kSMBIOSSection, row.keyword, &text, L""));
-    hr = SetText(item, text, false);
+    hr = SetText(item, text);
     if (FAILED(hr)) {
         return REPORT_FAILURE(L"CSMBIOSINIBuilder::CreateConfigurationTree", LOG_ERROR, hr,
                               Describe(MSG_INTERNAL_ERROR), L"Unable to set the value.  hr=%x",
@@ -85,7 +69,7 @@ try {
     bool failed = false;
     for (const SMBIOSRow& row : kSMBIOSRows) {
         ComPtr<CSMBIOSSetting> item;
-        HRESULT hr = CreateRowItem(row, item);
+        HRESULT hr = CSMBIOSSetting::MakeForRow(row, item);
         if (SUCCEEDED(hr)) {
             hr = ReadRow(m_parser, row, *item.Get());
         }

@@ -101,7 +101,7 @@ HRESULT ReadValue(CPellamParser& parser, const std::wstring& section, const std:
     if (BooleanValue(text, value)) {
         return S_OK;
     }
-    if (parser.GetProfileLong(section, keyword, value) != S_OK) {
+    if (!ParseIniLong(text, value)) {
         return InvalidToken(section, keyword, text);
     }
     return S_OK;

@@ -18,8 +18,8 @@
 #include "config/VariantValues.h"
 #include "frame/EventTarget.h"
 #include "frame/FailureReport.h"
+#include "system/HiiConvert.h"
 
-#include <iterator>
 #include <string_view>
 #include <vector>
 
@@ -97,22 +97,6 @@ std::vector<uint8_t> Utf16Bytes(const std::wstring& text)
     return bytes;
 }
 
-// The firmware's layout of a GUID: the three numbers little-endian, then the eight bytes.
-std::vector<uint8_t> GuidBytes(const GUID& guid)
-{
-    std::vector<uint8_t> bytes;
-    bytes.reserve(16);
-    for (int shift = 0; shift < 32; shift += 8) {
-        bytes.push_back(static_cast<uint8_t>((guid.Data1 >> shift) & 0xFF));
-    }
-    for (unsigned short part : {guid.Data2, guid.Data3}) {
-        bytes.push_back(static_cast<uint8_t>(part & 0xFF));
-        bytes.push_back(static_cast<uint8_t>((part >> 8) & 0xFF));
-    }
-    bytes.insert(bytes.end(), std::begin(guid.Data4), std::end(guid.Data4));
-    return bytes;
-}
-
 std::wstring BstrText(BSTR text)
 {
     return text ? std::wstring(text, ::SysStringLen(text)) : std::wstring();
@@ -146,7 +130,12 @@ try {
                               L"Invalid Pointer");
     }
     m_strPath = path;
-    RETURN_IF_FAILED(OpenTargetFile());
+    // The parser's rules decide here whether the file can be written at all: a missing folder
+    // or a name that is no file. A file that does not exist yet is made only by Execute.
+    if (const HRESULT hr = m_parser.ReadINIFile(m_strPath, true); FAILED(hr)) {
+        return REPORT_FAILURE(L"CWriteINIOperation::Configure", LOG_ERROR, hr, Describe(MSG_INI_WRITE_ERROR),
+                              L"Parser initialization error");
+    }
     if (FAILED(m_parser.SetProfileString(kSystemSection, kVersionKeyword, kINIVersion))) {
         return REPORT_FAILURE(L"CWriteINIOperation::Configure", LOG_ERROR, E_FAIL, Describe(MSG_INI_WRITE_ERROR),
                               L"Unable to write version to INI");
@@ -161,18 +150,6 @@ try {
     return S_OK;
 }
 CATCH_RETURN()
-
-// The parser's rules decide here whether the file can be written at all: a missing folder
-// or a name that is no file. A file that does not exist yet is made only by Execute.
-HRESULT CWriteINIOperation::OpenTargetFile()
-{
-    const HRESULT hr = m_parser.ReadINIFile(m_strPath, true);
-    if (FAILED(hr)) {
-        return REPORT_FAILURE(L"CWriteINIOperation::Configure", LOG_ERROR, hr, Describe(MSG_INI_WRITE_ERROR),
-                              L"Parser initialization error");
-    }
-    return S_OK;
-}
 
 HRESULT CWriteINIOperation::Execute()
 {
@@ -249,7 +226,9 @@ try {
                                section.c_str());
     }
     const std::vector<uint8_t> name = Utf16Bytes(setting->GetVariableName());
-    const std::vector<uint8_t> guid = GuidBytes(setting->GetVendorGuid());
+    // The firmware's layout of a GUID, as the file carries it.
+    const FirmwareGuid firmwareGuid = ToFirmwareGuid(setting->GetVendorGuid());
+    const std::vector<uint8_t> guid(firmwareGuid.bytes.begin(), firmwareGuid.bytes.end());
     RETURN_IF_FAILED(EncodeAndWriteToINI(image.data.data(), image.size, section, L"VariableData", true, true));
     RETURN_IF_FAILED(EncodeAndWriteToINI(name.data(), name.size(), section, L"VariableName", false, true));
     RETURN_IF_FAILED(EncodeAndWriteToINI(guid.data(), guid.size(), section, L"VendorGUID", false, true));

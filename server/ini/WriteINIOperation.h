@@ -34,7 +34,6 @@ private:
     HRESULT WriteTokenValues(CTokensSetting* token, const std::wstring& section);
     HRESULT WriteTokenDescription(CTokensSetting* token, const std::wstring& section);
 
-    HRESULT OpenTargetFile();
     HRESULT WriteChoiceLines(CTokensSetting* token, const std::wstring& section);
     HRESULT AddComment(const std::wstring& section, int blanks, std::wstring_view text);
     // The collection that an ordered list's value holds.

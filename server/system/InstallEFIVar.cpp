@@ -15,33 +15,31 @@ bool Is(const std::wstring& name, const GUID& guid, const wchar_t* wantedName, c
 
 } // namespace
 
-HRESULT CInstallEFIVar::PreProcessVar(const GUID& guid, const std::wstring& name)
+// Called for a variable the firmware does not hold: a missing "OemDefault" is made as a copy
+// of "Setup" at once, and that copy is its local one.
+HRESULT CInstallEFIVar::PreProcessVar(EFIVarRecord& record)
 {
-    if (!Is(name, guid, L"OemDefault", VendorGuid::Setup)) {
-        return S_OK;
+    if (!Is(record.name, record.guid, L"OemDefault", VendorGuid::Setup)) {
+        return ResultCode::E_VARIABLE_NOT_FOUND;
     }
-    ULONG attributes = 0;
-    ULONG size = 0;
-    if (m_efiVar.GetVariable(name, &guid, &attributes, &size, nullptr) != ResultCode::E_VARIABLE_NOT_FOUND) {
-        return S_OK;
-    }
-    std::vector<BYTE> setup;
-    const HRESULT hr = m_efiVar.ReadVariable(L"Setup", &guid, setup, &attributes);
-    if (FAILED(hr)) {
+    if (FAILED(m_efiVar.ReadVariable(L"Setup", &record.guid, record.data, &record.attributes))) {
         return REPORT_FAILURE(L"CInstallEFIVar::PreProcessVar", LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
                               L"BufferTooSmall not returned");
     }
-    ULONG written = static_cast<ULONG>(setup.size());
-    return m_efiVar.SetVariable(name, &guid, &attributes, &written, setup.data());
+    ULONG written = static_cast<ULONG>(record.data.size());
+    ULONG attributes = record.attributes;
+    return m_efiVar.SetVariable(record.name, &record.guid, &attributes, &written, record.data.data());
 }
 
 HRESULT CInstallEFIVar::AddVariableToLocalList(const GUID& guid, const std::wstring& name, size_t& index)
 {
-    RETURN_IF_FAILED(PreProcessVar(guid, name));
     EFIVarRecord record;
     record.name = name;
     record.guid = guid;
-    const HRESULT hr = m_efiVar.ReadVariable(name, &guid, record.data, &record.attributes);
+    HRESULT hr = m_efiVar.ReadVariable(name, &guid, record.data, &record.attributes);
+    if (hr == ResultCode::E_VARIABLE_NOT_FOUND) {
+        hr = PreProcessVar(record);
+    }
     if (hr == ResultCode::E_VARIABLE_NOT_FOUND) {
         m_absent.push_back({name, guid});
         return hr;

@@ -41,8 +41,9 @@ private:
     HRESULT FindOrAddVariable(const GUID& guid, const std::wstring& name, size_t& index);
     HRESULT AddVariableToLocalList(const GUID& guid, const std::wstring& name, size_t& index);
     // A missing "OemDefault" starts as a copy of "Setup", so that the bytes an install does
-    // not set keep the setup values.
-    HRESULT PreProcessVar(const GUID& guid, const std::wstring& name);
+    // not set keep the setup values; any other missing variable stays missing
+    // (E_VARIABLE_NOT_FOUND).
+    HRESULT PreProcessVar(EFIVarRecord& record);
     HRESULT WriteDataWithMask(EFIVarRecord& record);
 
     CEFIVar m_efiVar;

@@ -166,7 +166,7 @@ try {
     const LogSite site = LOG_SITE(L"CRemoveOperation::RemoveSMBIOS");
     ReportDiagnostic(site, LOG_INFORMATION, L"Entering function");
     for (const SMBIOSRow& row : kSMBIOSRows) {
-        const std::wstring key = std::wstring(kSMBIOSSection) + L"." + row.keyword;
+        const std::wstring key = SMBIOSDataID(row);
         ULONG attributes = 0;
         ULONG size = 0;
         HRESULT hr = m_efiVar.GetVariable(row.readVariable, &VendorGuid::Smbios, &attributes, &size, nullptr);

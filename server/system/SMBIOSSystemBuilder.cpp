@@ -30,19 +30,10 @@ std::wstring StringText(const std::vector<BYTE>& data)
 
 HRESULT CreateRow(CInstallEFIVar& collector, const SMBIOSRow& row, CConfigGroup& group)
 {
-    const std::wstring key = std::wstring(kSMBIOSSection) + L"." + row.keyword;
     ReportDiagnostic(LOG_SITE(L"CSMBIOSSystemBuilder::CreateConfigurationTree"), LOG_INFORMATION,
-                     L"Creating SMBIOS element: %ls", key.c_str());
+                     L"Creating SMBIOS element: %ls", SMBIOSDataID(row).c_str());
     ComPtr<CSMBIOSSetting> item;
-    HRESULT hr = CSMBIOSSetting::Make(item);
-    if (FAILED(hr)) {
-        return REPORT_FAILURE(L"CSMBIOSSystemBuilder::CreateConfigurationTree", LOG_ERROR, hr,
-                              Describe(MSG_INTERNAL_ERROR), L"Unable to create SMBIOS setting.  hr=%x",
-                              static_cast<unsigned>(hr));
-    }
-    item->SetDataID(key);
-    RETURN_IF_FAILED(item->SetName(row.nameMessage));
-    item->SetType(EConfigType_String);
+    RETURN_IF_FAILED(CSMBIOSSetting::MakeForRow(row, item));
     const std::vector<BYTE>* data = nullptr;
     if (FAILED(collector.GetVariableData(VendorGuid::Smbios, row.readVariable, &data))) {
         return REPORT_FAILURE(L"CSMBIOSSystemBuilder::PopulateSetting", LOG_ERROR, E_FAIL,
@@ -54,7 +45,7 @@ HRESULT CreateRow(CInstallEFIVar& collector, const SMBIOSRow& row, CConfigGroup&
     RETURN_IF_FAILED(TextVariant(StringText(*data), value));
     RETURN_IF_FAILED(item->put_Value(*value.get()));
     RETURN_IF_FAILED(item->put_DefaultValue(*value.get()));
-    if (FAILED(hr = group.AddChildData(item.Get()))) {
+    if (const HRESULT hr = group.AddChildData(item.Get()); FAILED(hr)) {
         return REPORT_FAILURE(L"CSMBIOSSystemBuilder::CreateConfigurationTree", LOG_ERROR, hr,
                               Describe(MSG_INTERNAL_ERROR), L"Unable to QueryInterface for IConfigGroup.  hr=%x",
                               static_cast<unsigned>(hr));

@@ -147,6 +147,13 @@ void CHiiVarEqManager::Reset()
     s_eqVarTable.reset();
 }
 
+std::wstring DoNotShowKey(USHORT uqi)
+{
+    wchar_t text[8] = {};
+    std::swprintf(text, 8, L"%04x", uqi);
+    return text;
+}
+
 HRESULT PopulateDoNotShowList(std::set<std::wstring>& list)
 try {
     const LogSite site = LOG_SITE(L"PopulateDoNotShowList");
@@ -170,9 +177,7 @@ try {
                                L"QrvDataVar is damaged: %s", ToWide(problem).c_str());
     }
     for (uint16_t uqi : uqis) {
-        wchar_t text[8] = {};
-        std::swprintf(text, 8, L"%04x", uqi);
-        list.insert(text);
+        list.insert(DoNotShowKey(uqi));
     }
     return S_OK;
 } catch (const std::bad_alloc&) {

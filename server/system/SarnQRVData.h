@@ -41,3 +41,5 @@ public:
 // The do-not-show list: every UQI of record 4 as 4 lower-case hexadecimal digits. A board
 // without the record has an empty list.
 HRESULT PopulateDoNotShowList(std::set<std::wstring>& list);
+// How the list writes a UQI.
+std::wstring DoNotShowKey(USHORT uqi);

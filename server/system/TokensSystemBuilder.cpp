@@ -28,13 +28,6 @@ constexpr wchar_t kSetupDefault[] = L"SetupDefault";
 // A value is at most four bytes: the widths of one-of, check-box and numeric questions.
 constexpr BYTE kMaxValueBytes = 4;
 
-std::wstring UqiKey(uint16_t number)
-{
-    wchar_t text[8];
-    std::swprintf(text, 8, L"%04x", number);
-    return text;
-}
-
 bool IsSetupVariable(const HII_SETTING& setting)
 {
     return setting.variableName == u"Setup" && IsEqualGUID(ToGuid(setting.variableGuid), VendorGuid::Setup);
@@ -44,6 +37,21 @@ bool IsSetupVariable(const HII_SETTING& setting)
 BYTE ListEntries(const HII_SETTING& setting)
 {
     return setting.opcodeByteCount > 4 ? setting.opcodeBytes[4] : 0;
+}
+
+// The value of `width` bytes at `offset`, least significant first; false past the end.
+bool LittleEndian(const std::vector<BYTE>& bytes, ULONG offset, BYTE width, LONG& value)
+{
+    const BYTE count = std::min(width, kMaxValueBytes);
+    if (offset > bytes.size() || count > bytes.size() - offset) {
+        return false;
+    }
+    ULONG number = 0;
+    for (BYTE i = 0; i < count; ++i) {
+        number |= static_cast<ULONG>(bytes[offset + i]) << (8 * i);
+    }
+    value = static_cast<LONG>(number);
+    return true;
 }
 
 bool HasOption(const HII_SETTING& setting, LONG value)
@@ -67,37 +75,6 @@ HRESULT MakeList(CTokensSetting& token, const std::vector<LONG>& entries, ComPtr
     return S_OK;
 }
 
-// The values of an item the firmware holds but no choice has a text for: the INI writer
-// reports such tokens.
-bool HoldsValueWithoutText(CTokensSetting& token)
-{
-    UniqueVariant value;
-    if (FAILED(token.get_Value(value.put()))) {
-        return false;
-    }
-    if (token.Type() == EConfigType_Choice) {
-        LONG number = 0;
-        return IntegerPayload(*value.get(), &number) && !token.HasTextForValue(number);
-    }
-    if (token.Type() != EConfigType_OrderedList || V_VT(value.get()) != VT_DISPATCH || !V_DISPATCH(value.get())) {
-        return false;
-    }
-    ComPtr<IVariantCollection> list;
-    LONG count = 0;
-    if (FAILED(V_DISPATCH(value.get())->QueryInterface(IID_PPV_ARGS(&list))) || FAILED(list->get_Count(&count))) {
-        return false;
-    }
-    for (LONG index = 1; index <= count; ++index) {
-        UniqueVariant entry;
-        LONG number = 0;
-        if (SUCCEEDED(list->get_Item(index, entry.put())) && IntegerPayload(*entry.get(), &number) &&
-            !token.HasTextForValue(number)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 void FireBadValue(const HII_SETTING& setting, long index)
 {
     std::wstring uqi = ToWide(setting.uqi);
@@ -113,20 +90,14 @@ void FireBadValue(const HII_SETTING& setting, long index)
 
 HRESULT CTokensSystemBuilder::GetTokenValue(const HII_SETTING& setting, ULONG offset, BYTE width, LONG& value)
 {
-    const GUID guid = ToGuid(setting.variableGuid);
     const std::wstring name = ToWide(setting.variableName);
-    ULONG number = 0;
-    for (BYTE i = 0; i < std::min(width, kMaxValueBytes); ++i) {
-        BYTE byte = 0;
-        if (FAILED(m_collector.GetEFIVarData(&guid, name, offset + i, &byte))) {
-            return REPORT_FAILURE(L"CTokensSystemBuilder::GetTokenValue", LOG_ERROR, E_FAIL,
-                                  Describe(MSG_INTERNAL_ERROR),
-                                  L"Error reading token value (UQI: %04X)\n  VarName: %ls  Offset: 0x%08X",
-                                  setting.UQINumber(), name.c_str(), static_cast<unsigned>(offset + i));
-        }
-        number |= static_cast<ULONG>(byte) << (8 * i);
+    const std::vector<BYTE>* data = nullptr;
+    if (FAILED(m_collector.GetVariableData(ToGuid(setting.variableGuid), name, &data)) ||
+        !LittleEndian(*data, offset, width, value)) {
+        return REPORT_FAILURE(L"CTokensSystemBuilder::GetTokenValue", LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
+                              L"Error reading token value (UQI: %04X)\n  VarName: %ls  Offset: 0x%08X",
+                              setting.UQINumber(), name.c_str(), static_cast<unsigned>(offset));
     }
-    value = static_cast<LONG>(number);
     return S_OK;
 }
 
@@ -134,17 +105,10 @@ HRESULT CTokensSystemBuilder::GetTokenValue(const HII_SETTING& setting, ULONG of
 // has only the current values to offer.
 HRESULT CTokensSystemBuilder::GetDefaultValue(const HII_SETTING& setting, ULONG offset, BYTE width, LONG& value)
 {
-    if (IsSetupVariable(setting)) {
-        const std::vector<BYTE>* defaults = nullptr;
-        if (SUCCEEDED(m_collector.GetVariableData(VendorGuid::Setup, kSetupDefault, &defaults)) &&
-            offset + std::min(width, kMaxValueBytes) <= defaults->size()) {
-            ULONG number = 0;
-            for (BYTE i = 0; i < std::min(width, kMaxValueBytes); ++i) {
-                number |= static_cast<ULONG>((*defaults)[offset + i]) << (8 * i);
-            }
-            value = static_cast<LONG>(number);
-            return S_OK;
-        }
+    const std::vector<BYTE>* defaults = nullptr;
+    if (IsSetupVariable(setting) && SUCCEEDED(m_collector.GetVariableData(VendorGuid::Setup, kSetupDefault, &defaults)) &&
+        LittleEndian(*defaults, offset, width, value)) {
+        return S_OK;
     }
     if (FAILED(GetTokenValue(setting, offset, width, value))) {
         return REPORT_FAILURE(L"CTokensSystemBuilder::GetDefaultValues", LOG_ERROR, E_FAIL,
@@ -206,6 +170,8 @@ try {
             SUCCEEDED(hr = token.put_Value(*IntegerVariant(value).get()))) {
             hr = token.put_DefaultValue(*IntegerVariant(defaultValue).get());
         }
+        // A value none of the options has: writing the token tells the client.
+        token.SetInvalidValue(!token.HasTextForValue(value));
         break;
     case HiiOpcode::CheckBox:
         kind = "Checkbox-specific";
@@ -252,6 +218,9 @@ try {
                 defaults.push_back(defaultByte);
             }
         }
+        // An entry without a text: the list's mapping is incomplete, and writing it tells the client.
+        token.SetInvalidValue(std::any_of(current.begin(), current.end(),
+                                          [&token](LONG entry) { return !token.HasTextForValue(entry); }));
         ComPtr<CVariantCollection> list, defaultList;
         if (SUCCEEDED(hr) && SUCCEEDED(hr = MakeList(token, current, list)) &&
             SUCCEEDED(hr = MakeList(token, defaults, defaultList)) && SUCCEEDED(hr = token.SetOrderedList(list.Get()))) {
@@ -332,7 +301,7 @@ try {
             if (token->UQINumber() != point->uqi) {
                 continue;
             }
-            if (doNotShow.count(UqiKey(token->UQINumber())) != 0) {
+            if (doNotShow.count(DoNotShowKey(token->UQINumber())) != 0) {
                 CErrorInfoManager::SetDescription(L"\nThis setting customization is not supported by QRV\n");
             } else {
                 RETURN_IF_FAILED(InstallConfigurationPoint(token));
@@ -342,10 +311,8 @@ try {
         return S_OK;
     }
 
-    std::vector<ComPtr<CTokensSetting>> items;
-    items.reserve(tokens.size());
     for (const auto& token : tokens) {
-        if (doNotShow.count(UqiKey(token->UQINumber())) != 0) {
+        if (doNotShow.count(DoNotShowKey(token->UQINumber())) != 0) {
             continue;
         }
         ComPtr<CTokensSetting> item;
@@ -361,12 +328,6 @@ try {
                                   Describe(MSG_INTERNAL_ERROR), L"Unable to QueryInterface for IConfigGroup.  hr=%x",
                                   static_cast<unsigned>(hr));
         }
-        items.push_back(item);
-    }
-    // The closing pass: a token whose firmware value has no text (a choice or list entry the
-    // question does not offer) is marked, so that writing it tells the client.
-    for (const ComPtr<CTokensSetting>& item : items) {
-        item->SetInvalidValue(HoldsValueWithoutText(*item.Get()));
     }
     return S_OK;
 }
