@@ -31,6 +31,7 @@ add_subdirectory(server)              # server_result_codes, ini_core
 add_subdirectory(platform/biofile)    # biofile
 add_subdirectory(platform/fwstore)    # fwstore_format
 add_subdirectory(tests/native)
+add_subdirectory(tests/scripts)      # the set-up script against stand-in package tools
 if(TOOLKIT_FUZZ)
     add_subdirectory(tests/fuzz)
 endif()

@@ -10,6 +10,14 @@ build() {
     cmake --build "$root/build/$1" -- -j2
 }
 
+# build_targets ARCH TARGET...: configure one tree as build does (with its test programs, as
+# the wizard's driver is one) and build only the named targets and what they need.
+build_targets() {
+    arch="$1"; shift
+    configure "$arch" ON
+    cmake --build "$root/build/$arch" --target "$@" -- -j2
+}
+
 # configure ARCH [TESTS [CMAKE_ARGUMENTS...]]: configure one tree, as build does.
 configure() {
     arch="$1"
@@ -36,6 +44,12 @@ wine_arch() {
 # has_wine32: 32-bit Wine is installed.
 has_wine32() {
     [ -x /usr/lib/wine/wine ] && ls /usr/lib/i386-linux-gnu/wine/i386-windows/ntdll.dll >/dev/null 2>&1
+}
+
+# has_fuzzer: clang with libFuzzer and the sanitizer runtimes is installed.
+has_fuzzer() {
+    command -v clang++ >/dev/null 2>&1 &&
+        dpkg-query -W -f='${Status}' libclang-rt-14-dev 2>/dev/null | grep -q "install ok installed"
 }
 
 # make_prefix ARCH: the tree's private Wine prefix, made once.

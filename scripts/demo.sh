@@ -10,7 +10,9 @@ set -eu
 
 arch=x86_64
 "$root/scripts/setup.sh"
-build "$arch"
+# The product and what the demo runs, not the test programs: the server and its messages, the
+# substitutes Tolva.exe carries, the wizard, its driver and the emulated board's tools.
+build_targets "$arch" PellamW PellamWRes Quillon qrvefivar eficorvid Tolva tolvadriver fwsim biotool
 make_prefix "$arch"
 export WINEPREFIX="$root/build/$arch/wineprefix" WINEDEBUG=-all
 wine="$(wine_loader "$arch")"

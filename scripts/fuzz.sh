@@ -21,7 +21,11 @@ case "$seconds" in
 esac
 
 # clang with libFuzzer and the sanitizer runtimes.
-"$root/scripts/setup.sh" clang libclang-rt-14-dev
+"$root/scripts/setup.sh" --fuzz
+if ! has_fuzzer; then
+    echo "fuzz: clang with libFuzzer is not installed (scripts/setup.sh --fuzz, as root, installs it)" >&2
+    exit 1
+fi
 
 tree="$root/build/fuzz"
 cmake -S "$root" -B "$tree" -G Ninja -DTOOLKIT_NATIVE=ON -DTOOLKIT_FUZZ=ON \
