@@ -2,6 +2,7 @@
 ' strings, setup tokens) and writes it to an INI file, which LoadINIFile and Install take
 ' on this or another board of the same kind.
 ' Run with: cscript //nologo extract-system.vbs OUTPUT.INI
+' A relative OUTPUT.INI is taken from the folder the script is started in.
 ' Exit code: 0 written, 1 a step failed, 2 wrong usage.
 Option Explicit
 
@@ -10,7 +11,11 @@ Const kComponents = 19
 Const kGroupTokens = 9
 
 Sub Extract(target)
-    Dim toolkit
+    Dim toolkit, files
+    ' The toolkit makes the folder of the host program current (for cscript, the system
+    ' folder), and would write a relative name there: the name is made full first.
+    Set files = CreateObject("Scripting.FileSystemObject")
+    target = files.GetAbsolutePathName(target)
     Set toolkit = CreateObject("Server.Toolkit.1")
     toolkit.LoadConfigFromSystem kComponents
     WScript.Echo toolkit.GetConfigGroup(kGroupTokens).DataCollection.Count & " setup tokens read"

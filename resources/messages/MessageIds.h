@@ -181,3 +181,7 @@
 #define MSG_COMMAND_NOT_SUPPORTED_BY_BIOS    277
 #define MSG_MAX_RESOLUTION                   278
 #define MSG_MAX_RESOLUTION_UNKNOWN           279
+#define MSG_INI_DEVICE_NAME                  280
+#define MSG_INI_UTF8_FILE                    281
+#define MSG_REMOVE_INCOMPLETE                282
+#define MSG_SMBIOS_STRINGS_ABSENT            283

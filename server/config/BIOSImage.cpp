@@ -5,7 +5,11 @@
 #include "MessageIds.h"
 
 #include "ClassFactory.h"
+#include "ErrorMacros.h"
 #include "frame/ObjectMapEntries.h"
+
+#include <algorithm>
+#include <string>
 
 namespace {
 // Status texts are short; more than this is not shown.
@@ -17,6 +21,30 @@ IFACEMETHODIMP CBIOSImage::Accept(IDataOperation* operation)
     return CDataOperation::AcceptFor(operation, LOG_SITE(L"CBIOSImage::Accept"),
                                      [this](CDataOperation& visitor) { return visitor.ProcessConfigData(this); });
 }
+
+IFACEMETHODIMP CBIOSImage::get_Description(BSTR* description)
+try {
+    if (!description) {
+        return REPORT_FAILURE(L"CBIOSImage::get_Description", LOG_ERROR, E_POINTER,
+                              Describe(IID_IConfigData, MSG_INTERNAL_ERROR), L"Invalid Pointer");
+    }
+    wchar_t guid[40] = {};
+    ::StringFromGUID2(m_guidVendor, guid, 40);
+    const auto written = std::count_if(m_imageMask.begin(), m_imageMask.end(), [](uint8_t byte) { return byte != 0; });
+    std::wstring text = L"\"" + m_strVariableName + L"\" " + guid + L", " + std::to_wstring(m_imageData.size()) +
+                        L" bytes, " + std::to_wstring(written) + L" of them written by an install";
+    std::wstring status;
+    if (m_passwordError && SUCCEEDED(GetPasswordError(&status)) && !status.empty()) {
+        text += L", status \"" + status + L"\"";
+    }
+    *description = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    if (!*description) {
+        return REPORT_FAILURE(L"CBIOSImage::get_Description", LOG_ERROR, E_OUTOFMEMORY,
+                              Describe(IID_IConfigData, MSG_OUT_OF_MEMORY), L"Out of memory");
+    }
+    return S_OK;
+}
+CATCH_RETURN()
 
 HRESULT CBIOSImage::SetImage(unsigned size, const uint8_t* data, const uint8_t* mask)
 try {

@@ -21,6 +21,10 @@ struct BIOSImageRecord {
 class CBIOSImage final : public ConfigDataObject<CBIOSImage, IConfigData> {
 public:
     IFACEMETHODIMP Accept(IDataOperation* operation) override;
+    // What a reader of the configuration wants to know of an image, which has no value a
+    // script could show: its variable, its size, how much of it an install writes, and its
+    // status text.
+    IFACEMETHODIMP get_Description(BSTR* description) override;
 
     // Replaces the held image and mask with copies of `size` bytes of each.
     HRESULT SetImage(unsigned size, const uint8_t* data, const uint8_t* mask);

@@ -10,6 +10,15 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
+
+// How a token stood in the INI file it was read from, for a token that no setup database
+// describes: the file's comment lines under it (the description its writer gave it) and
+// whether its value was written as TRUE or FALSE.
+struct TokenFileForm {
+    std::vector<std::wstring> commentLines;
+    bool booleanText = false;
+};
 
 class CTokensSetting final : public ConfigDataObject<CTokensSetting, ITokenConfigData> {
 public:
@@ -59,6 +68,12 @@ public:
     void SetLockHideControl(std::optional<TokenControlByte> control) { m_lockHideControl = std::move(control); }
     const std::optional<TokenControlByte>& LockHideControl() const { return m_lockHideControl; }
 
+    // Set by the INI reader for a token that only its file describes; the INI writer then
+    // writes the file's own description back instead of one made from the item's limits,
+    // which for such a token are no more than "any number".
+    void SetFileForm(TokenFileForm form) { m_fileForm = std::move(form); }
+    const std::optional<TokenFileForm>& FileForm() const { return m_fileForm; }
+
     // Adds a choice value with the text shown for it; `text` must be a string.
     HRESULT AddChoice(LONG value, const VARIANT& text);
     using IConfigDataImpl<ITokenConfigData>::AddChoice;
@@ -80,6 +95,7 @@ private:
     std::map<LONG, std::wstring> m_choiceTexts;
     std::shared_ptr<ITokenSource> m_source;
     std::optional<TokenControlByte> m_lockHideControl;
+    std::optional<TokenFileForm> m_fileForm;
     // Worked out on the first request, then kept.
     std::optional<bool> m_applicable;
 };

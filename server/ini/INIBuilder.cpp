@@ -34,6 +34,14 @@ bool IsDecimal(std::wstring_view text)
     return true;
 }
 
+// Load failures whose description the parser or the version check has already set, saying
+// what is wrong with the file or its name.
+bool IsDescribedByParser(HRESULT status)
+{
+    return status == ResultCode::E_INI_READ || status == ResultCode::E_INI_VERSION ||
+           status == ResultCode::E_INVALID_FILE_NAME || status == ResultCode::E_INVALID_INI_DIRECTORY;
+}
+
 HRESULT IncompatibleVersion(const std::wstring& text)
 {
     return REPORT_FAILURE(L"CINIBuilder::VerifyINIVersion", LOG_ERROR, ResultCode::E_INI_VERSION,
@@ -124,7 +132,7 @@ HRESULT CINIBuilder::SetParserErrorInfo() const
         CErrorInfoManager::SetDescription(static_cast<UINT>(MSG_OUT_OF_MEMORY));
     } else if (status == ResultCode::E_SETTING_UNUSABLE) {
         CErrorInfoManager::SetDescription(static_cast<UINT>(MSG_INI_NOT_OPENED));
-    } else if (status != ResultCode::E_INI_READ && status != ResultCode::E_INI_VERSION) {
+    } else if (!IsDescribedByParser(status)) {
         REPORT_FAILURE(L"CINIBuilder::SetParserErrorInfo", LOG_ERROR, status, Describe(MSG_UNKNOWN_ERROR),
                        L"Unexpected error loading parser: %lx", static_cast<unsigned long>(status));
     }

@@ -64,4 +64,13 @@ void InvalidUQIToken(const std::wstring& section)
     ToolkitEvents::Fire([&](IToolkitEventTarget& target) { return target.Fire_OnInvalidUQIToken(section.c_str()); });
 }
 
+void TruncatedValue(const std::wstring& section, const std::wstring& keyword, const std::wstring& before,
+                    const std::wstring& after)
+{
+    ToolkitEvents::Fire([&](IToolkitEventTarget& target) {
+        return target.Fire_OnINITruncatedValue(section.c_str(), keyword.c_str(), before.c_str(), after.c_str());
+    });
+    ToolkitEvents::RaiseWarning();
+}
+
 } // namespace IniEvents

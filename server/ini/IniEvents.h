@@ -16,5 +16,9 @@ void TokenVersionTooEarly(const std::wstring& version);
 void DuplicateToken(const std::wstring& section);
 void DuplicateTokenInIni(const std::wstring& section);
 void InvalidUQIToken(const std::wstring& section);
+// A value whose line was longer than a line can be read: `before` is the line's whole
+// value, `after` what was read.
+void TruncatedValue(const std::wstring& section, const std::wstring& keyword, const std::wstring& before,
+                    const std::wstring& after);
 
 } // namespace IniEvents

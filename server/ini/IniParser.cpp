@@ -409,6 +409,13 @@ HRESULT CIniParser::ReadINIFile(const std::wstring& path)
             }
             return hr;
         }
+        if (std::string_view(bytes).substr(0, 3) == "\xEF\xBB\xBF") {
+            // Read as ANSI text, the mark would hide the first section and every letter
+            // beyond ASCII would change; an editor saves the file as ANSI text on request.
+            IniReport(INI_SITE(L"CIniParser::ReadINIFile"), INI_LOG_ERROR, MSG_INI_UTF8_FILE,
+                      L"The file %ls is UTF-8 text with a byte-order mark, not ANSI text", path.c_str());
+            return ResultCode::E_INI_READ;
+        }
         hr = ParseFile(bytes);
         if (FAILED(hr)) {
             IniReport(INI_SITE(L"CIniParser::ReadINIFile"), INI_LOG_ERROR, kIniNoMessage, L"Not able to parse the file");
@@ -458,10 +465,26 @@ HRESULT CIniParser::ParseInto(Document& document, std::string_view bytes)
     }
     CIniLineReader reader(bytes);
     CIniSection* openSection = nullptr;
+    // The entry whose line the reader cut: the pieces after it, up to the line's end, are
+    // what its value lost. They are still read as lines of their own, as before.
+    CIniValue* cutEntry = nullptr;
     while (reader.Next(&piece)) {
-        HRESULT hr = ParseLine(document, openSection, AnsiToWide(piece));
+        const bool lineEnds = !piece.empty() && piece.back() == '\n';
+        std::wstring line = AnsiToWide(piece);
+        if (cutEntry != nullptr) {
+            cutEntry->AppendCutText(WithoutLineFeed(line));
+        }
+        const size_t linesBefore = document.lines.size();
+        HRESULT hr = ParseLine(document, openSection, std::move(line));
         if (FAILED(hr)) {
             return hr;
+        }
+        const bool addedEntry = cutEntry == nullptr && document.lines.size() > linesBefore &&
+                                document.lines.back().GetKind() == CIniLine::Kind_KeyWord;
+        if (lineEnds) {
+            cutEntry = nullptr;
+        } else if (addedEntry && piece.size() >= CIniLineReader::kMaxLineBytes) {
+            cutEntry = document.lines.back().GetValue();
         }
     }
     return S_OK;
@@ -539,6 +562,56 @@ HRESULT CIniParser::ReturnSectionPointer(std::wstring_view section, CIniSection*
     return Guarded(L"CIniParser::ReturnSectionPointer", [&]() -> HRESULT {
         *found = FindSection(section);
         return *found != nullptr ? S_OK : ResultCode::S_INI_NO_SECTION;
+    });
+}
+
+HRESULT CIniParser::GetSectionComments(std::wstring_view section, std::vector<std::wstring>* comments) const
+{
+    if (comments == nullptr) {
+        return E_POINTER;
+    }
+    return Guarded(L"CIniParser::GetSectionComments", [&]() -> HRESULT {
+        comments->clear();
+        const CIniSection* found = m_pDocument ? FindSection(section) : nullptr;
+        if (found == nullptr) {
+            return ResultCode::S_INI_NO_SECTION;
+        }
+        bool inside = false;
+        for (const CIniLine& line : m_pDocument->lines) {
+            if (line.GetKind() == CIniLine::Kind_Section) {
+                if (inside) {
+                    break;
+                }
+                inside = line.GetSection() == found;
+                continue;
+            }
+            const bool comment = line.GetKind() == CIniLine::Kind_FileComment ||
+                                 line.GetKind() == CIniLine::Kind_AddedComment;
+            if (inside && comment && !line.GetText().empty() && line.GetText().front() == L';') {
+                comments->emplace_back(WithoutLineFeed(line.GetText()));
+            }
+        }
+        return S_OK;
+    });
+}
+
+HRESULT CIniParser::GetCutText(std::wstring_view section, std::wstring_view keyword, std::wstring* cut) const
+{
+    if (cut == nullptr) {
+        return E_POINTER;
+    }
+    return Guarded(L"CIniParser::GetCutText", [&]() -> HRESULT {
+        cut->clear();
+        const CIniSection* found = m_pDocument ? FindSection(section) : nullptr;
+        if (found == nullptr) {
+            return ResultCode::S_INI_NO_SECTION;
+        }
+        const CIniValue* value = found->FindValue(keyword);
+        if (value == nullptr) {
+            return ResultCode::S_INI_NO_KEYWORD;
+        }
+        *cut = value->GetCutText();
+        return S_OK;
     });
 }
 

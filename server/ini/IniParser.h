@@ -43,6 +43,12 @@ public:
     HRESULT ReturnSectionPointer(std::wstring_view section, CIniSection** found);
     // The names of all sections in file order, duplicates included.
     HRESULT GetSectionNames(std::vector<std::wstring>* names) const;
+    // The comment lines (those beginning with ";") under the first section of that name, in
+    // file order, without their line ends.
+    HRESULT GetSectionComments(std::wstring_view section, std::vector<std::wstring>* comments) const;
+    // The text a keyword's value lost because its line was longer than a line can be read;
+    // empty when the value is whole. S_INI_NO_SECTION or S_INI_NO_KEYWORD when absent.
+    HRESULT GetCutText(std::wstring_view section, std::wstring_view keyword, std::wstring* cut) const;
 
     HRESULT SetProfileString(std::wstring_view section, std::wstring_view keyword, std::wstring_view value);
     HRESULT SetProfileComment(std::wstring_view section, std::wstring_view text);

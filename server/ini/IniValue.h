@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 class CIniValue {
 public:
@@ -14,7 +15,13 @@ public:
     const std::wstring& GetValue() const { return m_strValue; }
     void SetValue(std::wstring value) { m_strValue = std::move(value); }
 
+    // A keyword line longer than the reader takes at once loses its end to the lines that
+    // follow; the lost text is kept here so that a reader of the value can say so.
+    void AppendCutText(std::wstring_view text) { m_strCutText.append(text); }
+    const std::wstring& GetCutText() const { return m_strCutText; }
+
 private:
     std::wstring m_strKeyword;
     std::wstring m_strValue;
+    std::wstring m_strCutText;
 };

@@ -104,11 +104,17 @@ HRESULT CPellamParser::ReadINIFile(const std::wstring& path, bool create)
         if (FAILED(hr)) {
             return hr;
         }
+        if (IsDeviceName(fullPath)) {
+            // Windows opens the device whatever the folder, even where a file of that name
+            // exists: the name cannot be used for an INI file at all.
+            IniReport(INI_SITE(L"CPellamParser::ReadINIFile"), INI_LOG_ERROR, MSG_INI_DEVICE_NAME,
+                      L"The INI file name %ls is that of a device, not of a file", fullPath.c_str());
+            return ResultCode::E_INVALID_FILE_NAME;
+        }
         std::error_code error;
         auto status = std::filesystem::status(std::filesystem::path(fullPath), error);
         bool present = std::filesystem::exists(status);
-        if ((present && !std::filesystem::is_regular_file(status)) || (!present && !create) ||
-            (!present && IsDeviceName(fullPath))) {
+        if ((present && !std::filesystem::is_regular_file(status)) || (!present && !create)) {
             IniReport(INI_SITE(L"CPellamParser::ReadINIFile"), INI_LOG_ERROR, MSG_INVALID_INI_FILE_NAME,
                       L"Invalid filename %ls", fullPath.c_str());
             return ResultCode::E_INVALID_FILE_NAME;
@@ -119,6 +125,10 @@ HRESULT CPellamParser::ReadINIFile(const std::wstring& path, bool create)
             return m_parser.ParseFile("");
         }
         hr = m_parser.ReadINIFile(fullPath);
+        if (hr == ResultCode::E_INI_READ) {
+            // The core has said what is wrong with the file.
+            return hr;
+        }
         if (FAILED(hr)) {
             IniReport(INI_SITE(L"CPellamParser::ReadINIFile"), INI_LOG_ERROR, MSG_INI_READ_ERROR,
                       L"Failure occurred in ReadINIFile");

@@ -21,6 +21,14 @@ public:
                       std::wstring_view defaultPrompt);
     HRESULT GetDuplicateKeyWordStatus(std::wstring_view section, long* flag);
     HRESULT GetSectionNames(std::vector<std::wstring>* names) const;
+    HRESULT GetSectionComments(std::wstring_view section, std::vector<std::wstring>* comments) const
+    {
+        return m_parser.GetSectionComments(section, comments);
+    }
+    HRESULT GetCutText(std::wstring_view section, std::wstring_view keyword, std::wstring* cut) const
+    {
+        return m_parser.GetCutText(section, keyword, cut);
+    }
 
     HRESULT SetProfileString(std::wstring_view section, std::wstring_view keyword, std::wstring_view text);
     HRESULT SetProfileLong(std::wstring_view section, std::wstring_view keyword, long value);

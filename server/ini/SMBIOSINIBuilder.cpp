@@ -23,6 +23,23 @@ HRESULT SetText(CSMBIOSSetting& item, const std::wstring& text)
     return item.put_Value(*value.get());
 }
 
+// A line longer than the reader takes at once loses its end: the value read is not the one
+// the file holds, and the user is told so.
+void ReportCutValue(const CPellamParser& parser, const SMBIOSRow& row, const std::wstring& read)
+{
+    std::wstring cut;
+    if (parser.GetCutText(kSMBIOSSection, row.keyword, &cut) != S_OK || cut.empty()) {
+        return;
+    }
+    const std::wstring whole = read + cut;
+    ReportDiagnostic(LOG_SITE(L"CSMBIOSINIBuilder::CreateConfigurationTree"), LOG_WARNING,
+                     L"The value of %ls in [%ls] is cut to its first %u characters: its line is longer than the %u "
+                     L"bytes a line of an INI file holds (it has %u more)",
+                     row.keyword, kSMBIOSSection, static_cast<unsigned>(read.size()),
+                     static_cast<unsigned>(CIniParser::kMaxLineBytes), static_cast<unsigned>(cut.size()));
+    IniEvents::TruncatedValue(kSMBIOSSection, row.keyword, whole, read);
+}
+
 // The row's value, or its prompt request. S_FALSE: the keyword is missing and the row is
 // left out.
 HRESULT ReadRow(CPellamParser& parser, const SMBIOSRow& row, CSMBIOSSetting& item)
@@ -44,6 +61,7 @@ HRESULT ReadRow(CPellamParser& parser, const SMBIOSRow& row, CSMBIOSSetting& ite
     RETURN_IF_FAILED(hr);
     std::wstring text;
     RETURN_IF_FAILED(parser.GetProfileStr(kSMBIOSSection, row.keyword, &text, L""));
+    ReportCutValue(parser, row, text);
     hr = SetText(item, text);
     if (FAILED(hr)) {
         return REPORT_FAILURE(L"CSMBIOSINIBuilder::CreateConfigurationTree", LOG_ERROR, hr,

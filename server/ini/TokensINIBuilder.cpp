@@ -15,6 +15,7 @@
 #include "Owners.h"
 
 #include <climits>
+#include <optional>
 #include <unordered_set>
 #include <vector>
 
@@ -89,8 +90,10 @@ HRESULT InvalidToken(const std::wstring& section, const std::wstring& keyword, c
                           keyword.c_str(), section.c_str());
 }
 
-// One value: S_FALSE when the keyword is missing.
-HRESULT ReadValue(CPellamParser& parser, const std::wstring& section, const std::wstring& keyword, long* value)
+// One value: S_FALSE when the keyword is missing. `booleanText` tells whether it was
+// written as TRUE or FALSE.
+HRESULT ReadValue(CPellamParser& parser, const std::wstring& section, const std::wstring& keyword, long* value,
+                  bool* booleanText = nullptr)
 {
     std::wstring text;
     const HRESULT hr = parser.GetProfileStr(section, keyword, &text, L"");
@@ -99,6 +102,9 @@ HRESULT ReadValue(CPellamParser& parser, const std::wstring& section, const std:
     }
     RETURN_IF_FAILED(hr);
     if (BooleanValue(text, value)) {
+        if (booleanText) {
+            *booleanText = true;
+        }
         return S_OK;
     }
     if (!ParseIniLong(text, value)) {
@@ -171,6 +177,45 @@ HRESULT SetListValue(CTokensSetting& token, const std::vector<long>& values)
     return token.put_Value(*value.get());
 }
 
+// The file's description of a token: its comment lines, the first of which holds the
+// token's name where this toolkit wrote the file.
+TokenFileForm ReadFileForm(CPellamParser& parser, const std::wstring& section, bool booleanText)
+{
+    TokenFileForm form;
+    form.booleanText = booleanText;
+    parser.GetSectionComments(section, &form.commentLines);
+    return form;
+}
+
+std::wstring NameFromComments(const std::vector<std::wstring>& lines)
+{
+    if (lines.empty()) {
+        return L"";
+    }
+    std::wstring_view text = lines.front();
+    const size_t start = text.find_first_not_of(L"; \t");
+    if (start == std::wstring_view::npos) {
+        return L"";
+    }
+    text = text.substr(start);
+    // A rule line or a line of the limits is no name.
+    if (text.front() == L'-' || text.rfind(L"Select ", 0) == 0) {
+        return L"";
+    }
+    return std::wstring(text.substr(0, text.find_last_not_of(L" \t") + 1));
+}
+
+// A section that begins with the token prefix in other letter case ([setting_0108]) is not
+// read as a token; the user hears that it was ignored.
+void ReportIgnoredSection(const std::wstring& section)
+{
+    ReportDiagnostic(LOG_SITE(L"CTokensINIBuilder::CreateConfigurationTree"), LOG_WARNING,
+                     L"The section [%ls] is not read as a token: a token section begins with SETTING_ in capital "
+                     L"letters",
+                     section.c_str());
+    IniEvents::InvalidUQIToken(section);
+}
+
 HRESULT ApplyFlags(CPellamParser& parser, const std::wstring& section, CTokensSetting& token)
 {
     if (const std::optional<bool> locked = ReadFlag(parser, section, L"Lock")) {
@@ -202,8 +247,9 @@ try {
                               section.c_str());
     }
     long single = 0;
+    bool booleanText = false;
     std::vector<long> list;
-    HRESULT hr = ReadValue(m_parser, section, L"Value", &single);
+    HRESULT hr = ReadValue(m_parser, section, L"Value", &single, &booleanText);
     RETURN_IF_FAILED(hr);
     const bool isList = hr == S_FALSE;
     if (isList) {
@@ -220,9 +266,13 @@ try {
                               Describe(MSG_INTERNAL_ERROR), L"Unable to create Tokens setting.  hr=%x",
                               static_cast<unsigned>(hr));
     }
-    // Until the token is matched with the firmware, its section is the only name it has.
-    token->SetNameText(section);
+    // Until the token is matched with the firmware, its file is all that describes it: the
+    // name its comment gives it, else its section's name.
+    TokenFileForm form = ReadFileForm(m_parser, section, booleanText);
+    const std::wstring name = NameFromComments(form.commentLines);
+    token->SetNameText(name.empty() ? section : name);
     token->SetDataID(section);
+    token->SetFileForm(std::move(form));
     token->SetUQI(std::move(uqi));
     RETURN_IF_FAILED(isList ? SetListValue(*token.Get(), list) : SetSingleValue(*token.Get(), single));
     RETURN_IF_FAILED(ApplyFlags(m_parser, section, *token.Get()));
@@ -238,8 +288,11 @@ try {
     RETURN_IF_FAILED(m_parser.GetSectionNames(&names));
     std::vector<std::wstring> sections;
     for (std::wstring& name : names) {
-        if (std::wstring_view(name).substr(0, kPrefix.size()) == kPrefix) {
+        const std::wstring_view start = std::wstring_view(name).substr(0, kPrefix.size());
+        if (start == kPrefix) {
             sections.push_back(std::move(name));
+        } else if (UpperAscii(start) == kPrefix) {
+            ReportIgnoredSection(name);
         }
     }
     if (sections.empty()) {

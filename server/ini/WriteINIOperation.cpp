@@ -20,6 +20,7 @@
 #include "frame/FailureReport.h"
 #include "system/HiiConvert.h"
 
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -102,6 +103,14 @@ std::wstring BstrText(BSTR text)
     return text ? std::wstring(text, ::SysStringLen(text)) : std::wstring();
 }
 
+// A token known only from its file, whose value the file wrote as TRUE or FALSE and which
+// still holds 1 or 0.
+bool IsBooleanTextOfFile(const CTokensSetting& token, const VARIANT& value)
+{
+    const std::optional<TokenFileForm>& form = token.FileForm();
+    return form && form->booleanText && V_VT(&value) == VT_I4 && (V_I4(&value) == 0 || V_I4(&value) == 1);
+}
+
 HRESULT NullItem(const LogSite& site)
 {
     return ReportFailureAt(site, LOG_ERROR, E_POINTER, Describe(MSG_INTERNAL_ERROR), L"Invalid Pointer");
@@ -174,9 +183,28 @@ HRESULT CWriteINIOperation::OnGroupStart(CConfigGroup* group)
     // The file ends up with exactly the tree's tokens: a token that the tree no longer holds
     // must not survive from an earlier write.
     if (group->GetGroupID() == EConfigGroup_Tokens && !Mask().IsTokensSkipped() &&
-        FAILED(m_parser.DeleteSection(kTokenSectionPrefix))) {
+        (FAILED(m_parser.DeleteSection(kTokenSectionPrefix)) || FAILED(DeleteIgnoredTokenSections()))) {
         return REPORT_FAILURE(L"CWriteINIOperation::OnGroupStart", LOG_ERROR, E_FAIL, Describe(MSG_INI_WRITE_ERROR),
                               L"Failed to delete tokens from INI");
+    }
+    return S_OK;
+}
+
+// A section such as [setting_0108] was ignored when the file was read (the prefix is not in
+// capitals); left in place it would read as the token's value while the file's real token
+// section says otherwise.
+HRESULT CWriteINIOperation::DeleteIgnoredTokenSections()
+{
+    std::vector<std::wstring> names;
+    RETURN_IF_FAILED(m_parser.GetSectionNames(&names));
+    const std::wstring_view prefix = kTokenSectionPrefix;
+    for (const std::wstring& name : names) {
+        if (FoldIniName(std::wstring_view(name).substr(0, prefix.size())) == FoldIniName(prefix)) {
+            ReportDiagnostic(LOG_SITE(L"CWriteINIOperation::OnGroupStart"), LOG_WARNING,
+                             L"The section [%ls], which is not read as a token, is removed with the token sections",
+                             name.c_str());
+            RETURN_IF_FAILED(m_parser.DeleteSection(name));
+        }
     }
     return S_OK;
 }
@@ -381,6 +409,10 @@ try {
             RETURN_IF_FAILED(AddEntryToINI(section, kValueKeyword + std::to_wstring(position), EConfigType_Integer,
                                            *item.get()));
         }
+    } else if (IsBooleanTextOfFile(*token, *value.get())) {
+        // A file that said TRUE or FALSE gets it back, not 1 or 0.
+        RETURN_IF_FAILED(AddEntryToINI(section, kValueKeyword, EConfigType_Bool,
+                                       *BoolVariant(V_I4(value.get()) != 0).get()));
     } else {
         RETURN_IF_FAILED(AddEntryToINI(section, kValueKeyword, token->Type(), *value.get()));
     }
@@ -401,6 +433,17 @@ CATCH_RETURN()
 HRESULT CWriteINIOperation::WriteTokenDescription(CTokensSetting* token, const std::wstring& section)
 try {
     const LogSite site = LOG_SITE(L"CWriteINIOperation::WriteTokenDescription");
+    if (const std::optional<TokenFileForm>& form = token->FileForm()) {
+        // Only its file describes the token: its limits as an item ("any number") would be
+        // a false description, so the file's own lines are written back as they were.
+        for (const std::wstring& line : form->commentLines) {
+            if (FAILED(m_parser.SetProfileComment(section, line))) {
+                return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
+                                       L"Unable to add a comment to section %ls", section.c_str());
+            }
+        }
+        return S_OK;
+    }
     RETURN_IF_FAILED(AddComment(section, kNameBlanks, token->Name()));
     RETURN_IF_FAILED(AddComment(section, kRuleBlanks, kRule));
     switch (token->Type()) {

@@ -34,6 +34,7 @@ private:
     HRESULT WriteTokenValues(CTokensSetting* token, const std::wstring& section);
     HRESULT WriteTokenDescription(CTokensSetting* token, const std::wstring& section);
 
+    HRESULT DeleteIgnoredTokenSections();
     HRESULT WriteChoiceLines(CTokensSetting* token, const std::wstring& section);
     HRESULT AddComment(const std::wstring& section, int blanks, std::wstring_view text);
     // The collection that an ordered list's value holds.

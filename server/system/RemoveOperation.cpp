@@ -60,9 +60,36 @@ try {
     }
     // A component that was not removed is a failure of the call, not only an event: a
     // client that looks only at the result must not take the firmware for restored.
+    if (failed && !m_leftAsTheyWere.empty()) {
+        ReportDiagnostic(LOG_SITE(L"CRemoveOperation::Remove"), LOG_ERROR,
+                         L"Variables changed: %s; variables left as they were: %s", VariableList(m_changed).c_str(),
+                         VariableList(m_leftAsTheyWere).c_str());
+    }
     return failed ? E_FAIL : S_OK;
 }
 CATCH_RETURN()
+
+std::wstring VariableList(const std::vector<std::wstring>& names)
+{
+    if (names.empty()) {
+        return L"none";
+    }
+    std::wstring list;
+    for (const std::wstring& name : names) {
+        list += (list.empty() ? L"\"" : L", \"") + name + L"\"";
+    }
+    return list;
+}
+
+void CRemoveOperation::NoteChanged(const wchar_t* name)
+{
+    m_changed.emplace_back(name);
+}
+
+void CRemoveOperation::NoteLeft(const wchar_t* name)
+{
+    m_leftAsTheyWere.emplace_back(name);
+}
 
 HRESULT CRemoveOperation::RunComponent(ULONG component, Step step, const wchar_t* completion)
 {
@@ -120,6 +147,8 @@ HRESULT CRemoveOperation::SetManufacturingDefaults()
     if (hr != ResultCode::E_BUFFERTOOSMALL && FAILED(hr)) {
         // Without the defaults nothing can be restored; going on would report the setup
         // values as restored while they are untouched.
+        NoteLeft(VariableName::Setup);
+        NoteLeft(VariableName::OemDefault);
         return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_REMOVE_FAILED),
                                L"Setup Defaults variable returned an invalid error %lx", static_cast<unsigned long>(hr));
     }
@@ -133,12 +162,16 @@ HRESULT CRemoveOperation::SetManufacturingDefaults()
     try {
         defaults.assign(size, 0);
     } catch (const std::bad_alloc&) {
+        NoteLeft(VariableName::Setup);
+        NoteLeft(VariableName::OemDefault);
         return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_REMOVE_FAILED),
                                L"Not able to retrieve SetupVariable %lx", static_cast<unsigned long>(E_OUTOFMEMORY));
     }
     ULONG read = size;
     hr = m_efiVar.GetVariable(VariableName::SetupDefault, &VendorGuid::Setup, &attributes, &read, defaults.data());
     if (FAILED(hr)) {
+        NoteLeft(VariableName::Setup);
+        NoteLeft(VariableName::OemDefault);
         return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_REMOVE_FAILED),
                                L"Not able to retrieve SetupVariable %lx", static_cast<unsigned long>(hr));
     }
@@ -147,16 +180,21 @@ HRESULT CRemoveOperation::SetManufacturingDefaults()
     ULONG setupAttributes = attributes;
     hr = m_efiVar.SetVariable(VariableName::Setup, &VendorGuid::Setup, &setupAttributes, &written, defaults.data());
     if (FAILED(hr)) {
+        NoteLeft(VariableName::Setup);
+        NoteLeft(VariableName::OemDefault);
         return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_REMOVE_FAILED),
                                L"Not able to set variable 'Setup' %lx", static_cast<unsigned long>(hr));
     }
+    NoteChanged(VariableName::Setup);
     ULONG oemAttributes = attributes;
     written = read < size ? read : size;
     hr = m_efiVar.SetVariable(VariableName::OemDefault, &VendorGuid::Setup, &oemAttributes, &written, defaults.data());
     if (FAILED(hr)) {
+        NoteLeft(VariableName::OemDefault);
         return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_REMOVE_FAILED),
                                L"Not able to set variable 'OemDefaults' %lx", static_cast<unsigned long>(hr));
     }
+    NoteChanged(VariableName::OemDefault);
     ReportDiagnostic(site, LOG_INFORMATION, L"Success:  Exiting function");
     return S_OK;
 }
@@ -165,6 +203,12 @@ HRESULT CRemoveOperation::RemoveSMBIOS()
 try {
     const LogSite site = LOG_SITE(L"CRemoveOperation::RemoveSMBIOS");
     ReportDiagnostic(site, LOG_INFORMATION, L"Entering function");
+    // The rows from the failing one on are left as they were.
+    auto leaveFrom = [this](const SMBIOSRow& failing) {
+        for (const SMBIOSRow* row = &failing; row != kSMBIOSRows.data() + kSMBIOSRows.size(); ++row) {
+            NoteLeft(row->writtenVariable);
+        }
+    };
     for (const SMBIOSRow& row : kSMBIOSRows) {
         const std::wstring key = SMBIOSDataID(row);
         ULONG attributes = 0;
@@ -178,6 +222,7 @@ try {
             ReportDiagnostic(site, LOG_ERROR, L"OEM Defaults variable returned an invalid error %lx",
                              static_cast<unsigned long>(hr));
             if (size == 0) {
+                leaveFrom(row);
                 ReportDiagnostic(site, LOG_ERROR, L"Failure:  Exiting function");
                 return E_FAIL;
             }
@@ -197,9 +242,11 @@ try {
                 ReportFailureAt(site, LOG_ERROR, hr, Describe(MSG_REMOVE_FAILED),
                                 L"Unknown return value received from EFIVAR.dll");
             }
+            leaveFrom(row);
             ReportDiagnostic(site, LOG_ERROR, L"Failure:  Exiting function");
             return E_FAIL;
         }
+        NoteChanged(row.writtenVariable);
     }
     ReportDiagnostic(site, LOG_INFORMATION, L"Success:  Exiting function");
     return S_OK;

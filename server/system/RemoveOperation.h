@@ -7,6 +7,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 class CRemoveOperation {
 public:
     // Runs the components of the mask in the order cooling (4), BIOS image (1), SMBIOS (2).
@@ -19,6 +22,13 @@ public:
     HRESULT SetManufacturingDefaults();
     // The SMBIOS strings: the variable each row's install writes is deleted.
     HRESULT RemoveSMBIOS();
+
+    // The variables this operation changed, and those a failing step left as they were (the
+    // ones it failed on and the ones after them), each as "Name" in quotes, in order. The
+    // firmware has no transaction across variables, so a failure can leave "Setup" restored
+    // and "OemDefault" not: the caller tells the user which.
+    const std::vector<std::wstring>& Changed() const { return m_changed; }
+    const std::vector<std::wstring>& LeftAsTheyWere() const { return m_leftAsTheyWere; }
 
 private:
     using Step = HRESULT (CRemoveOperation::*)();
@@ -34,5 +44,13 @@ private:
     // OnRemoveSuccess and the BIOS-modified flag.
     HRESULT RunComponent(ULONG component, Step step, const wchar_t* completion);
 
+    void NoteChanged(const wchar_t* name);
+    void NoteLeft(const wchar_t* name);
+
     CEFIVar m_efiVar; // held for the whole operation, so the library is loaded once
+    std::vector<std::wstring> m_changed;
+    std::vector<std::wstring> m_leftAsTheyWere;
 };
+
+// Quoted names joined by ", ", or "none".
+std::wstring VariableList(const std::vector<std::wstring>& names);

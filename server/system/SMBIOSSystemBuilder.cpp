@@ -7,6 +7,7 @@
 #include "config/SMBIOSTable.h"
 #include "config/VariantValues.h"
 #include "frame/FailureReport.h"
+#include "frame/ResultCodes.h"
 
 #include "ErrorMacros.h"
 #include "IniCodePage.h"
@@ -35,9 +36,18 @@ HRESULT CreateRow(CInstallEFIVar& collector, const SMBIOSRow& row, CConfigGroup&
     ComPtr<CSMBIOSSetting> item;
     RETURN_IF_FAILED(CSMBIOSSetting::MakeForRow(row, item));
     const std::vector<BYTE>* data = nullptr;
-    if (FAILED(collector.GetVariableData(VendorGuid::Smbios, row.readVariable, &data))) {
+    if (const HRESULT hr = collector.GetVariableData(VendorGuid::Smbios, row.readVariable, &data);
+        hr == ResultCode::E_VARIABLE_NOT_FOUND) {
+        return REPORT_FAILURE(L"CSMBIOSSystemBuilder::PopulateSetting", LOG_ERROR, hr,
+                              Describe(MSG_SMBIOS_STRINGS_ABSENT, row.readVariable, SMBIOSDataID(row).c_str()),
+                              L"The SMBIOS string variable \"%ls\" (%ls) is absent: strings removed by Remove come "
+                              L"back at the next restart",
+                              row.readVariable, SMBIOSDataID(row).c_str());
+    } else if (FAILED(hr)) {
         return REPORT_FAILURE(L"CSMBIOSSystemBuilder::PopulateSetting", LOG_ERROR, E_FAIL,
-                              Describe(MSG_INTERNAL_ERROR), L"BufferTooSmall not returned");
+                              Describe(MSG_INTERNAL_ERROR), L"The SMBIOS string variable \"%ls\" (%ls) cannot be "
+                              L"read: hr=%x",
+                              row.readVariable, SMBIOSDataID(row).c_str(), static_cast<unsigned>(hr));
     }
     ReportDiagnostic(LOG_SITE(L"CSMBIOSSystemBuilder::PopulateSetting"), LOG_INFORMATION, L"Buffer Size = %u",
                      static_cast<unsigned>(data->size()));
@@ -64,7 +74,11 @@ try {
     RETURN_IF_FAILED(CConfigGroup::CreateAndSetupGroup(group.GetAddressOf(), EConfigGroup_SMBIOS, MSG_SMBIOS_DATA));
     RETURN_IF_FAILED(group.CopyTo(out));
     for (const SMBIOSRow& row : kSMBIOSRows) {
-        RETURN_IF_FAILED(CreateRow(m_collector, row, *group.Get()));
+        const HRESULT hr = CreateRow(m_collector, row, *group.Get());
+        if (FAILED(hr)) {
+            m_absentRow = hr == ResultCode::E_VARIABLE_NOT_FOUND ? &row : nullptr;
+            return hr;
+        }
     }
     return S_OK;
 }

@@ -59,10 +59,10 @@ try {
                                   L"hardware-monitor detection");
         });
     }
+    CSMBIOSSystemBuilder smbios(m_collector);
     if (!m_mask.IsSMBIOSSkipped()) {
-        failed |= Extract(CComponentMask::kSMBIOS, [&] {
-            return CSMBIOSSystemBuilder(m_collector).CreateConfigurationTree(groups.smbios.GetAddressOf());
-        });
+        failed |= Extract(CComponentMask::kSMBIOS,
+                          [&] { return smbios.CreateConfigurationTree(groups.smbios.GetAddressOf()); });
     }
     if (!m_mask.IsBIOSSkipped()) {
         failed |= Extract(CComponentMask::kBIOS, [&] {
@@ -75,8 +75,14 @@ try {
         });
     }
     if (failed) {
+        // Strings missing after a removal are the one failure whose cure the user must hear:
+        // the restart.
+        const SMBIOSRow* absent = smbios.AbsentRow();
         return REPORT_FAILURE(L"CSystemBuilder::CreateConfigurationTree", LOG_ERROR, E_FAIL,
-                              Describe(MSG_RETRIEVE_FAILED), L"One or more components could not be read");
+                              absent ? Describe(MSG_SMBIOS_STRINGS_ABSENT, absent->readVariable,
+                                                SMBIOSDataID(*absent).c_str())
+                                     : Describe(MSG_RETRIEVE_FAILED),
+                              L"One or more components could not be read");
     }
     if (!ConfigurationPoint::ComponentsOnly() && FAILED(groups.Attach())) {
         return REPORT_FAILURE(L"CSystemBuilder::CreateChildRelationship", LOG_ERROR, E_FAIL,

@@ -8,6 +8,7 @@
 
 #include "config/Builder.h"
 #include "config/ComponentMask.h"
+#include "config/SMBIOSTable.h"
 
 #include "ComObject.h"
 
@@ -71,10 +72,15 @@ private:
 class CSMBIOSSystemBuilder final : public CBuilder {
 public:
     explicit CSMBIOSSystemBuilder(CInstallEFIVar& collector) : m_collector(collector) {}
+    // E_VARIABLE_NOT_FOUND when a string's variable is absent (AbsentRow names it).
     HRESULT CreateConfigurationTree(IConfigGroup** group) override;
+    // The row whose variable was absent: after a removal of the SMBIOS strings the firmware
+    // shows them again only from the next restart on.
+    const SMBIOSRow* AbsentRow() const { return m_absentRow; }
 
 private:
     CInstallEFIVar& m_collector;
+    const SMBIOSRow* m_absentRow = nullptr;
 };
 
 class CTokensSystemBuilder final : public CBuilder {

@@ -172,29 +172,24 @@ CATCH_RETURN()
 IFACEMETHODIMP CToolkit::Remove(ULONG qrvComponentMask)
 try {
     const LogSite site = LOG_SITE(L"CToolkit::Remove");
-    // The system error logged with a failure must be one the removal caused.
-    ::SetLastError(ERROR_SUCCESS);
     CRemoveOperation operation;
     const HRESULT hr = operation.Remove(qrvComponentMask);
-    const DWORD lastError = ::GetLastError();
     if (hr == ResultCode::S_NOTHING_TO_DO) {
         return hr;
     }
     if (FAILED(hr)) {
-        if (lastError != ERROR_SUCCESS) {
-            wchar_t* text = nullptr;
-            const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                                      FORMAT_MESSAGE_IGNORE_INSERTS,
-                                                  nullptr, lastError, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-            std::wstring message = length ? std::wstring(text, length) : std::wstring();
-            ::LocalFree(text);
-            while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r')) {
-                message.pop_back();
-            }
-            ReportDiagnostic(site, LOG_ERROR, L"Error %d: %s", static_cast<int>(lastError), message.c_str());
-        }
-        return ReportFailureAt(site, LOG_ERROR, hr, Describe(IID_IToolkit, MSG_REMOVE_FAILED),
-                               L"Failed execution of remove. HR = %X. Error Description: ", static_cast<unsigned>(hr));
+        // The firmware-variable library reports through its status, not through the
+        // thread's last error, which here would name some earlier call: it is not logged.
+        // What the user needs is the state the failure left.
+        const std::wstring changed = VariableList(operation.Changed());
+        const std::wstring left = VariableList(operation.LeftAsTheyWere());
+        return ReportFailureAt(site, LOG_ERROR, hr,
+                               operation.LeftAsTheyWere().empty()
+                                   ? Describe(IID_IToolkit, MSG_REMOVE_FAILED)
+                                   : Describe(IID_IToolkit, MSG_REMOVE_INCOMPLETE, changed.c_str(), left.c_str()),
+                               L"Failed execution of remove. HR = %X. Error Description: Variables changed: %s; "
+                               L"variables left as they were: %s",
+                               static_cast<unsigned>(hr), changed.c_str(), left.c_str());
     }
     return TakeWarnings();
 }

@@ -117,7 +117,10 @@ TEST_F(Remove, AComponentNotRemovedFailsTheCallAfterTheOthersHaveRun)
     EXCEPINFO exception{};
     EXPECT_EQ(InvokeByName(dispatch.Get(), L"Remove", DISPATCH_METHOD, {mask}, nullptr, &exception), DISP_E_EXCEPTION);
     EXPECT_EQ(exception.scode, E_FAIL);
-    EXPECT_STREQ(exception.bstrDescription ? exception.bstrDescription : L"", L"Unable to remove one or more components.");
+    EXPECT_STREQ(exception.bstrDescription ? exception.bstrDescription : L"",
+                 L"Unable to remove one or more components.  Variables changed: \"1.4\", \"1.5\", \"1.6\", \"1.7\", "
+                 L"\"3.4\", \"3.6\".  Variables left as they were: \"Setup\", \"OemDefault\".  The firmware has no "
+                 L"transaction across variables: the ones changed stay changed.");
     ::SysFreeString(exception.bstrDescription);
     ::SysFreeString(exception.bstrSource);
     ::SysFreeString(exception.bstrHelpFile);
@@ -125,7 +128,7 @@ TEST_F(Remove, AComponentNotRemovedFailsTheCallAfterTheOthersHaveRun)
                                     L"OnRemoveStart 2", kChassisSerialRemoved, kAssetTagRemoved, L"OnRemoveSuccess 2"}));
     EXPECT_TRUE(log.Has("Error", "Cooling settings cannot be removed by this version: it has no hardware-monitor detection"));
     EXPECT_TRUE(log.Saw("Not able to set variable 'Setup' 8239000c"));
-    EXPECT_TRUE(log.Has("Error", "Failed execution of remove. HR = 80004005. Error Description: "));
+    EXPECT_TRUE(log.Saw("Failed execution of remove. HR = 80004005. Error Description: Variables changed: \"1.4\""));
     EXPECT_EQ(Data(VariableName::Setup, VendorGuid::Setup), kSetupValues);
     EXPECT_EQ(Counters(VariableName::OemDefault, VendorGuid::Setup).writes, 0u) << "the mirror waits for \"Setup\"";
     EXPECT_TRUE(Data(VariableName::SmbiosSystemManufacturer, VendorGuid::Smbios).empty());
@@ -146,10 +149,72 @@ TEST_F(Remove, AComponentNotRemovedFailsTheCallAfterTheOthersHaveRun)
     EXPECT_EQ(TakeEvents(), (Events{L"OnRemoveStart 2", L"OnRemoveFail 2"}));
     EXPECT_TRUE(log.Has("Error", "Unable to clear the SMBIOS data entry: SMBIOS.values.SystemVersion"));
     EXPECT_TRUE(log.Has("Error", "Unknown return value received from EFIVAR.dll"));
-    EXPECT_EQ(TakeErrorDescription(), L"Unable to remove one or more components.");
+    EXPECT_EQ(TakeErrorDescription(),
+              L"Unable to remove one or more components.  Variables changed: \"1.4\", \"1.5\".  Variables left as they "
+              L"were: \"1.6\", \"1.7\", \"3.4\", \"3.6\", \"3.7Rv3&Kd9z\", \"3.8Wm5+Tq8h\".  The firmware has no "
+              L"transaction across variables: the ones changed stay changed.");
     EXPECT_TRUE(Data(VariableName::SmbiosSystemProduct, VendorGuid::Smbios).empty());
     EXPECT_FALSE(Data(VariableName::SmbiosSystemVersion, VendorGuid::Smbios).empty());
     EXPECT_EQ(Counters(VariableName::SmbiosSystemSerialNum, VendorGuid::Smbios).reads, 0u);
+}
+
+TEST_F(Remove, AHalfAppliedRemovalNamesTheVariablesItChangedAndThoseItLeft)
+{
+    // "Setup" is restored, then "OemDefault" cannot be written: no transaction spans the two,
+    // so the client is told exactly which one holds the defaults now.
+    board.Create(DesktopBoard());
+    board.ArmFault(StoreOperation::SetVariable, 6, VariableName::OemDefault);
+    ComPtr<IDispatch> dispatch;
+    ASSERT_HRESULT_SUCCEEDED(toolkit.As(&dispatch));
+    VARIANT mask;
+    V_VT(&mask) = VT_I4;
+    V_I4(&mask) = CComponentMask::kBIOS;
+    ::SetLastError(ERROR_INVALID_HANDLE);  // what some earlier call may have left behind
+    LogWatch log;
+    EXCEPINFO exception{};
+    EXPECT_EQ(InvokeByName(dispatch.Get(), L"Remove", DISPATCH_METHOD, {mask}, nullptr, &exception), DISP_E_EXCEPTION);
+    EXPECT_EQ(exception.scode, E_FAIL);
+    EXPECT_STREQ(exception.bstrDescription ? exception.bstrDescription : L"",
+                 L"Unable to remove one or more components.  Variables changed: \"Setup\".  Variables left as they "
+                 L"were: \"OemDefault\".  The firmware has no transaction across variables: the ones changed stay "
+                 L"changed.");
+    ::SysFreeString(exception.bstrDescription);
+    ::SysFreeString(exception.bstrSource);
+    ::SysFreeString(exception.bstrHelpFile);
+    EXPECT_EQ(TakeEvents(), (Events{L"OnRemoveStart 1", L"OnRemoveFail 1"}));
+    EXPECT_EQ(Data(VariableName::Setup, VendorGuid::Setup), std::vector<uint8_t>(32, 0x01)) << "restored";
+    EXPECT_EQ(Data(VariableName::OemDefault, VendorGuid::Setup), std::vector<uint8_t>(32, 0x5A)) << "as it was";
+    EXPECT_TRUE(log.Has("Error", "Variables changed: \"Setup\"; variables left as they were: \"OemDefault\""));
+    EXPECT_TRUE(log.Has("Error", "Failed execution of remove. HR = 80004005. Error Description: Variables changed: "
+                                 "\"Setup\"; variables left as they were: \"OemDefault\""));
+    EXPECT_FALSE(log.Saw("Error 6")) << "the thread's last error names no step of the removal";
+}
+
+TEST_F(Remove, ReadingTheSystemAfterTheStringsWereRemovedSaysTheyComeBackAtTheRestart)
+{
+    board.Create(DesktopBoard());
+    ASSERT_EQ(toolkit->Remove(CComponentMask::kSMBIOS), ResultCode::S_WARNINGS);
+    TakeEvents();
+    ComPtr<IDispatch> dispatch;
+    ASSERT_HRESULT_SUCCEEDED(toolkit.As(&dispatch));
+    VARIANT mask;
+    V_VT(&mask) = VT_I4;
+    V_I4(&mask) = CComponentMask::kSMBIOS;
+    LogWatch log;
+    EXCEPINFO exception{};
+    EXPECT_EQ(InvokeByName(dispatch.Get(), L"LoadConfigFromSystem", DISPATCH_METHOD, {mask}, nullptr, &exception),
+              DISP_E_EXCEPTION);
+    EXPECT_EQ(exception.scode, E_FAIL);
+    EXPECT_STREQ(exception.bstrDescription ? exception.bstrDescription : L"",
+                 L"An error occurred while retrieving data from the system: the SMBIOS string variable \"1.4\" "
+                 L"(SMBIOS.values.SystemManufacturer) is absent.  SMBIOS strings taken out by Remove come back at the "
+                 L"next restart; read them after it.");
+    ::SysFreeString(exception.bstrDescription);
+    ::SysFreeString(exception.bstrSource);
+    ::SysFreeString(exception.bstrHelpFile);
+    EXPECT_TRUE(log.Has("Error", "The SMBIOS string variable \"1.4\" (SMBIOS.values.SystemManufacturer) is absent: "
+                                 "strings removed by Remove come back at the next restart"));
+    EXPECT_FALSE(log.Saw("BufferTooSmall not returned"));
 }
 
 using BIOSModifiedFlagFailure = ToolkitOnBoard;
