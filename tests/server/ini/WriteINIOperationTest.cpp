@@ -490,8 +490,11 @@ TEST_F(WriteINIOperationTest, AFailingWriteLeavesTheFileAsItWasAndNoTemporaryFil
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(holder);
         LogWatch log;
+        ClearErrorInfo();
         EXPECT_EQ(E_FAIL, Write(path));
         EXPECT_TRUE(log.Saw("cannot be replaced"));
+        EXPECT_EQ(L"An error occurred while writing to the file.  Verify that the read-only flag is not set.",
+                  TakeErrorDescription());
     }
     EXPECT_EQ(before, ReadTextFile(path));
     std::vector<std::wstring> files;
