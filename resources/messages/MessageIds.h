@@ -181,3 +181,12 @@
 #define MSG_COMMAND_NOT_SUPPORTED_BY_BIOS    277
 #define MSG_MAX_RESOLUTION                   278
 #define MSG_MAX_RESOLUTION_UNKNOWN           279
+#define MSG_ITEM_VALUE_OUT_OF_RANGE          280
+#define MSG_ITEM_NEEDS_WHOLE_NUMBER          281
+#define MSG_ITEM_NEEDS_NUMBER_OR_TEXT        282
+#define MSG_ITEM_NEEDS_SWITCH                283
+#define MSG_ITEM_NEEDS_TEXT                  284
+#define MSG_ITEM_TEXT_TOO_LONG               285
+#define MSG_ITEM_TEXT_LINE_BREAK             286
+#define MSG_ITEM_TEXT_CODE_PAGE              287
+#define MSG_ITEM_NEEDS_COLLECTION            288
