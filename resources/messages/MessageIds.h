@@ -190,3 +190,4 @@
 #define MSG_ITEM_TEXT_LINE_BREAK             286
 #define MSG_ITEM_TEXT_CODE_PAGE              287
 #define MSG_ITEM_NEEDS_COLLECTION            288
+#define MSG_CONFIGURATION_INCOMPLETE         289
