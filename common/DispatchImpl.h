@@ -56,6 +56,12 @@ public:
         if (id == DISPID_NEWENUM && (flags & DISPATCH_METHOD)) {
             flags |= DISPATCH_PROPERTYGET;
         }
+        // VBScript assigns an object (a collection, Nothing) with Set, which asks for a put
+        // by reference. The type libraries declare plain puts only, of properties that take
+        // any VARIANT, objects included; so the put by reference is made as a plain put.
+        if ((flags & DISPATCH_PROPERTYPUTREF) && !(flags & DISPATCH_PROPERTYPUT)) {
+            flags = static_cast<WORD>((flags & ~DISPATCH_PROPERTYPUTREF) | DISPATCH_PROPERTYPUT);
+        }
         return typeInfo->Invoke(static_cast<I*>(this), id, flags, parameters, result, exception, argumentError);
     }
 

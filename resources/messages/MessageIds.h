@@ -185,3 +185,13 @@
 #define MSG_INI_UTF8_FILE                    281
 #define MSG_REMOVE_INCOMPLETE                282
 #define MSG_SMBIOS_STRINGS_ABSENT            283
+#define MSG_ITEM_VALUE_OUT_OF_RANGE          284
+#define MSG_ITEM_NEEDS_WHOLE_NUMBER          285
+#define MSG_ITEM_NEEDS_NUMBER_OR_TEXT        286
+#define MSG_ITEM_NEEDS_SWITCH                287
+#define MSG_ITEM_NEEDS_TEXT                  288
+#define MSG_ITEM_TEXT_TOO_LONG               289
+#define MSG_ITEM_TEXT_LINE_BREAK             290
+#define MSG_ITEM_TEXT_CODE_PAGE              291
+#define MSG_ITEM_NEEDS_COLLECTION            292
+#define MSG_CONFIGURATION_INCOMPLETE         293

@@ -22,6 +22,10 @@ public:
     void SetChecksumValid(bool valid) { m_bChecksumValid = valid; }
     bool ChecksumValid() const { return m_bChecksumValid; }
 
+protected:
+    // The reference ID, on one line of an INI file.
+    size_t TextByteLimit() const override;
+
 private:
     std::wstring m_strSection;
     std::wstring m_strKeyword;

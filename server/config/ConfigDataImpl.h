@@ -2,14 +2,17 @@
 // published as IConfigData and for setup tokens published as ITokenConfigData. Each item
 // class derives from ConfigDataObject<Derived, I> and supplies Accept.
 //
-// A value is checked against the item's limits or choices when it is set (unless a builder
-// has cleared the bounds check to take a firmware value as it is); a Choice item stores the
-// stored choice that matched, so its type and letter case are the choice's.
+// A value is converted to the item's type when it is set, and checked against the item's
+// limits or choices (unless a builder has cleared the bounds check to take a firmware value
+// as it is); a Choice item stores the stored choice that matched, so its type and letter
+// case are the choice's.
 #pragma once
 
 #include "frame/FailureReport.h"
+#include "ItemValue.h"
 #include "MessageIds.h"
 #include "VariantCollection.h"
+#include "VariantValues.h"
 
 #include "ErrorMacros.h"
 #include "frame/ErrorInfoManager.h"
@@ -137,6 +140,19 @@ public:
     void SetReadOnly(bool readOnly) { m_bReadOnly = readOnly; }
     void SetBoundsCheck(bool check) { m_bBoundsCheck = check; }
     bool BoundsCheck() const { return m_bBoundsCheck; }
+    // Stores a value and a default read from the firmware as they are, outside the limits
+    // or choices too; the bounds check is back at once for whatever a client assigns later.
+    HRESULT StoreFirmwareValues(const VARIANT& value, const VARIANT& defaultValue)
+    {
+        const bool check = m_bBoundsCheck;
+        m_bBoundsCheck = false;
+        HRESULT hr = put_Value(value);
+        if (SUCCEEDED(hr)) {
+            hr = put_DefaultValue(defaultValue);
+        }
+        m_bBoundsCheck = check;
+        return hr;
+    }
     EConfigType Type() const { return m_eType; }
     const std::wstring& Name() const { return m_strName; }
 
@@ -305,7 +321,7 @@ public:
     {
         switch (m_eType) {
         case EConfigType_Choice:
-            return m_pChoices->IsElementAlreadyInList(value) == S_OK;
+            return FindChoice(value, nullptr) == S_OK;
         case EConfigType_Integer: {
             // A value that is not a number is out of bounds rather than compared by
             // whatever bits it holds.
@@ -321,6 +337,10 @@ public:
     }
 
 protected:
+    // The longest text a String item's value may be, in bytes of the ANSI code page, for
+    // items whose text goes into an INI line and a firmware string; 0 for no limit.
+    virtual size_t TextByteLimit() const { return 0; }
+
     // Creates the three collections; an item without them cannot exist.
     HRESULT CreateCollections()
     {
@@ -510,11 +530,13 @@ private:
             return ReportFailureAt(site, LOG_ERROR, E_INVALIDARG, Describe(__uuidof(I), MSG_INVALID_ARGUMENT),
                                    L"Unable to read the value");
         }
-        if (m_bBoundsCheck && !IsWithinBounds(*input.get())) {
-            return ReportFailureAt(site, LOG_WARNING, ResultCode::E_OUT_OF_BOUNDS,
-                                   Describe(__uuidof(I), MSG_INI_VALUE_OUT_OF_RANGE), L"Value is out of bounds");
+        HRESULT hr = ConvertToType(input, site);
+        if (FAILED(hr)) {
+            return hr;
         }
-        HRESULT hr = S_OK;
+        if (m_bBoundsCheck && FAILED(hr = CheckBounds(*input.get(), site))) {
+            return hr;
+        }
         switch (m_eType) {
         case EConfigType_Choice:
             hr = StoreChoice(input, isDefault);
@@ -534,11 +556,116 @@ private:
         return ReportException(site);
     }
 
+    // The name a description gives the item: its display name, else its data ID.
+    const std::wstring& ShownName() const { return m_strName.empty() ? m_strDataID : m_strName; }
+
+    // Makes `value` the item's own type: a whole number for Integer items, a whole number or
+    // text for Choice items, True or False for Bool items, text for String items. Ordered
+    // lists and dates are taken as they are.
+    HRESULT ConvertToType(UniqueVariant& value, const LogSite& site) const
+    {
+        UINT refusal = 0;
+        LONG number = 0;
+        bool on = false;
+        const VARTYPE given = V_VT(value.get());
+        switch (m_eType) {
+        case EConfigType_Integer:
+            if (ToWholeNumber(*value.get(), &number)) {
+                value = IntegerVariant(number);
+            } else {
+                refusal = MSG_ITEM_NEEDS_WHOLE_NUMBER;
+            }
+            break;
+        case EConfigType_Choice:
+            // Text that is a whole number matches a number choice as that number; other text
+            // is matched as text.
+            if (ToWholeNumber(*value.get(), &number)) {
+                value = IntegerVariant(number);
+            } else if (given != VT_BSTR) {
+                refusal = MSG_ITEM_NEEDS_NUMBER_OR_TEXT;
+            }
+            break;
+        case EConfigType_Bool:
+            if (ToSwitch(*value.get(), &on)) {
+                value = BoolVariant(on);
+            } else {
+                refusal = MSG_ITEM_NEEDS_SWITCH;
+            }
+            break;
+        case EConfigType_String:
+            if (given != VT_BSTR) {
+                refusal = MSG_ITEM_NEEDS_TEXT;
+            }
+            break;
+        default:
+            break;
+        }
+        if (refusal != 0) {
+            return ReportFailureAt(site, LOG_WARNING, ResultCode::E_NOT_VARIANT_COLLECTION,
+                                   Describe(__uuidof(I), refusal, ShownName().c_str()),
+                                   L"A value of variant type %u does not convert to the type %d of %ls",
+                                   static_cast<unsigned>(given), static_cast<int>(m_eType), ShownName().c_str());
+        }
+        return S_OK;
+    }
+
+    // The limits of a converted value: an Integer's range, a Choice's choices, the text a
+    // String item can write.
+    HRESULT CheckBounds(const VARIANT& value, const LogSite& site) const
+    {
+        if (!IsWithinBounds(value)) {
+            return ReportFailureAt(site, LOG_WARNING, ResultCode::E_OUT_OF_BOUNDS,
+                                   Describe(__uuidof(I), MSG_ITEM_VALUE_OUT_OF_RANGE, ShownName().c_str()),
+                                   L"Value is out of bounds");
+        }
+        const size_t limit = TextByteLimit();
+        if (m_eType != EConfigType_String || limit == 0) {
+            return S_OK;
+        }
+        const BSTR text = V_BSTR(&value);
+        switch (FitText(std::wstring_view(text ? text : L"", ::SysStringLen(text)), limit)) {
+        case TextFit::LineBreak:
+            return TextRefused(site, Describe(__uuidof(I), MSG_ITEM_TEXT_LINE_BREAK, ShownName().c_str()));
+        case TextFit::CodePage:
+            return TextRefused(site, Describe(__uuidof(I), MSG_ITEM_TEXT_CODE_PAGE, ShownName().c_str()));
+        case TextFit::TooLong:
+            return TextRefused(site, Describe(__uuidof(I), MSG_ITEM_TEXT_TOO_LONG, ShownName().c_str(),
+                                              static_cast<unsigned>(limit)));
+        default:
+            return S_OK;
+        }
+    }
+    HRESULT TextRefused(const LogSite& site, const Description& description) const
+    {
+        return ReportFailureAt(site, LOG_WARNING, ResultCode::E_OUT_OF_BOUNDS, description,
+                               L"Value is out of bounds: %ls cannot write it", ShownName().c_str());
+    }
+
+    // The stored choice equal to `value`, as GetMatchingChoice finds it, except that text
+    // is not rounded onto a number choice: text that is a whole number was converted to
+    // one already, so text meeting a number choice here is a fraction or no number at all.
+    HRESULT FindChoice(const VARIANT& value, VARIANT* match) const
+    {
+        UniqueVariant found;
+        const HRESULT hr = m_pChoices->IsElementAlreadyInList(value, found.get());
+        if (hr != S_OK) {
+            return hr;
+        }
+        if (V_VT(&value) == VT_BSTR && V_VT(found.get()) != VT_BSTR) {
+            return S_FALSE;
+        }
+        if (match) {
+            ::VariantClear(match);
+            *match = found.release();
+        }
+        return S_OK;
+    }
+
     HRESULT StoreChoice(UniqueVariant& input, bool isDefault)
     {
         UniqueVariant match;
-        const HRESULT hr = GetMatchingChoice(*input.get(), match.get());
-        if (hr == ResultCode::E_OUT_OF_BOUNDS) {
+        const HRESULT hr = FindChoice(*input.get(), match.get());
+        if (hr == S_FALSE) {
             if (m_bBoundsCheck || FAILED(AddChoice(*input.get()))) {
                 return E_FAIL;
             }
@@ -558,7 +685,8 @@ private:
         const bool isObject = V_VT(&input) == VT_UNKNOWN || V_VT(&input) == VT_DISPATCH;
         if (!isObject || !V_UNKNOWN(&input) || FAILED(V_UNKNOWN(&input)->QueryInterface(IID_PPV_ARGS(&list)))) {
             return ReportFailureAt(site, LOG_ERROR, ResultCode::E_NOT_VARIANT_COLLECTION,
-                                   Describe(MSG_INVALID_ARGUMENT), L"Input parameter is not a VariantCollection");
+                                   Describe(__uuidof(I), MSG_ITEM_NEEDS_COLLECTION, ShownName().c_str()),
+                                   L"Input parameter is not a VariantCollection");
         }
         const HRESULT hr = isDefault ? SetDefaultOrderedList(list.Get()) : SetOrderedList(list.Get());
         if (hr == ResultCode::E_OUT_OF_BOUNDS) {

@@ -25,6 +25,17 @@ HRESULT CSMBIOSSetting::MakeForRow(const SMBIOSRow& row, ComPtr<CSMBIOSSetting>&
     return S_OK;
 }
 
+size_t CSMBIOSSetting::TextByteLimit() const
+{
+    std::wstring dataId;
+    if (FAILED(GetDataID(&dataId))) {
+        return 0;
+    }
+    // An item of no row is refused by every writer whatever its text.
+    const SMBIOSRow* row = FindSMBIOSRow(dataId);
+    return row ? SMBIOSValueByteLimit(*row) : 0;
+}
+
 HRESULT CreateSMBIOSSettingClassObject(IUnknown** classObject)
 {
     return CreateClassObject<ClassFactory<CSMBIOSSetting>>(classObject);

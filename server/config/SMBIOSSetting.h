@@ -28,6 +28,10 @@ public:
     const std::wstring& Prompt() const { return m_prompt->prompt; }
     const std::wstring& PromptGivenText() const { return m_prompt->givenText; }
 
+protected:
+    // The text of the item's row, on one line of an INI file.
+    size_t TextByteLimit() const override;
+
 private:
     struct PromptRequest {
         std::wstring givenText;

@@ -4,6 +4,7 @@
 // An item's data ID is the section and the keyword joined by a dot.
 #pragma once
 
+#include "IniLineLimit.h"
 #include "MessageIds.h"
 
 #include <windows.h>
@@ -43,6 +44,14 @@ inline constexpr std::array<SMBIOSRow, 8> kSMBIOSRows = {{
      L"3.7Rv3&Kd9z"},
     {L"ChassisAssetTag", MSG_CHASSIS_ASSET_TAG, MSG_ENTER_CHASSIS_ASSET_TAG, 3, 8, 32, L"3.8", L"3.8Wm5+Tq8h"},
 }};
+
+// The longest value of a row, in bytes of the ANSI code page: what one INI line
+// "keyword=value" holds. An install cuts a value to the row's length limit and tells the
+// client, but a longer value could neither be written to a file nor read back from one.
+inline size_t SMBIOSValueByteLimit(const SMBIOSRow& row)
+{
+    return kIniMaxLineBytes - std::wstring_view(row.keyword).size() - 1;
+}
 
 // The data ID of a row's item, and the key by which events name the row.
 inline std::wstring SMBIOSDataID(const SMBIOSRow& row) { return std::wstring(kSMBIOSSection) + L"." + row.keyword; }

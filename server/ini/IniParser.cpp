@@ -246,6 +246,15 @@ unsigned long ProcessId()
     return ::GetCurrentProcessId();
 }
 
+// Replacing a read-only file would drop its mark with its contents, where the system refuses
+// any other write to it.
+bool IsReadOnlyFile(const std::filesystem::path& path)
+{
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+           (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
 bool MoveOver(const std::filesystem::path& source, const std::filesystem::path& target, SystemError* error)
 {
     if (::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
@@ -313,6 +322,17 @@ unsigned long ProcessId()
     return static_cast<unsigned long>(::getpid());
 }
 
+// A file that nobody may write, as the Windows build refuses a read-only one; a rename would
+// replace it all the same.
+bool IsReadOnlyFile(const std::filesystem::path& path)
+{
+    using std::filesystem::perms;
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    return !error && std::filesystem::is_regular_file(status) &&
+           (status.permissions() & (perms::owner_write | perms::group_write | perms::others_write)) == perms::none;
+}
+
 bool MoveOver(const std::filesystem::path& source, const std::filesystem::path& target, SystemError* error)
 {
     std::error_code failure;
@@ -334,6 +354,11 @@ HRESULT ReplaceFileContents(const std::filesystem::path& target, std::string_vie
     // The process id keeps two processes apart, the number two writes of one process.
     static std::atomic<unsigned> s_nextNumber{0};
     const std::wstring shown = target.wstring();
+    if (IsReadOnlyFile(target)) {
+        IniReport(INI_SITE(L"CIniParser::WriteINIFile"), INI_LOG_ERROR, kIniNoMessage,
+                  L"Not able to open file %ls: it is read-only", shown.c_str());
+        return kFileCreateFailed;
+    }
     std::filesystem::path temporary;
     // Removes the new file on every way out but the one that put it in the target's place;
     // declared before the file, so that the file is closed before its name is removed.

@@ -6,6 +6,7 @@
 #include "IniLine.h"
 #include "IniSection.h"
 
+#include "IniLineLimit.h"
 #include "IniResult.h"
 
 #include <list>
@@ -22,7 +23,7 @@ public:
     static constexpr size_t kMaxFileBytes = 16u * 1024u * 1024u;
     static constexpr size_t kMaxLines = 1000000;
     // What a written line may hold, without its line end: the reader sees no more at once.
-    static constexpr size_t kMaxLineBytes = 149;
+    static constexpr size_t kMaxLineBytes = kIniMaxLineBytes;
 
     CIniParser();
     ~CIniParser();

@@ -169,7 +169,10 @@ HRESULT CWriteINIOperation::Execute()
     }
     const HRESULT hr = m_parser.WriteINIFile(m_strPath);
     if (FAILED(hr)) {
-        return REPORT_FAILURE(L"CWriteINIOperation::Execute", LOG_ERROR, E_FAIL, Describe(MSG_INI_WRITE_ERROR),
+        // The file itself could not be written (read-only, held open, a folder): the text
+        // that says so names the read-only flag.
+        const UINT message = hr == ResultCode::E_FILE_CREATE ? MSG_FILE_WRITE_ERROR : MSG_INI_WRITE_ERROR;
+        return REPORT_FAILURE(L"CWriteINIOperation::Execute", LOG_ERROR, E_FAIL, Describe(message),
                               L"Unable to write the INI file %ls.  hr=%x", m_strPath.c_str(), static_cast<unsigned>(hr));
     }
     return S_OK;

@@ -51,7 +51,8 @@ HRESULT AddItem(CConfigGroup& group, UINT nameMessage, const wchar_t* dataId, EC
     item->SetType(type);
     item->SetDataID(dataId);
     item->SetReadOnly(true);
-    if (FAILED(hr = item->put_Value(value)) || FAILED(hr = item->put_DefaultValue(value))) {
+    // The firmware's text as it is.
+    if (FAILED(hr = item->StoreFirmwareValues(value, value))) {
         return REPORT_FAILURE(L"CBIOSInfoSystemBuilder::CreateConfigurationTree", LOG_ERROR, hr,
                               Describe(MSG_INTERNAL_ERROR), L"Failed to set the value of the BIOS Info setting.  hr=%x",
                               static_cast<unsigned>(hr));

@@ -53,8 +53,8 @@ HRESULT CreateRow(CInstallEFIVar& collector, const SMBIOSRow& row, CConfigGroup&
                      static_cast<unsigned>(data->size()));
     UniqueVariant value;
     RETURN_IF_FAILED(TextVariant(StringText(*data), value));
-    RETURN_IF_FAILED(item->put_Value(*value.get()));
-    RETURN_IF_FAILED(item->put_DefaultValue(*value.get()));
+    // The board's string as it is, also one that no INI line could hold.
+    RETURN_IF_FAILED(item->StoreFirmwareValues(*value.get(), *value.get()));
     if (const HRESULT hr = group.AddChildData(item.Get()); FAILED(hr)) {
         return REPORT_FAILURE(L"CSMBIOSSystemBuilder::CreateConfigurationTree", LOG_ERROR, hr,
                               Describe(MSG_INTERNAL_ERROR), L"Unable to QueryInterface for IConfigGroup.  hr=%x",

@@ -148,8 +148,6 @@ try {
     token.SetDataID(section);
     const auto source = std::make_shared<CHiiTokenSource>(record);
     token.SetSource(source);
-    // The firmware's values are taken as they are, also one that none of its choices has.
-    token.SetBoundsCheck(false);
 
     LONG value = 0;
     LONG defaultValue = 0;
@@ -165,10 +163,10 @@ try {
                 break;
             }
         }
+        // The firmware's value is taken as it is, also one that none of the options has.
         if (SUCCEEDED(hr) && SUCCEEDED(hr = GetTokenValue(setting, setting.offset, setting.width, value)) &&
-            SUCCEEDED(hr = GetDefaultValue(setting, setting.offset, setting.width, defaultValue)) &&
-            SUCCEEDED(hr = token.put_Value(*IntegerVariant(value).get()))) {
-            hr = token.put_DefaultValue(*IntegerVariant(defaultValue).get());
+            SUCCEEDED(hr = GetDefaultValue(setting, setting.offset, setting.width, defaultValue))) {
+            hr = token.StoreFirmwareValues(*IntegerVariant(value).get(), *IntegerVariant(defaultValue).get());
         }
         // A value none of the options has: writing the token tells the client.
         token.SetInvalidValue(!token.HasTextForValue(value));
@@ -177,9 +175,8 @@ try {
         kind = "Checkbox-specific";
         token.SetType(EConfigType_Bool);
         if (SUCCEEDED(hr = GetTokenValue(setting, setting.offset, 1, value)) &&
-            SUCCEEDED(hr = GetDefaultValue(setting, setting.offset, 1, defaultValue)) &&
-            SUCCEEDED(hr = token.put_Value(*BoolVariant(value != 0).get()))) {
-            hr = token.put_DefaultValue(*BoolVariant(defaultValue != 0).get());
+            SUCCEEDED(hr = GetDefaultValue(setting, setting.offset, 1, defaultValue))) {
+            hr = token.StoreFirmwareValues(*BoolVariant(value != 0).get(), *BoolVariant(defaultValue != 0).get());
         }
         break;
     case HiiOpcode::Numeric: {
@@ -193,10 +190,10 @@ try {
         token.SetMinimum(minimum);
         token.SetMaximum(maximum);
         token.SetIncrement(step);
+        // Taken as it is, also a value outside the question's range.
         if (SUCCEEDED(hr = GetTokenValue(setting, setting.offset, setting.width, value)) &&
-            SUCCEEDED(hr = GetDefaultValue(setting, setting.offset, setting.width, defaultValue)) &&
-            SUCCEEDED(hr = token.put_Value(*IntegerVariant(value).get()))) {
-            hr = token.put_DefaultValue(*IntegerVariant(defaultValue).get());
+            SUCCEEDED(hr = GetDefaultValue(setting, setting.offset, setting.width, defaultValue))) {
+            hr = token.StoreFirmwareValues(*IntegerVariant(value).get(), *IntegerVariant(defaultValue).get());
         }
         break;
     }

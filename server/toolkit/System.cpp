@@ -50,6 +50,7 @@ try {
     if (root) {
         created->m_pRoot = root;
     }
+    created->m_bComplete = SUCCEEDED(hr);
     system = std::move(created);
     return MapBuildResult(hr);
 }

@@ -27,6 +27,9 @@ public:
     HRESULT GetTokenSetting(const unsigned short* uqi, ITokenConfigData** token);
 
     IConfigGroup* Root() const { return m_pRoot.Get(); }
+    // False when the build that made the configuration failed: it then holds only the part
+    // that was read before and around the failure.
+    bool IsComplete() const { return m_bComplete; }
     const std::wstring& PayloadFileName() const { return m_strPayloadFileName; }
     void SetPayloadFileName(std::wstring name) { m_strPayloadFileName = std::move(name); }
 
@@ -35,4 +38,5 @@ private:
 
     ComPtr<IConfigGroup> m_pRoot;
     std::wstring m_strPayloadFileName;
+    bool m_bComplete = true;
 };

@@ -100,6 +100,22 @@ HRESULT CToolkit::NoConfiguration(const LogSite& site)
                            L"No configuration has been loaded");
 }
 
+HRESULT CToolkit::RequireCompleteConfiguration(const LogSite& site)
+{
+    if (!m_pSystem) {
+        return NoConfiguration(site);
+    }
+    // A failed build leaves what it read loaded, for the client to look at. Written, it would
+    // replace a whole file (its other token sections, its version) with that part; installed,
+    // it would put part of a configuration into the firmware.
+    if (!m_pSystem->IsComplete()) {
+        return ReportFailureAt(site, LOG_ERROR, ResultCode::E_NO_CONFIGURATION,
+                               Describe(IID_IToolkit, MSG_CONFIGURATION_INCOMPLETE),
+                               L"The loaded configuration was not built completely; it is neither written nor installed");
+    }
+    return S_OK;
+}
+
 HRESULT CToolkit::AlreadyLoaded(const LogSite& site)
 {
     return ReportFailureAt(site, LOG_ERROR, ResultCode::E_ALREADY_LOADED,
@@ -109,8 +125,8 @@ HRESULT CToolkit::AlreadyLoaded(const LogSite& site)
 
 IFACEMETHODIMP CToolkit::Install(ULONG)
 {
-    if (!m_pSystem) {
-        return NoConfiguration(LOG_SITE(L"CToolkit::Install"));
+    if (const HRESULT hr = RequireCompleteConfiguration(LOG_SITE(L"CToolkit::Install")); FAILED(hr)) {
+        return hr;
     }
     return NotYetAvailable(LOG_SITE(L"CToolkit::Install"));
 }
@@ -207,8 +223,8 @@ CATCH_RETURN()
 
 IFACEMETHODIMP CToolkit::WriteINIFile(BSTR bstrINIFileName, ULONG qrvComponentMask)
 try {
-    if (!m_pSystem) {
-        return NoConfiguration(LOG_SITE(L"CToolkit::WriteINIFile"));
+    if (const HRESULT hr = RequireCompleteConfiguration(LOG_SITE(L"CToolkit::WriteINIFile")); FAILED(hr)) {
+        return hr;
     }
     const std::wstring path(bstrINIFileName ? bstrINIFileName : L"", ::SysStringLen(bstrINIFileName));
     const HRESULT hr = m_pSystem->WriteINIFile(path, CComponentMask(qrvComponentMask));

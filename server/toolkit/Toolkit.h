@@ -126,6 +126,9 @@ private:
     HRESULT NotYetAvailable(const LogSite& site);
     // Refusals of a call that needs a configuration, or needs none to be loaded.
     HRESULT NoConfiguration(const LogSite& site);
+    // S_OK when a configuration is loaded and was built whole: only such a one may be
+    // written or installed.
+    HRESULT RequireCompleteConfiguration(const LogSite& site);
     HRESULT AlreadyLoaded(const LogSite& site);
 
     static CToolkit* s_pInstance;

@@ -2,6 +2,7 @@
 // classes' own members.
 #include "config/BIOSImage.h"
 #include "config/BIOSInfo.h"
+#include "config/SMBIOSSetting.h"
 #include "config/TokensSetting.h"
 #include "frame/ResultCodes.h"
 
@@ -16,10 +17,37 @@ ComPtr<CBIOSInfo> MakeItem(EConfigType type)
     ComPtr<CBIOSInfo> item;
     EXPECT_HRESULT_SUCCEEDED(CBIOSInfo::Make(item));
     item->SetType(type);
+    item->SetNameText(L"Boot mode");
     return item;
 }
 
-UniqueVariant ValueOf(CBIOSInfo& item)
+UniqueVariant Make(VARTYPE type)
+{
+    UniqueVariant value;
+    V_VT(value.get()) = type;
+    return value;
+}
+UniqueVariant MakeShort(SHORT number)
+{
+    UniqueVariant value = Make(VT_I2);
+    V_I2(value.get()) = number;
+    return value;
+}
+UniqueVariant MakeDouble(double number)
+{
+    UniqueVariant value = Make(VT_R8);
+    V_R8(value.get()) = number;
+    return value;
+}
+UniqueVariant MakeBool(bool on)
+{
+    UniqueVariant value = Make(VT_BOOL);
+    V_BOOL(value.get()) = on ? VARIANT_TRUE : VARIANT_FALSE;
+    return value;
+}
+
+template <typename Item>
+UniqueVariant ValueOf(Item& item)
 {
     UniqueVariant value;
     EXPECT_EQ(S_OK, item.get_Value(value.put()));
@@ -79,7 +107,7 @@ TEST(ConfigDataValue, ChoiceTakesTheStoredChoicesLetterCase)
     ::SetErrorInfo(0, nullptr);
     EXPECT_EQ(ResultCode::E_OUT_OF_BOUNDS, item->put_Value(*MakeText(L"Auto").get()));
     GUID guid = {};
-    EXPECT_EQ(L"A specified INI value is not within the valid range.", TakeErrorDescription(&guid));
+    EXPECT_EQ(L"The value given for Boot mode is not within its valid range.", TakeErrorDescription(&guid));
     EXPECT_EQ(IID_IConfigData, guid);
     EXPECT_EQ(L"Disabled", TextOf(*ValueOf(*item.Get()).get()));
 }
@@ -106,11 +134,113 @@ TEST(ConfigDataValue, IntegerLimitsAreInclusive)
     EXPECT_EQ(ResultCode::E_OUT_OF_BOUNDS, item->put_Value(*MakeLong(11).get()));
     EXPECT_EQ(ResultCode::E_OUT_OF_BOUNDS, item->put_Value(*MakeLong(0).get()));
     EXPECT_EQ(10, V_I4(ValueOf(*item.Get()).get()));
-    // Numeric text is compared by its number; text that is no number is refused.
-    EXPECT_EQ(S_OK, item->put_Value(*MakeText(L"7").get()));
+    // Numeric text is taken as its number; text that is no number is of the wrong type.
+    EXPECT_EQ(S_OK, item->put_Value(*MakeText(L" 7 ").get()));
     EXPECT_EQ(ResultCode::E_OUT_OF_BOUNDS, item->put_Value(*MakeText(L"70").get()));
-    EXPECT_EQ(ResultCode::E_OUT_OF_BOUNDS, item->put_Value(*MakeText(L"seven").get()));
-    EXPECT_EQ(L"7", TextOf(*ValueOf(*item.Get()).get()));
+    EXPECT_EQ(ResultCode::E_NOT_VARIANT_COLLECTION, item->put_Value(*MakeText(L"seven").get()));
+    EXPECT_EQ(VT_I4, V_VT(ValueOf(*item.Get()).get()));
+    EXPECT_EQ(7, V_I4(ValueOf(*item.Get()).get()));
+}
+
+// A value takes the item's own type when it is set, whatever variant type the script engine
+// chose for it; a value that has no form in that type is refused, naming the item, and the
+// item keeps its value. The bounds check does not lift the conversion.
+TEST(ConfigDataValue, ValuesTakeTheItemsTypeOrAreRefused)
+{
+    auto integer = MakeItem(EConfigType_Integer);
+    integer->SetBoundsCheck(false);
+    UniqueVariant beyond = Make(VT_I8);
+    V_I8(beyond.get()) = 0x100000000LL;
+    UniqueVariant unsignedHigh = Make(VT_UI4);
+    V_UI4(unsignedHigh.get()) = 0x80000000u;
+    UniqueVariant whole[] = {MakeShort(-7), MakeDouble(-7.0), MakeText(L"-7"), MakeLong(-7)};
+    for (UniqueVariant& value : whole) {
+        ASSERT_EQ(S_OK, integer->put_Value(*value.get())) << V_VT(value.get());
+        EXPECT_EQ(VT_I4, V_VT(ValueOf(*integer.Get()).get()));
+        EXPECT_EQ(-7, V_I4(ValueOf(*integer.Get()).get()));
+    }
+    UniqueVariant notWhole[] = {MakeDouble(7.5), MakeDouble(4294967296.0), std::move(beyond), std::move(unsignedHigh),
+                                MakeBool(true), MakeText(L"7.0"), MakeText(L""), Make(VT_EMPTY), Make(VT_NULL),
+                                Make(VT_DISPATCH)};
+    for (UniqueVariant& value : notWhole) {
+        ::SetErrorInfo(0, nullptr);
+        EXPECT_EQ(ResultCode::E_NOT_VARIANT_COLLECTION, integer->put_Value(*value.get())) << V_VT(value.get());
+        EXPECT_EQ(L"The value given for Boot mode is not a whole number of 32 bits.", TakeErrorDescription());
+    }
+    EXPECT_EQ(-7, V_I4(ValueOf(*integer.Get()).get()));
+
+    auto choice = MakeItem(EConfigType_Choice);
+    choice->AddChoice(*MakeLong(2).get());
+    choice->AddChoice(*MakeText(L"Auto").get());
+    EXPECT_EQ(S_OK, choice->put_Value(*MakeShort(2).get()));
+    EXPECT_EQ(VT_I4, V_VT(ValueOf(*choice.Get()).get()));
+    EXPECT_EQ(S_OK, choice->put_Value(*MakeText(L"auto").get()));
+    EXPECT_EQ(L"Auto", TextOf(*ValueOf(*choice.Get()).get()));
+    EXPECT_EQ(S_OK, choice->put_Value(*MakeText(L"2").get()));
+    EXPECT_EQ(2, V_I4(ValueOf(*choice.Get()).get()));
+    // Neither is rounded onto the choice 2.
+    EXPECT_EQ(ResultCode::E_NOT_VARIANT_COLLECTION, choice->put_Value(*MakeDouble(2.4).get()));
+    EXPECT_EQ(ResultCode::E_OUT_OF_BOUNDS, choice->put_Value(*MakeText(L"2.4").get()));
+    EXPECT_EQ(ResultCode::E_NOT_VARIANT_COLLECTION, choice->put_Value(*MakeBool(true).get()));
+    EXPECT_EQ(L"The value given for Boot mode is neither a whole number of 32 bits nor text.", TakeErrorDescription());
+    EXPECT_EQ(2u, choice->Choices().Size());
+
+    auto check = MakeItem(EConfigType_Bool);
+    const std::pair<UniqueVariant, bool> switches[] = {
+        {MakeShort(0), false}, {MakeLong(1), true}, {MakeDouble(0.5), true}, {MakeBool(true), true}};
+    for (const auto& [value, on] : switches) {
+        ASSERT_EQ(S_OK, check->put_Value(*value.get()));
+        EXPECT_EQ(VT_BOOL, V_VT(ValueOf(*check.Get()).get()));
+        EXPECT_EQ(on ? VARIANT_TRUE : VARIANT_FALSE, V_BOOL(ValueOf(*check.Get()).get()));
+    }
+    EXPECT_EQ(ResultCode::E_NOT_VARIANT_COLLECTION, check->put_DefaultValue(*MakeText(L"TRUE").get()));
+    EXPECT_EQ(L"The value given for Boot mode is neither True, False nor a number.", TakeErrorDescription());
+
+    auto text = MakeItem(EConfigType_String);
+    EXPECT_EQ(ResultCode::E_NOT_VARIANT_COLLECTION, text->put_Value(*MakeLong(123).get()));
+    EXPECT_EQ(L"The value given for Boot mode is not text.", TakeErrorDescription());
+    EXPECT_EQ(ResultCode::E_NOT_VARIANT_COLLECTION, text->put_Value(*Make(VT_NULL).get()));
+    EXPECT_EQ(L"", TextOf(*ValueOf(*text.Get()).get()));
+}
+
+// An SMBIOS string is refused at the assignment when no INI line or firmware string could
+// hold it; a value read from the board is taken as it is.
+TEST(ConfigDataValue, SMBIOSTextsMustBeWritable)
+{
+    ComPtr<CSMBIOSSetting> item;
+    ASSERT_EQ(S_OK, CSMBIOSSetting::MakeForRow(kSMBIOSRows[0], item));
+    // "SystemManufacturer=" and 130 bytes fill a line of 149 bytes.
+    EXPECT_EQ(130u, SMBIOSValueByteLimit(kSMBIOSRows[0]));
+    EXPECT_EQ(S_OK, item->put_Value(*MakeText(std::wstring(130, L'x').c_str()).get()));
+    const struct {
+        std::wstring text;
+        const wchar_t* description;
+    } refused[] = {
+        {std::wstring(131, L'x'), L"The value given for System Manufacturer is longer than the 130 bytes it can hold."},
+        {L"two\r\nlines", L"The value given for System Manufacturer holds a line break or a NUL character."},
+        {std::wstring(L"nul\0", 4), L"The value given for System Manufacturer holds a line break or a NUL character."},
+        // A lone surrogate has a form in no code page.
+        {L"x\xD800", L"The value given for System Manufacturer holds a character that the ANSI code page cannot represent."},
+    };
+    for (const auto& current : refused) {
+        UniqueVariant value;
+        V_VT(value.get()) = VT_BSTR;
+        V_BSTR(value.get()) = ::SysAllocStringLen(current.text.data(), static_cast<UINT>(current.text.size()));
+        ::SetErrorInfo(0, nullptr);
+        EXPECT_EQ(ResultCode::E_OUT_OF_BOUNDS, item->put_Value(*value.get()));
+        GUID guid = {};
+        EXPECT_EQ(current.description, TakeErrorDescription(&guid));
+        EXPECT_EQ(IID_IConfigData, guid);
+    }
+    EXPECT_EQ(std::wstring(130, L'x'), TextOf(*ValueOf(*item.Get()).get()));
+    if (::GetACP() != CP_UTF8) {
+        EXPECT_EQ(ResultCode::E_OUT_OF_BOUNDS, item->put_Value(*MakeText(L"snow \x2603").get()));
+    }
+
+    const UniqueVariant firmware = MakeText(std::wstring(200, L'f').c_str());
+    EXPECT_EQ(S_OK, item->StoreFirmwareValues(*firmware.get(), *firmware.get()));
+    EXPECT_TRUE(item->BoundsCheck());
+    EXPECT_EQ(ResultCode::E_OUT_OF_BOUNDS, item->put_Value(*firmware.get()));
 }
 
 TEST(ConfigDataValue, LimitsAndChoicesBelongToTheirTypes)

@@ -27,7 +27,7 @@ TEST_F(ErrorInfoTest, MessagesComeFromTheMessageLibrary)
     EXPECT_NE(text.find(L"Its value before truncation was \"%s\".  After truncation it is \"%s\"."), std::wstring::npos);
     EXPECT_EQ(LoadMessageString(101, &text), ResultCode::E_MESSAGE_NOT_FOUND);
     EXPECT_EQ(LoadMessageString(136, nullptr), E_POINTER);
-    for (UINT id = 102; id <= 279; ++id) {
+    for (UINT id = 102; id <= MSG_CONFIGURATION_INCOMPLETE; ++id) {
         EXPECT_EQ(LoadMessageString(id, &text), S_OK) << "message " << id;
     }
 }

@@ -97,4 +97,23 @@ TEST_F(IniFileReplace, ATargetThatCannotBeReplacedStaysAsItWasWithoutATemporaryF
     EXPECT_EQ(std::vector<std::string>{"busy.ini"}, Names());
 }
 
+TEST_F(IniFileReplace, AReadOnlyTargetIsRefusedAndKeepsItsTextAndMark)
+{
+    using std::filesystem::perms;
+    const std::filesystem::path target = folder / "kept.ini";
+    Write(target, "[Kept]\r\nk=1\r\n");
+    // Without write permission: on Windows the read-only attribute.
+    std::filesystem::permissions(target, perms::owner_write | perms::group_write | perms::others_write,
+                                 std::filesystem::perm_options::remove);
+    EXPECT_EQ(ResultCode::E_FILE_CREATE, parser.WriteINIFile(target.wstring()));
+    EXPECT_TRUE(Reported(L"it is read-only"));
+    EXPECT_EQ("[Kept]\r\nk=1\r\n", Read(target));
+    EXPECT_EQ(perms::none, std::filesystem::status(target).permissions() & perms::owner_write);
+    EXPECT_EQ(std::vector<std::string>{"kept.ini"}, Names());
+
+    std::filesystem::permissions(target, perms::owner_write, std::filesystem::perm_options::add);
+    EXPECT_EQ(S_OK, parser.WriteINIFile(target.wstring()));
+    EXPECT_EQ("[S]\r\nk=v\r\n", Read(target));
+}
+
 } // namespace

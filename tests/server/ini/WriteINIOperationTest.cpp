@@ -94,17 +94,34 @@ protected:
         return image;
     }
 
+    // An item of `type` holding `value`. A value is set in the type that takes it as it is
+    // and the item given its type afterwards, so that a tree can hold a value its writer
+    // must refuse (an item's type changed after its value was set).
     template <typename Item>
     ComPtr<Item> AddItem(CConfigGroup* group, EConfigType type, const wchar_t* dataId, const VARIANT& value)
     {
         ComPtr<Item> item;
         EXPECT_HRESULT_SUCCEEDED(Item::Make(item));
-        item->SetType(type);
+        item->SetType(TypeHolding(V_VT(&value)));
         item->SetDataID(dataId);
         item->SetBoundsCheck(false);
         EXPECT_EQ(S_OK, item->put_Value(value));
+        item->SetType(type);
         EXPECT_EQ(S_OK, group->AddChildData(item.Get()));
         return item;
+    }
+    static EConfigType TypeHolding(VARTYPE type)
+    {
+        switch (type) {
+        case VT_I4:
+            return EConfigType_Integer;
+        case VT_BOOL:
+            return EConfigType_Bool;
+        case VT_BSTR:
+            return EConfigType_String;
+        default:
+            return EConfigType_Date;
+        }
     }
 
     ComPtr<CTokensSetting> AddToken(CConfigGroup* group, std::wstring uqi, EConfigType type, const wchar_t* name)
@@ -490,8 +507,11 @@ TEST_F(WriteINIOperationTest, AFailingWriteLeavesTheFileAsItWasAndNoTemporaryFil
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(holder);
         LogWatch log;
+        ClearErrorInfo();
         EXPECT_EQ(E_FAIL, Write(path));
         EXPECT_TRUE(log.Saw("cannot be replaced"));
+        EXPECT_EQ(L"An error occurred while writing to the file.  Verify that the read-only flag is not set.",
+                  TakeErrorDescription());
     }
     EXPECT_EQ(before, ReadTextFile(path));
     std::vector<std::wstring> files;
