@@ -28,6 +28,7 @@ constexpr FuzzTarget kTargets[] = {
     {"bio", bio_fuzz::FuzzOne},
     {"store", store_fuzz::FuzzOne},
     {"profile", profile_fuzz::FuzzOne},
+    {"merge", merge_fuzz::FuzzOne},
 };
 
 // Test names and failures name the target.

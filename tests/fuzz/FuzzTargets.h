@@ -43,3 +43,4 @@ namespace setupdb_fuzz { void FuzzOne(const uint8_t* data, size_t size); }
 namespace bio_fuzz { void FuzzOne(const uint8_t* data, size_t size); }
 namespace store_fuzz { void FuzzOne(const uint8_t* data, size_t size); }
 namespace profile_fuzz { void FuzzOne(const uint8_t* data, size_t size); }
+namespace merge_fuzz { void FuzzOne(const uint8_t* data, size_t size); }
