@@ -3,5 +3,12 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 inline constexpr std::size_t kIniMaxLineBytes = 149;
+
+// The longest value a line "keyword=value" holds, in bytes of the ANSI code page.
+inline constexpr std::size_t IniValueByteLimit(std::wstring_view keyword)
+{
+    return kIniMaxLineBytes - keyword.size() - 1;
+}

@@ -6,8 +6,6 @@
 #include "IniLineLimit.h"
 #include "frame/ObjectMapEntries.h"
 
-#include <string_view>
-
 IFACEMETHODIMP CBIOSInfo::Accept(IDataOperation* operation)
 {
     return CDataOperation::AcceptFor(operation, LOG_SITE(L"CBIOSInfo::Accept"),
@@ -18,8 +16,7 @@ size_t CBIOSInfo::TextByteLimit() const
 {
     // The text item of BIOS information is the reference ID, written as "ReferenceID=" and
     // the text.
-    constexpr std::wstring_view keyword = L"ReferenceID";
-    return kIniMaxLineBytes - keyword.size() - 1;
+    return IniValueByteLimit(L"ReferenceID");
 }
 
 HRESULT CreateBIOSInfoClassObject(IUnknown** classObject)

@@ -50,7 +50,7 @@ inline constexpr std::array<SMBIOSRow, 8> kSMBIOSRows = {{
 // client, but a longer value could neither be written to a file nor read back from one.
 inline size_t SMBIOSValueByteLimit(const SMBIOSRow& row)
 {
-    return kIniMaxLineBytes - std::wstring_view(row.keyword).size() - 1;
+    return IniValueByteLimit(row.keyword);
 }
 
 // The data ID of a row's item, and the key by which events name the row.

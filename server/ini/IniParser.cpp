@@ -601,21 +601,22 @@ HRESULT CIniParser::GetSectionComments(std::wstring_view section, std::vector<st
         if (found == nullptr) {
             return ResultCode::S_INI_NO_SECTION;
         }
-        bool inside = false;
-        for (const CIniLine& line : m_pDocument->lines) {
-            if (line.GetKind() == CIniLine::Kind_Section) {
-                if (inside) {
-                    break;
-                }
-                inside = line.GetSection() == found;
-                continue;
+        // A section's lines run from its header to its last line: walking back from the last
+        // line reads only them, so asking for every token's comments stays linear in the file.
+        for (auto line = found->GetLastLine();; --line) {
+            if (line->GetKind() == CIniLine::Kind_Section && line->GetSection() == found) {
+                break;
             }
-            const bool comment = line.GetKind() == CIniLine::Kind_FileComment ||
-                                 line.GetKind() == CIniLine::Kind_AddedComment;
-            if (inside && comment && !line.GetText().empty() && line.GetText().front() == L';') {
-                comments->emplace_back(WithoutLineFeed(line.GetText()));
+            const bool comment = line->GetKind() == CIniLine::Kind_FileComment ||
+                                 line->GetKind() == CIniLine::Kind_AddedComment;
+            if (comment && !line->GetText().empty() && line->GetText().front() == L';') {
+                comments->emplace_back(WithoutLineFeed(line->GetText()));
+            }
+            if (line == m_pDocument->lines.begin()) {
+                break;
             }
         }
+        std::reverse(comments->begin(), comments->end());
         return S_OK;
     });
 }
