@@ -1,5 +1,6 @@
 #include "SystemBuilder.h"
 
+#include "EFIVar.h"
 #include "HiiConvert.h"
 #include "SetupDatabase.h"
 #include "VariableCatalogue.h"

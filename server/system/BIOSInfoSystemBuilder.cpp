@@ -51,6 +51,9 @@ HRESULT AddItem(CConfigGroup& group, UINT nameMessage, const wchar_t* dataId, EC
     item->SetType(type);
     item->SetDataID(dataId);
     item->SetReadOnly(true);
+    // Read from the firmware itself, the ID needs no checksum to be trusted: an install of
+    // this configuration checks it against the board like one from a file whose checksum held.
+    item->SetChecksumValid(true);
     // The firmware's text as it is.
     if (FAILED(hr = item->StoreFirmwareValues(value, value))) {
         return REPORT_FAILURE(L"CBIOSInfoSystemBuilder::CreateConfigurationTree", LOG_ERROR, hr,

@@ -1,10 +1,18 @@
 #include "InstallEFIVar.h"
 
+#include "LibraryVariables.h"
 #include "VariableCatalogue.h"
+#include "VariableMerge.h"
+
+#include "frame/EventTarget.h"
+#include "frame/FailureReport.h"
+#include "frame/ResultCodes.h"
 
 #include "ErrorMacros.h"
+#include "MessageIds.h"
 
 #include <algorithm>
+#include <new>
 
 namespace {
 
@@ -13,22 +21,69 @@ bool Is(const std::wstring& name, const GUID& guid, const wchar_t* wantedName, c
     return name == wantedName && IsEqualGUID(guid, wantedGuid);
 }
 
+std::span<const uint8_t> Bytes(const std::vector<BYTE>& bytes) { return {bytes.data(), bytes.size()}; }
+
+HRESULT ReportException(const wchar_t* function, const std::exception& exception)
+{
+    if (dynamic_cast<const std::bad_alloc*>(&exception)) {
+        return REPORT_FAILURE(function, LOG_ERROR, E_OUTOFMEMORY, Describe(MSG_OUT_OF_MEMORY), L"Out of memory exception");
+    }
+    return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(MSG_UNKNOWN_ERROR), L"%hs", exception.what());
+}
+
+HRESULT ReportUnknown(const wchar_t* function)
+{
+    return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(MSG_UNKNOWN_ERROR), L"Unknown error");
+}
+
 } // namespace
 
+CInstallEFIVar::CInstallEFIVar(CollectorMode mode)
+    : m_owned(std::make_unique<CLibraryVariables>()), m_variables(*m_owned), m_mode(mode)
+{
+}
+
+CInstallEFIVar::CInstallEFIVar(IFirmwareVariables& variables, CollectorMode mode) : m_variables(variables), m_mode(mode)
+{
+}
+
+CInstallEFIVar::~CInstallEFIVar() = default;
+
+HRESULT CInstallEFIVar::SetEFIVarData(const EFIVarRecord& record)
+try {
+    if (record.data.empty()) {
+        return REPORT_FAILURE(L"CInstallEFIVar::SetEFIVarData", LOG_ERROR, E_INVALIDARG, Describe(MSG_INTERNAL_ERROR),
+                              L"Zero length buffer");
+    }
+    if (record.mask.size() != record.data.size()) {
+        return REPORT_FAILURE(L"CInstallEFIVar::SetEFIVarData", LOG_ERROR, E_POINTER, Describe(MSG_INTERNAL_ERROR),
+                              L"Invalid Pointer");
+    }
+    m_records.push_back(record);
+    return S_OK;
+} catch (const std::exception& exception) {
+    return ReportException(L"CInstallEFIVar::SetEFIVarData", exception);
+} catch (...) {
+    return ReportUnknown(L"CInstallEFIVar::SetEFIVarData");
+}
+
 // Called for a variable the firmware does not hold: a missing "OemDefault" is made as a copy
-// of "Setup" at once, and that copy is its local one.
+// of "Setup" at once, so that the bytes an install does not set keep the setup values. A
+// planning collector only makes the local copy.
 HRESULT CInstallEFIVar::PreProcessVar(EFIVarRecord& record)
 {
     if (!Is(record.name, record.guid, L"OemDefault", VendorGuid::Setup)) {
         return ResultCode::E_VARIABLE_NOT_FOUND;
     }
-    if (FAILED(m_efiVar.ReadVariable(L"Setup", &record.guid, record.data, &record.attributes))) {
+    if (FAILED(m_variables.Read(L"Setup", record.guid, record.data, &record.attributes))) {
         return REPORT_FAILURE(L"CInstallEFIVar::PreProcessVar", LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
                               L"BufferTooSmall not returned");
     }
-    ULONG written = static_cast<ULONG>(record.data.size());
-    ULONG attributes = record.attributes;
-    return m_efiVar.SetVariable(record.name, &record.guid, &attributes, &written, record.data.data());
+    if (m_mode == CollectorMode::Plan) {
+        m_madeInPlan.push_back(record);
+        return S_OK;
+    }
+    return m_variables.Write(record.name, record.guid, record.attributes, record.data);
 }
 
 HRESULT CInstallEFIVar::AddVariableToLocalList(const GUID& guid, const std::wstring& name, size_t& index)
@@ -36,7 +91,7 @@ HRESULT CInstallEFIVar::AddVariableToLocalList(const GUID& guid, const std::wstr
     EFIVarRecord record;
     record.name = name;
     record.guid = guid;
-    HRESULT hr = m_efiVar.ReadVariable(name, &guid, record.data, &record.attributes);
+    HRESULT hr = m_variables.Read(name, guid, record.data, &record.attributes);
     if (hr == ResultCode::E_VARIABLE_NOT_FOUND) {
         hr = PreProcessVar(record);
     }
@@ -45,8 +100,8 @@ HRESULT CInstallEFIVar::AddVariableToLocalList(const GUID& guid, const std::wstr
         return hr;
     }
     if (FAILED(hr)) {
-        return REPORT_FAILURE(L"CInstallEFIVar::AddVariableToLocalList", LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
-                              L"Unable to read variable %ls: hr=%x", name.c_str(), static_cast<unsigned>(hr));
+        return REPORT_FAILURE(L"CInstallEFIVar::AddVariableToLocalList", LOG_ERROR, E_FAIL,
+                              Describe(MSG_INTERNAL_ERROR), L"BufferTooSmall not returned");
     }
     record.mask.assign(record.data.size(), 0);
     m_records.push_back(std::move(record));
@@ -129,34 +184,135 @@ try {
     record.data[offset] = value;
     record.mask[offset] = 0xFF;
     return S_OK;
+} catch (const std::exception& exception) {
+    return ReportException(L"CInstallEFIVar::SetEFIVarData", exception);
+} catch (...) {
+    return ReportUnknown(L"CInstallEFIVar::SetEFIVarData");
+}
+
+HRESULT CInstallEFIVar::GetRequiredSizeForVar(const EFIVarRecord& record, ULONG* size)
+{
+    if (!size) {
+        return E_POINTER;
+    }
+    ULONG attributes = 0;
+    const HRESULT hr = m_variables.QuerySize(record.name, record.guid, *size, &attributes);
+    if (hr == ResultCode::E_BUFFERTOOSMALL) {
+        return S_OK;
+    }
+    *size = 0;
+    if (hr == ResultCode::E_VARIABLE_NOT_FOUND) {
+        return ResultCode::S_NOT_FOUND;
+    }
+    return REPORT_FAILURE(L"CInstallEFIVar::GetRequiredSizeForVar", LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
+                          L"Unable to get the variable size");
+}
+
+HRESULT CInstallEFIVar::GetOverwriteConflict(const EFIVarRecord& record, bool* conflict)
+try {
+    if (!conflict) {
+        return REPORT_FAILURE(L"CInstallEFIVar::GetOverwriteConflict", LOG_ERROR, E_POINTER,
+                              Describe(MSG_INTERNAL_ERROR), L"Invalid Pointer.");
+    }
+    *conflict = false;
+    std::vector<BYTE> current;
+    const HRESULT hr = m_variables.Read(record.name, record.guid, current, nullptr);
+    if (hr == ResultCode::E_VARIABLE_NOT_FOUND) {
+        return S_OK;
+    }
+    if (FAILED(hr)) {
+        return REPORT_FAILURE(L"CInstallEFIVar::GetOverwriteConflict", LOG_ERROR, E_FAIL,
+                              Describe(MSG_PASSWORD_WRITE_FAILED), L"BufferTooSmall not returned");
+    }
+    *conflict = variable_merge::OverwritesPassword(Bytes(current), Bytes(record.data));
+    return S_OK;
 }
 CATCH_RETURN()
 
-// The local copy holds the firmware's bytes wherever the mask is clear, so writing it whole
-// changes exactly the masked bytes.
-HRESULT CInstallEFIVar::WriteDataWithMask(EFIVarRecord& record)
+// The variable's contents now, for the merge: absent is fine (nothing to keep). The read
+// is the size query and the read; a separate size query first would only add a call.
+HRESULT CInstallEFIVar::ReadCurrent(const EFIVarRecord& record, std::vector<BYTE>& current, ULONG& attributes,
+    bool& exists)
 {
-    ULONG attributes = record.attributes;
-    ULONG size = static_cast<ULONG>(record.data.size());
-    const HRESULT hr = m_efiVar.SetVariable(record.name, &record.guid, &attributes, &size, record.data.data());
-    if (FAILED(hr)) {
-        return REPORT_FAILURE(L"CInstallEFIVar::WriteDataWithMask", LOG_ERROR, ResultCode::E_EFIVAR_UNKNOWN_RESULT,
-                              Description::LogOnly(), L"Unable to write variable %ls: hr=%x", record.name.c_str(),
-                              static_cast<unsigned>(hr));
+    attributes = EFI_VARIABLE_ATTRIBUTES_DEFAULT;
+    current.clear();
+    exists = false;
+    const HRESULT hr = m_variables.Read(record.name, record.guid, current, &attributes);
+    if (hr == ResultCode::E_VARIABLE_NOT_FOUND) {
+        attributes = EFI_VARIABLE_ATTRIBUTES_DEFAULT;
+        return S_OK;
     }
-    std::fill(record.mask.begin(), record.mask.end(), BYTE{0});
+    if (FAILED(hr)) {
+        return REPORT_FAILURE(L"CInstallEFIVar::WriteDataWithMask", LOG_ERROR, E_FAIL, Describe(MSG_WRITE_BIOS_FAILED),
+                              L"Unable to get current variable value");
+    }
+    exists = true;
+    return S_OK;
+}
+
+const EFIVarRecord* CInstallEFIVar::MadeInPlan(const EFIVarRecord& record) const
+{
+    for (const EFIVarRecord& made : m_madeInPlan) {
+        if (Is(made.name, made.guid, record.name.c_str(), record.guid)) {
+            return &made;
+        }
+    }
+    return nullptr;
+}
+
+HRESULT CInstallEFIVar::WriteDataWithMask(const EFIVarRecord& record)
+{
+    const LogSite site = LOG_SITE(L"CInstallEFIVar::WriteDataWithMask");
+    PlannedVariable planned{record.name, record.guid};
+    if (!record.writable) {
+        bool conflict = false;
+        RETURN_IF_FAILED(GetOverwriteConflict(record, &conflict));
+        if (conflict) {
+            ReportDiagnostic(site, LOG_INFORMATION, L"Password Exists on system");
+            ToolkitEvents::Fire([&record](IToolkitEventTarget& target) {
+                return target.Fire_OnPasswordExists(record.description.c_str());
+            });
+            planned.passwordKept = true;
+            m_planned.push_back(std::move(planned));
+            return S_OK;
+        }
+    }
+    ULONG attributes = 0;
+    RETURN_IF_FAILED(ReadCurrent(record, planned.before, attributes, planned.existed));
+    // A plan does not make the missing "OemDefault"; the install would have made it first.
+    const EFIVarRecord* made = MadeInPlan(record);
+    planned.after = variable_merge::MergeMasked(made ? Bytes(made->data) : Bytes(planned.before), Bytes(record.data),
+                                                Bytes(record.mask));
+    const bool needed = variable_merge::NeedsWrite(planned.existed, Bytes(planned.before), Bytes(planned.after));
+    if (m_mode == CollectorMode::Plan) {
+        m_planned.push_back(std::move(planned));
+        return S_OK;
+    }
+    if (!needed) {
+        ReportDiagnostic(site, LOG_INFORMATION, L"%ls already holds these bytes; not written", record.name.c_str());
+        return S_OK;
+    }
+    const HRESULT hr = m_variables.Write(record.name, record.guid, attributes, planned.after);
+    if (FAILED(hr)) {
+        return REPORT_FAILURE(L"CInstallEFIVar::WriteDataWithMask", LOG_ERROR, E_FAIL, Describe(MSG_WRITE_BIOS_FAILED),
+                              L"SetVariable failed: hr=%x", static_cast<unsigned>(hr));
+    }
     return S_OK;
 }
 
 HRESULT CInstallEFIVar::Commit()
-{
-    bool wrote = false;
-    for (EFIVarRecord& record : m_records) {
+try {
+    bool any = false;
+    for (const EFIVarRecord& record : m_records) {
+        // Variables that were only read have nothing to write.
         if (std::find(record.mask.begin(), record.mask.end(), BYTE{0xFF}) == record.mask.end()) {
             continue;
         }
-        RETURN_IF_FAILED(WriteDataWithMask(record));
-        wrote = true;
+        any = true;
+        if (FAILED(WriteDataWithMask(record))) {
+            return ResultCode::E_EFIVAR_UNKNOWN_RESULT;
+        }
     }
-    return wrote ? S_OK : ResultCode::S_NO_VARIABLES;
+    return any ? S_OK : ResultCode::S_NO_VARIABLES;
 }
+CATCH_RETURN()

@@ -93,7 +93,7 @@ private:
     HRESULT GetTokenValue(const HII_SETTING& setting, ULONG offset, BYTE width, LONG& value);
     HRESULT GetDefaultValue(const HII_SETTING& setting, ULONG offset, BYTE width, LONG& value);
     HRESULT PopulatePureLockHide(const class CHiiTokenSource& source, CTokensSetting& token);
-    HRESULT InstallConfigurationPoint(const std::shared_ptr<const HII_SETTING>& setting);
+    HRESULT InstallConfigurationPoint(const std::vector<std::shared_ptr<const HII_SETTING>>& candidates);
 
     CInstallEFIVar& m_collector;
 };

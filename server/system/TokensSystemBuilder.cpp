@@ -5,6 +5,7 @@
 #include "HiiConvert.h"
 #include "HiiTokenSource.h"
 #include "SarnQRVData.h"
+#include "TokenWrite.h"
 #include "VariableCatalogue.h"
 
 #include "config/ConfigGroup.h"
@@ -20,6 +21,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <set>
 
 namespace {
@@ -31,12 +33,6 @@ constexpr BYTE kMaxValueBytes = 4;
 bool IsSetupVariable(const HII_SETTING& setting)
 {
     return setting.variableName == u"Setup" && IsEqualGUID(ToGuid(setting.variableGuid), VendorGuid::Setup);
-}
-
-// The entries of an ordered list: one byte each, kept in the question's opcode.
-BYTE ListEntries(const HII_SETTING& setting)
-{
-    return setting.opcodeByteCount > 4 ? setting.opcodeBytes[4] : 0;
 }
 
 // The value of `width` bytes at `offset`, least significant first; false past the end.
@@ -54,12 +50,6 @@ bool LittleEndian(const std::vector<BYTE>& bytes, ULONG offset, BYTE width, LONG
     return true;
 }
 
-bool HasOption(const HII_SETTING& setting, LONG value)
-{
-    return std::any_of(setting.options.begin(), setting.options.end(),
-                       [value](const HII_OPTION& option) { return option.value == value; });
-}
-
 // A collection of the list's entries; an entry the question has no option for becomes a
 // choice without a text, so that the firmware's list is kept as it is.
 HRESULT MakeList(CTokensSetting& token, const std::vector<LONG>& entries, ComPtr<CVariantCollection>& list)
@@ -73,17 +63,6 @@ HRESULT MakeList(CTokensSetting& token, const std::vector<LONG>& entries, ComPtr
         RETURN_IF_FAILED(list->Add(*value.get()));
     }
     return S_OK;
-}
-
-void FireBadValue(const HII_SETTING& setting, long index)
-{
-    std::wstring uqi = ToWide(setting.uqi);
-    const std::wstring name = ToWide(setting.name);
-    uqi.push_back(L'\0');
-    ToolkitEvents::Fire([&](IToolkitEventTarget& target) {
-        return target.Fire_OnBadTokenIniValue(reinterpret_cast<unsigned short*>(uqi.data()), name.c_str(), index);
-    });
-    ToolkitEvents::RaiseWarning();
 }
 
 } // namespace
@@ -174,8 +153,8 @@ try {
     case HiiOpcode::CheckBox:
         kind = "Checkbox-specific";
         token.SetType(EConfigType_Bool);
-        if (SUCCEEDED(hr = GetTokenValue(setting, setting.offset, 1, value)) &&
-            SUCCEEDED(hr = GetDefaultValue(setting, setting.offset, 1, defaultValue))) {
+        if (SUCCEEDED(hr = GetTokenValue(setting, setting.offset, TokenWrite::ValueWidth(setting), value)) &&
+            SUCCEEDED(hr = GetDefaultValue(setting, setting.offset, TokenWrite::ValueWidth(setting), defaultValue))) {
             hr = token.StoreFirmwareValues(*BoolVariant(value != 0).get(), *BoolVariant(defaultValue != 0).get());
         }
         break;
@@ -207,7 +186,7 @@ try {
             }
         }
         std::vector<LONG> current, defaults;
-        for (BYTE entry = 0; SUCCEEDED(hr) && entry < ListEntries(setting); ++entry) {
+        for (BYTE entry = 0; SUCCEEDED(hr) && entry < TokenWrite::ValueCount(setting); ++entry) {
             LONG byte = 0, defaultByte = 0;
             if (SUCCEEDED(hr = GetTokenValue(setting, setting.offset + entry, 1, byte)) &&
                 SUCCEEDED(hr = GetDefaultValue(setting, setting.offset + entry, 1, defaultByte))) {
@@ -242,39 +221,38 @@ try {
 CATCH_RETURN()
 
 // The configuration-point token is installed as soon as it is read, with a collector of its
-// own that is committed at once. A value the question does not take is refused.
-HRESULT CTokensSystemBuilder::InstallConfigurationPoint(const std::shared_ptr<const HII_SETTING>& record)
+// own that is committed at once. A value the question does not take is refused; a one-of
+// value may be an option of another question with the same UQI, tried in list order.
+HRESULT CTokensSystemBuilder::InstallConfigurationPoint(const HiiTokenPointers& candidates)
 try {
-    const HII_SETTING& setting = *record;
-    const std::vector<USHORT>& values = ConfigurationPoint::Token()->values;
-    const bool isList = setting.Opcode() == HiiOpcode::OrderedList;
-    const size_t count = isList ? std::min<size_t>(values.size(), ListEntries(setting)) : std::min<size_t>(values.size(), 1);
-    for (size_t i = 0; i < count; ++i) {
-        uint16_t minimum = 0, maximum = 0;
-        const bool valid = setting.Opcode() == HiiOpcode::CheckBox ? values[i] <= 1
-                           : setting.Opcode() == HiiOpcode::Numeric
-                               ? setting.NumericField(12, minimum) && setting.NumericField(14, maximum) &&
-                                     values[i] >= minimum && values[i] <= maximum
-                               : HasOption(setting, values[i]);
-        if (!valid) {
-            FireBadValue(setting, static_cast<long>(i));
-            return S_OK;
+    const std::vector<USHORT>& given = ConfigurationPoint::Token()->values;
+    const HII_SETTING& first = *candidates.front();
+    const size_t count = std::min(given.size(), TokenWrite::ValueCount(first));
+    const std::vector<LONG> values(given.begin(), given.begin() + static_cast<std::ptrdiff_t>(count));
+    const HII_SETTING* chosen = nullptr;
+    for (const auto& candidate : candidates) {
+        if (TokenWrite::FirstRefused(*candidate, values) < 0) {
+            chosen = candidate.get();
+            break;
         }
+        if (first.Opcode() != HiiOpcode::OneOf) {
+            break;
+        }
+    }
+    if (!chosen) {
+        const long refused = TokenWrite::FirstRefused(first, values);
+        TokenWrite::FireBadValue(ToWide(first.uqi), ToWide(first.name), refused < 0 ? 0 : refused);
+        return S_OK;
     }
     CInstallEFIVar collector;
-    const GUID guid = ToGuid(setting.variableGuid);
-    const std::wstring name = ToWide(setting.variableName);
-    const BYTE width = isList ? 1 : setting.width;
-    for (size_t i = 0; i < count; ++i) {
-        for (BYTE b = 0; b < width; ++b) {
-            const ULONG offset = static_cast<ULONG>(setting.offset + (isList ? i : 0) + b);
-            const BYTE byte = static_cast<BYTE>(b < 2 ? values[i] >> (8 * b) : 0);
-            RETURN_IF_FAILED(collector.SetEFIVarData(guid, name, offset, byte));
-            if (IsSetupVariable(setting)) {
-                RETURN_IF_FAILED(collector.SetEFIVarData(guid, L"OemDefault", offset, byte));
-            }
-        }
+    bool fits = false;
+    if (FAILED(TokenWrite::FitsVariable(collector, *chosen, values.size(), fits)) || !fits) {
+        ReportDiagnostic(LOG_SITE(L"CTokensSystemBuilder::InstallConfigurationPoint"), LOG_WARNING,
+                         L"Token (UQI: %04X) lies outside its variable; it is not installed", chosen->UQINumber());
+        TokenWrite::FireBadValue(ToWide(chosen->uqi), ToWide(chosen->name), 0);
+        return S_OK;
     }
+    RETURN_IF_FAILED(TokenWrite::WriteValues(collector, *chosen, values));
     const HRESULT hr = collector.Commit();
     return FAILED(hr) ? hr : S_OK;
 }
@@ -294,17 +272,17 @@ try {
     RETURN_IF_FAILED(PopulateDoNotShowList(doNotShow));
 
     if (const std::optional<ConfigurationPointToken>& point = ConfigurationPoint::Token()) {
-        for (const auto& token : tokens) {
-            if (token->UQINumber() != point->uqi) {
-                continue;
-            }
-            if (doNotShow.count(DoNotShowKey(token->UQINumber())) != 0) {
-                CErrorInfoManager::SetDescription(L"\nThis setting customization is not supported by QRV\n");
-            } else {
-                RETURN_IF_FAILED(InstallConfigurationPoint(token));
-            }
-            break;
+        HiiTokenPointers candidates;
+        std::copy_if(tokens.begin(), tokens.end(), std::back_inserter(candidates),
+                     [&point](const auto& token) { return token->UQINumber() == point->uqi; });
+        if (candidates.empty()) {
+            return S_OK;
         }
+        if (doNotShow.count(DoNotShowKey(candidates.front()->UQINumber())) != 0) {
+            CErrorInfoManager::SetDescription(L"\nThis setting customization is not supported by QRV\n");
+            return S_OK;
+        }
+        RETURN_IF_FAILED(InstallConfigurationPoint(candidates));
         return S_OK;
     }
 

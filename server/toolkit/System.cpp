@@ -3,11 +3,14 @@
 #include "config/ConfigGroup.h"
 #include "config/SearchforGroupOperation.h"
 #include "config/SearchforTokenOperation.h"
+#include "frame/EventTarget.h"
 #include "frame/FailureReport.h"
 #include "frame/ResultCodes.h"
 #include "ini/INIBuilder.h"
 #include "ini/WriteINIOperation.h"
+#include "system/InstallOperation.h"
 #include "system/SystemBuilder.h"
+#include "system/VariableCatalogue.h"
 
 #include "ErrorMacros.h"
 #include "MessageIds.h"
@@ -106,5 +109,67 @@ try {
     ComPtr<CSearchforTokenOperation> search;
     RETURN_IF_FAILED(CSearchforTokenOperation::Make(search));
     return search->FindTokenByUQI(uqi, target.Get(), token);
+}
+CATCH_RETURN()
+
+// The fan-control payload goes first; a firmware that runs its own fan-control configuration
+// takes nothing from an install.
+HRESULT CSystem::InstallPayloadIfRequested(CComponentMask mask, IFirmwareVariables& variables, CollectorMode mode)
+{
+    const LogSite site = LOG_SITE(L"CSystem::InstallPayloadIfRequested");
+    if (mask.IsPayloadSkipped()) {
+        ReportDiagnostic(site, LOG_INFORMATION, L"Payload operation not requested");
+        return ResultCode::S_NOTHING_TO_DO;
+    }
+    if (m_strPayloadFileName.empty()) {
+        return ReportFailureAt(site, LOG_ERROR, ResultCode::E_NO_PAYLOAD, Describe(MSG_NO_PAYLOAD_FILE),
+                               L"No payload file set");
+    }
+    std::vector<BYTE> data;
+    if (SUCCEEDED(variables.Read(VariableName::FscConfigVar, VendorGuid::FscConfigVar, data, nullptr)) ||
+        SUCCEEDED(variables.Read(VariableName::FscDefConfigVar, VendorGuid::FscDefConfigVar, data, nullptr))) {
+        return ResultCode::S_PAYLOAD_ALREADY_PRESENT;
+    }
+    const ULONG payload = CComponentMask::kPayload;
+    ToolkitEvents::Fire([payload](IToolkitEventTarget& target) { return target.Fire_OnInstallStart(payload); });
+    // Fan-control payloads cannot be installed by this version: the component fails and the
+    // others are still installed.
+    (void)mode;
+    ReportDiagnostic(site, LOG_ERROR, L"Fan-control payloads cannot be installed by this version");
+    ReportDiagnostic(site, LOG_INFORMATION, L"Payload Manager Install Result=%x",
+                     static_cast<unsigned>(ResultCode::E_PAYLOAD_SYSTEM));
+    return ResultCode::E_PAYLOAD_INSTALL;
+}
+
+HRESULT CSystem::Install(CComponentMask mask, IFirmwareVariables& variables, CollectorMode mode, InstallPlan* plan)
+try {
+    const HRESULT payload = InstallPayloadIfRequested(mask, variables, mode);
+    if (payload == ResultCode::S_PAYLOAD_ALREADY_PRESENT || payload == E_FAIL || payload == ResultCode::E_NO_PAYLOAD) {
+        return payload;
+    }
+    const bool payloadFailed = payload == ResultCode::E_PAYLOAD_INSTALL;
+    if (FAILED(payload) && !payloadFailed) {
+        return E_FAIL;
+    }
+    ComPtr<IOperationTarget> target;
+    RETURN_IF_FAILED(RootTarget(m_pRoot.Get(), target));
+    ComPtr<CInstallOperation> operation;
+    RETURN_IF_FAILED(CInstallOperation::Make(operation, variables, mode));
+    HRESULT hr = operation->Configure(target.Get(), mask);
+    if (FAILED(hr)) {
+        ReportDiagnostic(LOG_SITE(L"CSystem::Install"), LOG_ERROR, L"Failed to configure the data node");
+    } else if (FAILED(hr = operation->Execute())) {
+        ReportDiagnostic(LOG_SITE(L"CSystem::Install"), LOG_ERROR, L"Failed execution of install");
+    }
+    if (plan) {
+        *plan = std::move(operation->Plan());
+        plan->result = hr;
+    }
+    RETURN_IF_FAILED(hr);
+    if (payloadFailed) {
+        return REPORT_FAILURE(L"CSystem::Install", LOG_ERROR, E_FAIL, Describe(MSG_INSTALL_FAILED),
+                              L"Unable to install one or more components");
+    }
+    return S_OK;
 }
 CATCH_RETURN()

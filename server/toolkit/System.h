@@ -3,6 +3,7 @@
 #pragma once
 
 #include "config/ComponentMask.h"
+#include "system/InstallPlan.h"
 
 #include "ComObject.h"
 
@@ -22,6 +23,10 @@ public:
     static HRESULT CreateSystemFromRefSystem(CComponentMask mask, std::unique_ptr<CSystem>& system);
 
     HRESULT WriteINIFile(const std::wstring& path, CComponentMask mask);
+    // Installs the configuration into `variables` for the components of `mask`: the payload
+    // first, then the tree. A planning install (CollectorMode::Plan) writes nothing and
+    // leaves what it would write in `plan`.
+    HRESULT Install(CComponentMask mask, IFirmwareVariables& variables, CollectorMode mode, InstallPlan* plan = nullptr);
     // S_OK with the group, or S_NOT_FOUND with none.
     HRESULT GetConfigGroup(EConfigGroupID id, IConfigGroup** group);
     HRESULT GetTokenSetting(const unsigned short* uqi, ITokenConfigData** token);
@@ -34,6 +39,7 @@ public:
     void SetPayloadFileName(std::wstring name) { m_strPayloadFileName = std::move(name); }
 
 private:
+    HRESULT InstallPayloadIfRequested(CComponentMask mask, IFirmwareVariables& variables, CollectorMode mode);
     static HRESULT CreateWith(class CBuilder& builder, std::unique_ptr<CSystem>& system);
 
     ComPtr<IConfigGroup> m_pRoot;

@@ -88,7 +88,6 @@ HRESULT CToolkit::NotSupported(const LogSite& site)
 }
 
 // Operations whose configuration subsystems are not part of this build yet.
-HRESULT CToolkit::NotYetAvailable(const LogSite& site) { return NotSupported(site); }
 
 IFACEMETHODIMP CToolkit::Reboot() { return NotSupported(LOG_SITE(L"CToolkit::Reboot")); }
 IFACEMETHODIMP CToolkit::Report(BSTR) { return NotSupported(LOG_SITE(L"CToolkit::Report")); }
@@ -123,18 +122,32 @@ HRESULT CToolkit::AlreadyLoaded(const LogSite& site)
                            L"A configuration has already been loaded");
 }
 
-IFACEMETHODIMP CToolkit::Install(ULONG)
+IFirmwareVariables& CToolkit::Variables()
 {
+    if (!m_pVariables) {
+        m_pVariables = std::make_unique<CLibraryVariables>();
+    }
+    return *m_pVariables;
+}
+
+IFACEMETHODIMP CToolkit::Install(ULONG qrvComponentMask)
+try {
     if (const HRESULT hr = RequireCompleteConfiguration(LOG_SITE(L"CToolkit::Install")); FAILED(hr)) {
         return hr;
     }
-    return NotYetAvailable(LOG_SITE(L"CToolkit::Install"));
+    const HRESULT hr = m_pSystem->Install(CComponentMask(qrvComponentMask), Variables(), CollectorMode::Write);
+    if (FAILED(hr) || hr == ResultCode::S_PAYLOAD_ALREADY_PRESENT) {
+        return hr;
+    }
+    return TakeWarnings();
 }
+CATCH_RETURN()
 IFACEMETHODIMP CToolkit::LoadConfigFromSystem(ULONG qrvComponentMask)
 try {
     if (m_pSystem) {
         return AlreadyLoaded(LOG_SITE(L"CToolkit::LoadConfigFromSystem"));
     }
+    Variables();
     const HRESULT hr = CSystem::CreateSystemFromRefSystem(CComponentMask(qrvComponentMask), m_pSystem);
     if (hr == ResultCode::S_NOTHING_TO_DO) {
         return hr;
@@ -153,6 +166,7 @@ try {
     if (m_pSystem) {
         return AlreadyLoaded(LOG_SITE(L"CToolkit::LoadINIFile"));
     }
+    Variables();
     const std::wstring path(bstrINIFileName ? bstrINIFileName : L"", ::SysStringLen(bstrINIFileName));
     const DWORD attributes = path.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -188,6 +202,7 @@ CATCH_RETURN()
 IFACEMETHODIMP CToolkit::Remove(ULONG qrvComponentMask)
 try {
     const LogSite site = LOG_SITE(L"CToolkit::Remove");
+    Variables();
     CRemoveOperation operation;
     const HRESULT hr = operation.Remove(qrvComponentMask);
     if (hr == ResultCode::S_NOTHING_TO_DO) {
@@ -213,6 +228,7 @@ CATCH_RETURN()
 
 IFACEMETHODIMP CToolkit::ValidateSystem()
 try {
+    Variables();
     const HRESULT hr = CSystemValidator().ValidateSystem();
     if (FAILED(hr)) {
         CErrorInfoManager::SetGUID(IID_IToolkit);
@@ -325,6 +341,7 @@ IFACEMETHODIMP CToolkit::get_SystemCapabilities(ISystemCapabilities** capabiliti
     if (!capabilities) {
         return InvalidPointer(LOG_SITE(L"CToolkit::get_SystemCapabilities"), Describe(IID_IToolkit, MSG_INTERNAL_ERROR));
     }
+    Variables();
     *capabilities = nullptr;
     if (!m_pSystemCapabilities) {
         ComPtr<CSystemCapabilities> created;

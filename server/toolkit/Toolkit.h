@@ -9,6 +9,8 @@
 
 #include "System.h"
 
+#include "system/LibraryVariables.h"
+
 #include "ConnectionPoint.h"
 #include "Owners.h"
 
@@ -123,13 +125,13 @@ public:
 private:
     HRESULT SetWorkingDirectory();
     HRESULT NotSupported(const LogSite& site);
-    HRESULT NotYetAvailable(const LogSite& site);
     // Refusals of a call that needs a configuration, or needs none to be loaded.
     HRESULT NoConfiguration(const LogSite& site);
     // S_OK when a configuration is loaded and was built whole: only such a one may be
     // written or installed.
     HRESULT RequireCompleteConfiguration(const LogSite& site);
     HRESULT AlreadyLoaded(const LogSite& site);
+    IFirmwareVariables& Variables();
 
     static CToolkit* s_pInstance;
     ConnectionPoint m_eventsPoint;
@@ -138,6 +140,11 @@ private:
     ComPtr<IBiosCapsule> m_pBiosCapsule;
     ComPtr<ISystemCapabilities> m_pSystemCapabilities; // kept by Reset
     std::unique_ptr<CSystem> m_pSystem;                  // the loaded configuration
+    // Made on the first call that reaches the firmware and held for the toolkit's life, so
+    // the firmware-variable library is loaded once and every part of the server that reads
+    // or writes a variable meanwhile finds it loaded. Not made when the toolkit is created:
+    // a client connects its sinks only after that.
+    std::unique_ptr<CLibraryVariables> m_pVariables;
 };
 
 // The singleton class object of CToolkit.

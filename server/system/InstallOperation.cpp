@@ -1,0 +1,174 @@
+#include "InstallOperation.h"
+
+#include "BIOSModifiedFlag.h"
+
+#include "config/BIOSImage.h"
+#include "config/BIOSInfo.h"
+#include "config/CoolingSetting.h"
+#include "config/SMBIOSSetting.h"
+#include "config/TokensSetting.h"
+#include "frame/EventTarget.h"
+#include "frame/FailureReport.h"
+#include "frame/ResultCodes.h"
+
+#include "ErrorMacros.h"
+#include "MessageIds.h"
+#include "Owners.h"
+
+namespace {
+
+constexpr wchar_t kReferenceIdKey[] = L"ReferenceSystem.ReferenceID";
+
+HRESULT NullItem(const wchar_t* function)
+{
+    return REPORT_FAILURE(function, LOG_ERROR, E_POINTER, Describe(MSG_INTERNAL_ERROR), L"Invalid Pointer");
+}
+
+HRESULT ItemFailed(const wchar_t* function, HRESULT hr, const wchar_t* text)
+{
+    ReportDiagnostic(LOG_SITE(function), LOG_ERROR, L"%ls", text);
+    return hr;
+}
+
+} // namespace
+
+CInstallOperation::CInstallOperation(IFirmwareVariables& variables, CollectorMode mode)
+    : m_context{variables, mode, m_plan}, m_biosImage(m_context), m_biosInfo(m_context), m_smbios(m_context),
+      m_tokens(m_context)
+{
+}
+
+HRESULT CInstallOperation::ProcessConfigData(CBIOSImage* setting)
+{
+    if (Mask().IsBIOSSkipped()) {
+        return S_OK;
+    }
+    if (!setting) {
+        return NullItem(L"CInstallOperation::ProcessConfigData");
+    }
+    const HRESULT hr = m_biosImage.SetImage(setting);
+    return FAILED(hr) ? ItemFailed(L"CInstallOperation::ProcessConfigData", hr, L"Failure occurred in SetImage") : S_OK;
+}
+
+HRESULT CInstallOperation::ProcessConfigData(CBIOSInfo* setting)
+try {
+    if (Mask().IsBIOSSkipped()) {
+        return S_OK;
+    }
+    if (!setting) {
+        return NullItem(L"CInstallOperation::ProcessConfigData");
+    }
+    std::wstring dataId;
+    RETURN_IF_FAILED(setting->GetDataID(&dataId));
+    if (dataId != kReferenceIdKey) {
+        return S_OK;
+    }
+    UniqueVariant value;
+    RETURN_IF_FAILED(setting->get_Value(value.put()));
+    const std::wstring id = V_VT(value.get()) == VT_BSTR && V_BSTR(value.get()) ? V_BSTR(value.get()) : L"";
+    ReportDiagnostic(LOG_SITE(L"CInstallOperation::ProcessConfigData"), LOG_INFORMATION,
+                     L"BIOS ID retrieved from INI file is %ls", id.c_str());
+    m_biosInfo.SetReference(id, setting->Section(), setting->Keyword(), setting->ChecksumValid());
+    return S_OK;
+}
+CATCH_RETURN()
+
+HRESULT CInstallOperation::ProcessConfigData(CSMBIOSSetting* setting)
+{
+    if (Mask().IsSMBIOSSkipped()) {
+        return S_OK;
+    }
+    if (!setting) {
+        return NullItem(L"CInstallOperation::ProcessConfigData");
+    }
+    const HRESULT hr = m_smbios.AddSetting(setting);
+    return FAILED(hr) ? ItemFailed(L"CInstallOperation::ProcessConfigData", hr, L"Failure occurred in AddSetting") : S_OK;
+}
+
+// Cooling settings are recorded; their installer comes with the cooling hardware support.
+HRESULT CInstallOperation::ProcessConfigData(CCoolingSetting* setting)
+{
+    if (Mask().IsCoolingSkipped()) {
+        return S_OK;
+    }
+    if (!setting) {
+        return NullItem(L"CInstallOperation::ProcessConfigData");
+    }
+    m_bCoolingRequested = true;
+    return S_OK;
+}
+
+HRESULT CInstallOperation::ProcessConfigData(CTokensSetting* setting)
+{
+    if (Mask().IsTokensSkipped()) {
+        return S_OK;
+    }
+    if (!setting) {
+        return NullItem(L"CInstallOperation::ProcessConfigData");
+    }
+    const HRESULT hr = m_tokens.AddSetting(setting);
+    return FAILED(hr) ? ItemFailed(L"CInstallOperation::ProcessConfigData", hr, L"Failure occurred in AddSetting") : S_OK;
+}
+
+HRESULT CInstallOperation::CommitSMBIOS()
+{
+    const HRESULT hr = m_smbios.Commit();
+    return FAILED(hr) ? ItemFailed(L"CInstallOperation::Execute", hr, L"Failure received in Commit() of SMBIOSSetting") : hr;
+}
+
+HRESULT CInstallOperation::CommitBIOSImage()
+{
+    HRESULT hr = m_biosInfo.CheckBIOSID();
+    if (FAILED(hr)) {
+        return ItemFailed(L"CInstallOperation::Execute", hr, L"Failure received in Commit() of BIOS Info");
+    }
+    hr = m_biosImage.Commit();
+    return FAILED(hr) ? ItemFailed(L"CInstallOperation::Execute", hr, L"Failure received in Commit() of BIOSImage") : hr;
+}
+
+HRESULT CInstallOperation::CommitCooling()
+{
+    ReportDiagnostic(LOG_SITE(L"CInstallOperation::Execute"), LOG_ERROR,
+                     L"Cooling settings cannot be installed by this version");
+    return ItemFailed(L"CInstallOperation::Execute", E_FAIL, L"Failure received in Commit() of CoolingSetting");
+}
+
+HRESULT CInstallOperation::CommitTokens()
+{
+    const HRESULT hr = m_tokens.Commit();
+    return FAILED(hr) ? ItemFailed(L"CInstallOperation::Execute", hr, L"Failure received in Commit() of Tokens") : hr;
+}
+
+HRESULT CInstallOperation::RunStep(ULONG component, Step step)
+{
+    ToolkitEvents::Fire([component](IToolkitEventTarget& target) { return target.Fire_OnInstallStart(component); });
+    const HRESULT hr = (this->*step)();
+    if (FAILED(hr)) {
+        return hr;
+    }
+    ToolkitEvents::Fire([component](IToolkitEventTarget& target) { return target.Fire_OnInstallSuccess(component); });
+    if (m_context.mode == CollectorMode::Write) {
+        CBIOSModifiedFlag::SetFlag();
+    }
+    return S_OK;
+}
+
+HRESULT CInstallOperation::Execute()
+try {
+    const CComponentMask& mask = Mask();
+    HRESULT hr = S_OK;
+    if (!mask.IsSMBIOSSkipped() && FAILED(hr = RunStep(CComponentMask::kSMBIOS, &CInstallOperation::CommitSMBIOS))) {
+        return hr;
+    }
+    if (!mask.IsBIOSSkipped() && FAILED(hr = RunStep(CComponentMask::kBIOS, &CInstallOperation::CommitBIOSImage))) {
+        return hr;
+    }
+    if (!mask.IsCoolingSkipped() && FAILED(hr = RunStep(CComponentMask::kCooling, &CInstallOperation::CommitCooling))) {
+        return hr;
+    }
+    if (!mask.IsTokensSkipped() && FAILED(hr = RunStep(CComponentMask::kTokens, &CInstallOperation::CommitTokens))) {
+        return hr;
+    }
+    return S_OK;
+}
+CATCH_RETURN()

@@ -1,0 +1,88 @@
+// The installers of one install operation, one per component: each checks its items and
+// collects their bytes in a collector of its own, which the operation commits in turn.
+#pragma once
+
+#include "HiiSetting.h"
+#include "InstallEFIVar.h"
+#include "InstallPlan.h"
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class CBIOSImage;
+class CBIOSInfo;
+class CSMBIOSSetting;
+class CTokensSetting;
+
+// What every installer of one operation shares.
+struct InstallContext {
+    IFirmwareVariables& variables;
+    CollectorMode mode;
+    InstallPlan& plan;
+};
+
+class CInstallBIOSImage {
+public:
+    explicit CInstallBIOSImage(InstallContext& context) : m_context(context), m_collector(context.variables, context.mode) {}
+    HRESULT SetImage(CBIOSImage* image);
+    HRESULT Commit() { return m_collector.Commit(); }
+
+private:
+    HRESULT VerifyImageSize(const EFIVarRecord& record);
+    HRESULT GetMatchingOEMDefaultVar(const EFIVarRecord& record, std::wstring& oemDefault) const;
+
+    InstallContext& m_context;
+    CInstallEFIVar m_collector;
+};
+
+class CInstallBIOSInfo {
+public:
+    explicit CInstallBIOSInfo(InstallContext& context) : m_context(context) {}
+    // Keeps the reference ID of a BIOS ID item.
+    void SetReference(const std::wstring& id, const std::wstring& section, const std::wstring& keyword, bool valid);
+    // Whether the board runs the firmware the configuration was made for.
+    HRESULT CheckBIOSID();
+
+private:
+    InstallContext& m_context;
+    std::wstring m_strReferenceID;
+    std::wstring m_strSection;
+    std::wstring m_strKeyword;
+    bool m_bChecksumValid = false;
+};
+
+class CInstallSMBIOSSetting {
+public:
+    explicit CInstallSMBIOSSetting(InstallContext& context) : m_context(context), m_collector(context.variables, context.mode) {}
+    HRESULT AddSetting(CSMBIOSSetting* setting);
+    HRESULT Commit() { return m_collector.Commit(); }
+
+private:
+    HRESULT GetValueFromSetting(CSMBIOSSetting& setting, std::wstring& value);
+
+    InstallContext& m_context;
+    CInstallEFIVar m_collector;
+};
+
+class CInstallTokensSetting {
+public:
+    explicit CInstallTokensSetting(InstallContext& context) : m_context(context), m_collector(context.variables, context.mode) {}
+    HRESULT AddSetting(CTokensSetting* setting);
+    HRESULT Commit() { return m_collector.Commit(); }
+
+private:
+    using TokenPointer = std::shared_ptr<const HII_SETTING>;
+    HRESULT FindMatchingHiiToken(const std::wstring& uqi, const std::vector<TokenPointer>** tokens);
+    HRESULT InstallToken(CTokensSetting& item, const std::vector<TokenPointer>& tokens, PlannedItem& planned);
+    HRESULT InstallSettingLockHide(CTokensSetting& item, const HII_SETTING& token);
+    std::wstring ValueText(const HII_SETTING& token, const std::vector<LONG>& values) const;
+    HRESULT CurrentValues(const HII_SETTING& token, size_t count, std::vector<LONG>& values);
+
+    InstallContext& m_context;
+    CInstallEFIVar m_collector;
+    // The system's tokens by UQI, in list order; built on the first item.
+    std::unordered_map<std::wstring, std::vector<TokenPointer>> m_byUqi;
+    bool m_bIndexed = false;
+};
