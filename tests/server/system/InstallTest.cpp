@@ -5,6 +5,7 @@
 #include "ToolkitOnBoard.h"
 
 #include "config/ComponentMask.h"
+#include "system/EFIVar.h"
 #include "system/ExtractHiiTokens.h"
 
 #include "BoardProfile.h"
@@ -244,6 +245,30 @@ TEST_F(Install, TheBIOSImageNeedsTheSameBIOSIDExactlyAndAnEmptySelectionWritesNo
     EXPECT_EQ(toolkit->Install(CComponentMask::kBIOS), E_FAIL);
     EXPECT_EQ(EventCount(19), 1) << "OnBIOSIDMismatch";
     EXPECT_EQ(WriteCalls(), writes);
+}
+
+TEST_F(Install, TheFirmwareLibraryIsLoadedOnceForTheToolkitWhateverItsTokensAreAsked)
+{
+    board.Create(InstallBoard());
+    const int loads = CEFIVar::LoadCount();
+    ASSERT_EQ(toolkit->LoadConfigFromSystem(CComponentMask::kTokens), S_OK);
+    ComPtr<IConfigGroup> tokens;
+    ASSERT_EQ(toolkit->GetConfigGroup(EConfigGroup_Tokens, &tokens), S_OK);
+    ComPtr<IConfigDataCollection> items;
+    LONG count = 0;
+    ASSERT_HRESULT_SUCCEEDED(tokens->get_DataCollection(&items));
+    ASSERT_HRESULT_SUCCEEDED(items->get_Count(&count));
+    ASSERT_EQ(count, 5);
+    for (LONG i = 1; i <= count; ++i) {
+        ComPtr<IConfigData> item;
+        ComPtr<ITokenConfigData> token;
+        VARIANT_BOOL applicable = VARIANT_FALSE;
+        ASSERT_HRESULT_SUCCEEDED(items->get_Item(i, &item));
+        ASSERT_HRESULT_SUCCEEDED(item.As(&token));
+        EXPECT_HRESULT_SUCCEEDED(token->get_IsApplicable(&applicable));
+    }
+    EXPECT_EQ(CEFIVar::LoadCount() - loads, 1);
+    EXPECT_TRUE(CEFIVar::IsDLLLoaded()) << "held by the toolkit";
 }
 
 } // namespace
