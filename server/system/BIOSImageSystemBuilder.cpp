@@ -1,6 +1,6 @@
 #include "SystemBuilder.h"
 
-#include "EFIVar.h"
+#include "FirmwareAccess.h"
 #include "HiiConvert.h"
 #include "SetupDatabase.h"
 #include "VariableCatalogue.h"
@@ -82,8 +82,8 @@ HRESULT CBIOSImageSystemBuilder::CheckForPasswordVariables(bool& present)
 HRESULT CBIOSImageSystemBuilder::GetPasswordsFromDatabase()
 try {
     std::vector<BYTE> database;
-    CEFIVar efiVar;
-    if (FAILED(efiVar.ReadExportDatabase(database))) {
+    CFirmwareAccess access;
+    if (FAILED(access->ExportDatabase(database))) {
         return REPORT_FAILURE(L"CBIOSImageSystemBuilder::GetHIIDatabase", LOG_ERROR, E_FAIL,
                               Describe(MSG_INTERNAL_ERROR), L"Error retrieving HII database");
     }

@@ -1,5 +1,7 @@
 #include "HiiAccess.h"
 
+#include "FirmwareAccess.h"
+
 #include "EFIVar.h"
 #include "HiiConvert.h"
 
@@ -18,8 +20,8 @@ void LogNotice(const SetupDbProblem& notice)
 
 HRESULT CHiiAccess::GetHIIDatabase(std::vector<BYTE>& database)
 {
-    CEFIVar efiVar;
-    return efiVar.ReadExportDatabase(database);
+    CFirmwareAccess access;
+    return access->ExportDatabase(database);
 }
 
 HRESULT CHiiAccess::Answer(WalkStatus status, const wchar_t* function)

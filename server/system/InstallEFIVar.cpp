@@ -1,6 +1,7 @@
 #include "InstallEFIVar.h"
 
-#include "LibraryVariables.h"
+#include "EFIVar.h"
+#include "FirmwareAccess.h"
 #include "VariableCatalogue.h"
 #include "VariableMerge.h"
 
@@ -39,7 +40,7 @@ HRESULT ReportUnknown(const wchar_t* function)
 } // namespace
 
 CInstallEFIVar::CInstallEFIVar(CollectorMode mode)
-    : m_owned(std::make_unique<CLibraryVariables>()), m_variables(*m_owned), m_mode(mode)
+    : m_owned(std::make_unique<CFirmwareAccess>()), m_variables(m_owned->Variables()), m_mode(mode)
 {
 }
 

@@ -37,7 +37,7 @@ enum class CollectorMode { Write, Plan };
 
 class CInstallEFIVar {
 public:
-    // Over the running board's variables.
+    // Over the current firmware variables (FirmwareAccess.h).
     explicit CInstallEFIVar(CollectorMode mode = CollectorMode::Write);
     // Over `variables`, which must outlive the collector.
     explicit CInstallEFIVar(IFirmwareVariables& variables, CollectorMode mode = CollectorMode::Write);
@@ -81,7 +81,7 @@ private:
         std::wstring name;
         GUID guid{};
     };
-    std::unique_ptr<IFirmwareVariables> m_owned;
+    std::unique_ptr<class CFirmwareAccess> m_owned;
     IFirmwareVariables& m_variables;
     CollectorMode m_mode;
     std::vector<EFIVarRecord> m_records;

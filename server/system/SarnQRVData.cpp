@@ -1,11 +1,13 @@
 #include "SarnQRVData.h"
 
 #include "EFIVar.h"
+#include "FirmwareAccess.h"
 #include "HiiConvert.h"
 #include "QrvRecords.h"
 
 #include "ErrorMacros.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <optional>
 
@@ -45,27 +47,24 @@ HRESULT CSarnQRVData::ReadQRVDataFromBIOS(BYTE** buffer, ULONG* size)
         return ReportFailureAt(site, LOG_ERROR, E_POINTER, Describe(MSG_INTERNAL_ERROR),
                                L"The dereferenced pointer is not null");
     }
-    CEFIVar efiVar;
-    ULONG attributes = 0;
-    ULONG needed = 0;
-    HRESULT hr = efiVar.GetVariable(VariableName::QrvDataVar, &VendorGuid::QrvData, &attributes, &needed, nullptr);
+    CFirmwareAccess access;
+    std::vector<BYTE> bytes;
+    const HRESULT hr = access->Read(VariableName::QrvDataVar, VendorGuid::QrvData, bytes, nullptr);
     if (hr == ResultCode::E_VARIABLE_NOT_FOUND) {
         return hr;
     }
-    if (hr != ResultCode::E_BUFFERTOOSMALL || needed <= QRV_RECORD_HEADER_SIZE) {
+    if (FAILED(hr) || bytes.size() <= QRV_RECORD_HEADER_SIZE) {
+        // A read that succeeded began with a size query that answered "buffer too small".
+        const HRESULT answer = FAILED(hr) ? hr : ResultCode::E_BUFFERTOOSMALL;
         return ReportFailureAt(site, LOG_ERROR, ResultCode::E_VARIABLE_SIZE,
                                Describe(MSG_BIOS_OPERATION_NOT_SUPPORTED), L"Unable to get variable size: %lx.  Data size: %u",
-                               static_cast<unsigned long>(hr), static_cast<unsigned>(needed));
+                               static_cast<unsigned long>(answer), static_cast<unsigned>(bytes.size()));
     }
-    auto data = std::make_unique<BYTE[]>(needed);
-    ULONG read = needed;
-    hr = efiVar.GetVariable(VariableName::QrvDataVar, &VendorGuid::QrvData, &attributes, &read, data.get());
-    if (FAILED(hr)) {
-        return ReportFailureAt(site, LOG_ERROR, ResultCode::E_VARIABLE_SIZE, Describe(MSG_BIOS_OPERATION_NOT_SUPPORTED),
-                               L"Unable to retrieve variable.  hr = %lx", static_cast<unsigned long>(hr));
-    }
+    const ULONG read = static_cast<ULONG>(bytes.size());
+    auto data = std::make_unique<BYTE[]>(read);
+    std::copy(bytes.begin(), bytes.end(), data.get());
     *buffer = data.release();
-    *size = read < needed ? read : needed;
+    *size = read;
     return S_OK;
 }
 

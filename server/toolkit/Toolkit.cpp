@@ -54,6 +54,9 @@ CToolkit::~CToolkit()
     if (ToolkitEvents::Target() == this) {
         ToolkitEvents::SetTarget(nullptr);
     }
+    if (m_pVariables && CFirmwareAccess::Current() == m_pVariables.get()) {
+        CFirmwareAccess::SetCurrent(nullptr);
+    }
 }
 
 HRESULT CToolkit::FinalConstruct()
@@ -126,8 +129,12 @@ IFirmwareVariables& CToolkit::Variables()
 {
     if (!m_pVariables) {
         m_pVariables = std::make_unique<CLibraryVariables>();
+        // Unless a test or benchmark has put a board of its own in place.
+        if (!CFirmwareAccess::Current()) {
+            CFirmwareAccess::SetCurrent(m_pVariables.get());
+        }
     }
-    return *m_pVariables;
+    return *CFirmwareAccess::Current();
 }
 
 IFACEMETHODIMP CToolkit::Install(ULONG qrvComponentMask)

@@ -9,6 +9,7 @@
 
 #include "System.h"
 
+#include "system/FirmwareAccess.h"
 #include "system/LibraryVariables.h"
 
 #include "ConnectionPoint.h"
