@@ -35,6 +35,12 @@ HRESULT CBIOSModifiedFlag::SetFlag()
         s_hrResult = SetFailed();
         return s_hrResult;
     }
+    // A flag set by an earlier process is not written again: the write would change nothing
+    // and cost an erase of the flash.
+    if (hr == S_OK && (flag.m_data.flags & 0x01) != 0) {
+        s_hrResult = S_OK;
+        return s_hrResult;
+    }
     // The other bits belong to the firmware and are kept as they were.
     flag.m_data.flags |= 0x01;
     s_hrResult = FAILED(flag.WriteVariable()) ? SetFailed() : S_OK;

@@ -110,9 +110,15 @@ HRESULT CInstallOperation::ProcessConfigData(CTokensSetting* setting)
     return FAILED(hr) ? ItemFailed(L"CInstallOperation::ProcessConfigData", hr, L"Failure occurred in AddSetting") : S_OK;
 }
 
+void CInstallOperation::KeepPlanned(const std::vector<PlannedVariable>& planned)
+{
+    m_plan.variables.insert(m_plan.variables.end(), planned.begin(), planned.end());
+}
+
 HRESULT CInstallOperation::CommitSMBIOS()
 {
     const HRESULT hr = m_smbios.Commit();
+    KeepPlanned(m_smbios.Planned());
     return FAILED(hr) ? ItemFailed(L"CInstallOperation::Execute", hr, L"Failure received in Commit() of SMBIOSSetting") : hr;
 }
 
@@ -123,6 +129,7 @@ HRESULT CInstallOperation::CommitBIOSImage()
         return ItemFailed(L"CInstallOperation::Execute", hr, L"Failure received in Commit() of BIOS Info");
     }
     hr = m_biosImage.Commit();
+    KeepPlanned(m_biosImage.Planned());
     return FAILED(hr) ? ItemFailed(L"CInstallOperation::Execute", hr, L"Failure received in Commit() of BIOSImage") : hr;
 }
 
@@ -136,6 +143,7 @@ HRESULT CInstallOperation::CommitCooling()
 HRESULT CInstallOperation::CommitTokens()
 {
     const HRESULT hr = m_tokens.Commit();
+    KeepPlanned(m_tokens.Planned());
     return FAILED(hr) ? ItemFailed(L"CInstallOperation::Execute", hr, L"Failure received in Commit() of Tokens") : hr;
 }
 

@@ -27,6 +27,7 @@ public:
 private:
     using Step = HRESULT (CInstallOperation::*)();
     HRESULT RunStep(ULONG component, Step step);
+    void KeepPlanned(const std::vector<PlannedVariable>& planned);
     HRESULT CommitSMBIOS();
     HRESULT CommitBIOSImage();
     HRESULT CommitCooling();

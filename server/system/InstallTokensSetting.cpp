@@ -127,13 +127,24 @@ HRESULT CInstallTokensSetting::InstallToken(CTokensSetting& item, const std::vec
     std::vector<LONG> values;
     RETURN_IF_FAILED(ItemValues(item, values));
     // A one-of value the first token lacks may be an option of another question with the
-    // same UQI: the first that has it is the one installed.
-    const HII_SETTING* chosen = tokens.front().get();
+    // same UQI: the first that has it is the one installed. An item read from this board
+    // knows its own question and is installed there or not at all: another question of its
+    // UQI that happens to take the value must not receive it.
+    std::vector<TokenPointer> candidates;
+    const auto* own = dynamic_cast<const CHiiTokenSource*>(item.Source().get());
+    for (const TokenPointer& token : tokens) {
+        if (own && &own->Setting() == token.get()) {
+            candidates = {token};
+            break;
+        }
+        candidates.push_back(token);
+    }
+    TokenPointer chosen = candidates.front();
     long refused = TokenWrite::FirstRefused(*chosen, values);
     if (refused >= 0 && chosen->Opcode() == HiiOpcode::OneOf) {
-        for (size_t i = 1; i < tokens.size() && refused >= 0; ++i) {
-            if (TokenWrite::FirstRefused(*tokens[i], values) < 0) {
-                chosen = tokens[i].get();
+        for (size_t i = 1; i < candidates.size() && refused >= 0; ++i) {
+            if (TokenWrite::FirstRefused(*candidates[i], values) < 0) {
+                chosen = candidates[i];
                 refused = -1;
             }
         }
@@ -166,13 +177,12 @@ HRESULT CInstallTokensSetting::InstallToken(CTokensSetting& item, const std::vec
     planned.before = ValueText(*chosen, before);
     planned.after = ValueText(*chosen, values);
     RETURN_IF_FAILED(TokenWrite::WriteValues(m_collector, *chosen, values));
-    return InstallSettingLockHide(item, *chosen);
+    return InstallSettingLockHide(item, chosen);
 }
 
-HRESULT CInstallTokensSetting::InstallSettingLockHide(CTokensSetting& item, const HII_SETTING& token)
+HRESULT CInstallTokensSetting::InstallSettingLockHide(CTokensSetting& item, const TokenPointer& token)
 {
-    const auto record = std::make_shared<const HII_SETTING>(token);
-    const auto source = std::make_shared<CHiiTokenSource>(record);
+    const auto source = std::make_shared<CHiiTokenSource>(token);
     const std::optional<TokenControlByte> control = source->LockHideControl();
     item.SetSource(source);
     item.SetLockable(control.has_value());

@@ -28,6 +28,7 @@ public:
     explicit CInstallBIOSImage(InstallContext& context) : m_context(context), m_collector(context.variables, context.mode) {}
     HRESULT SetImage(CBIOSImage* image);
     HRESULT Commit() { return m_collector.Commit(); }
+    const std::vector<PlannedVariable>& Planned() const { return m_collector.Planned(); }
 
 private:
     HRESULT VerifyImageSize(const EFIVarRecord& record);
@@ -58,6 +59,7 @@ public:
     explicit CInstallSMBIOSSetting(InstallContext& context) : m_context(context), m_collector(context.variables, context.mode) {}
     HRESULT AddSetting(CSMBIOSSetting* setting);
     HRESULT Commit() { return m_collector.Commit(); }
+    const std::vector<PlannedVariable>& Planned() const { return m_collector.Planned(); }
 
 private:
     HRESULT GetValueFromSetting(CSMBIOSSetting& setting, std::wstring& value);
@@ -71,12 +73,13 @@ public:
     explicit CInstallTokensSetting(InstallContext& context) : m_context(context), m_collector(context.variables, context.mode) {}
     HRESULT AddSetting(CTokensSetting* setting);
     HRESULT Commit() { return m_collector.Commit(); }
+    const std::vector<PlannedVariable>& Planned() const { return m_collector.Planned(); }
 
 private:
     using TokenPointer = std::shared_ptr<const HII_SETTING>;
     HRESULT FindMatchingHiiToken(const std::wstring& uqi, const std::vector<TokenPointer>** tokens);
     HRESULT InstallToken(CTokensSetting& item, const std::vector<TokenPointer>& tokens, PlannedItem& planned);
-    HRESULT InstallSettingLockHide(CTokensSetting& item, const HII_SETTING& token);
+    HRESULT InstallSettingLockHide(CTokensSetting& item, const TokenPointer& token);
     std::wstring ValueText(const HII_SETTING& token, const std::vector<LONG>& values) const;
     HRESULT CurrentValues(const HII_SETTING& token, size_t count, std::vector<LONG>& values);
 

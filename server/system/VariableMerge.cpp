@@ -32,6 +32,22 @@ bool NeedsWrite(bool exists, std::span<const uint8_t> current, std::span<const u
     return !exists || !std::equal(current.begin(), current.end(), merged.begin(), merged.end());
 }
 
+std::vector<ByteRange> ChangedRanges(std::span<const uint8_t> before, std::span<const uint8_t> after)
+{
+    std::vector<ByteRange> ranges;
+    for (size_t i = 0; i < after.size(); ++i) {
+        if (i < before.size() && before[i] == after[i]) {
+            continue;
+        }
+        if (!ranges.empty() && ranges.back().offset + ranges.back().length == i) {
+            ++ranges.back().length;
+        } else {
+            ranges.push_back({i, 1});
+        }
+    }
+    return ranges;
+}
+
 bool FitsInVariable(size_t offset, size_t width, size_t size)
 {
     // Written so that a huge offset cannot wrap around.

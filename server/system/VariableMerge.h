@@ -29,6 +29,15 @@ bool OverwritesPassword(std::span<const uint8_t> current, std::span<const uint8_
 // bytes a variable already holds changes nothing but costs an erase of the flash.
 bool NeedsWrite(bool exists, std::span<const uint8_t> current, std::span<const uint8_t> merged);
 
+// The runs of bytes in which `after` differs from `before`, in order; bytes past the end of
+// `before` count as changed (a variable that grows, or one that did not exist).
+struct ByteRange {
+    size_t offset = 0;
+    size_t length = 0;
+    bool operator==(const ByteRange&) const = default;
+};
+std::vector<ByteRange> ChangedRanges(std::span<const uint8_t> before, std::span<const uint8_t> after);
+
 // Whether a value `width` bytes wide at `offset` lies inside a variable of `size` bytes.
 bool FitsInVariable(size_t offset, size_t width, size_t size);
 

@@ -162,7 +162,9 @@ try {
         ReportDiagnostic(LOG_SITE(L"CSystem::Install"), LOG_ERROR, L"Failed execution of install");
     }
     if (plan) {
-        *plan = std::move(operation->Plan());
+        // The events were recorded into the caller's plan as they fired.
+        plan->items = std::move(operation->Plan().items);
+        plan->variables = std::move(operation->Plan().variables);
         plan->result = hr;
     }
     RETURN_IF_FAILED(hr);

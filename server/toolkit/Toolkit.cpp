@@ -1,5 +1,7 @@
 #include "Toolkit.h"
 
+#include "InstallPlanJson.h"
+
 #include "frame/FailureReport.h"
 #include "MessageIds.h"
 #include "system/ConfigurationPoint.h"
@@ -70,6 +72,9 @@ void* CToolkit::QueryExtraInterface(REFIID iid)
 {
     if (iid == IID_IProvideClassInfo) {
         return static_cast<IProvideClassInfo*>(this);
+    }
+    if (iid == IID_IToolkitInternal) {
+        return static_cast<IToolkitInternal*>(&m_internal);
     }
     return nullptr;
 }
@@ -149,6 +154,32 @@ try {
     return TakeWarnings();
 }
 CATCH_RETURN()
+// The install's own code up to the commit, with the client's events kept in the plan (a
+// prompted SMBIOS string is still asked for: it is part of what would be written).
+HRESULT CToolkit::PlanInstall(ULONG qrvComponentMask, BSTR* plan)
+try {
+    const LogSite site = LOG_SITE(L"CToolkit::PlanInstall");
+    if (!plan) {
+        return InvalidPointer(site, Describe(IID_IToolkit, MSG_INTERNAL_ERROR));
+    }
+    *plan = nullptr;
+    if (const HRESULT hr = RequireCompleteConfiguration(site); FAILED(hr)) {
+        return hr;
+    }
+    InstallPlan planned;
+    HRESULT hr = S_OK;
+    {
+        CPlanEventRecorder recorder(planned);
+        hr = m_pSystem->Install(CComponentMask(qrvComponentMask), Variables(), CollectorMode::Plan, &planned);
+    }
+    planned.result = hr;
+    UniqueBstr text = UniqueBstr::From(InstallPlanJson(planned).c_str());
+    RETURN_IF_NULL_ALLOC(text.get());
+    *plan = text.release();
+    return hr;
+}
+CATCH_RETURN()
+
 IFACEMETHODIMP CToolkit::LoadConfigFromSystem(ULONG qrvComponentMask)
 try {
     if (m_pSystem) {

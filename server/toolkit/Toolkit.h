@@ -8,6 +8,7 @@
 #include "frame/ServerDispatch.h"
 
 #include "System.h"
+#include "ToolkitInternal.h"
 
 #include "system/FirmwareAccess.h"
 #include "system/LibraryVariables.h"
@@ -65,6 +66,9 @@ public:
     // The flash entry for callers inside the process: flashes an image in one request.
     // `badge` is a VARIANT_BOOL switch (-1 on) and counts only with a splash picture.
     HRESULT FlashBIOS(BSTR bstrBiosFileName, BSTR bstrSplashFileName, short badge);
+
+    // What Install(mask) would write, as the JSON document of docs/install-plan.md.
+    HRESULT PlanInstall(ULONG qrvComponentMask, BSTR* plan);
 
     // IConnectionPointContainer
     IFACEMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** enumerator) override;
@@ -134,7 +138,24 @@ private:
     HRESULT AlreadyLoaded(const LogSite& site);
     IFirmwareVariables& Variables();
 
+    // The toolkit's face for in-process clients; its identity and lifetime are the toolkit's.
+    class CInternal final : public IToolkitInternal {
+    public:
+        explicit CInternal(CToolkit& toolkit) : m_toolkit(toolkit) {}
+        IFACEMETHODIMP QueryInterface(REFIID iid, void** object) override { return m_toolkit.QueryInterface(iid, object); }
+        IFACEMETHODIMP_(ULONG) AddRef() override { return m_toolkit.AddRef(); }
+        IFACEMETHODIMP_(ULONG) Release() override { return m_toolkit.Release(); }
+        IFACEMETHODIMP PlanInstall(ULONG qrvComponentMask, BSTR* plan) override
+        {
+            return m_toolkit.PlanInstall(qrvComponentMask, plan);
+        }
+
+    private:
+        CToolkit& m_toolkit;
+    };
+
     static CToolkit* s_pInstance;
+    CInternal m_internal{*this};
     ConnectionPoint m_eventsPoint;
     bool m_bWarning = false;
     std::wstring m_strSavedDirectory;

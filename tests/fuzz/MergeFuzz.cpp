@@ -6,6 +6,7 @@
 
 #include "VariableMerge.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace merge_fuzz {
@@ -37,6 +38,19 @@ void CheckMerge(const Bytes& current, const Bytes& data, const Bytes& mask)
     FuzzCheck(variable_merge::NeedsWrite(true, current, merged) == !same, "a write is asked for wrongly");
     FuzzCheck(variable_merge::OverwritesPassword(current, data) == variable_merge::OverwritesPassword(data, current),
         "the password rule depends on the order of its sides");
+    // The changed runs cover exactly the differing bytes, in order, without touching runs.
+    Bytes covered(merged.size(), 0);
+    size_t end = 0;
+    for (const variable_merge::ByteRange& range : variable_merge::ChangedRanges(current, merged)) {
+        FuzzCheck(range.length > 0 && range.offset + range.length <= merged.size(), "a changed run lies outside");
+        FuzzCheck(range.offset > end || end == 0, "changed runs overlap, touch or go backwards");
+        end = range.offset + range.length;
+        std::fill_n(covered.begin() + static_cast<std::ptrdiff_t>(range.offset), range.length, uint8_t{1});
+    }
+    for (size_t i = 0; i < merged.size(); ++i) {
+        const bool differs = i >= current.size() || current[i] != merged[i];
+        FuzzCheck((covered[i] != 0) == differs, "a changed run misses a changed byte or holds a kept one");
+    }
 }
 
 void CheckLay(FuzzBytes& input)

@@ -5,6 +5,7 @@
 #include "InstallFixture.h"
 
 #include "system/EFIVar.h"
+#include "toolkit/ToolkitInternal.h"
 
 #include "LogWatch.h"
 
@@ -102,7 +103,9 @@ TEST_F(Install, SMBIOSStringsAreCutToTheirRowAndKeepTheBytesAfterTheirTerminator
 
 TEST_F(Install, TheBIOSImageNeedsTheSameBIOSIDExactlyAndAnEmptySelectionWritesNothing)
 {
-    board.Create(InstallBoard());
+    StoreImage image = InstallBoard();
+    image.variables.push_back({VariableName::QrvBiosModVar, VendorGuid::QrvData, 7, {0x03}});
+    board.Create(image);
     // The configuration of this very board, read from it: its BIOS ID needs no checksum.
     ASSERT_EQ(toolkit->LoadConfigFromSystem(CComponentMask::kBIOS), S_OK);
     const Bytes setup = Data(VariableName::Setup, VendorGuid::Setup);
@@ -114,6 +117,7 @@ TEST_F(Install, TheBIOSImageNeedsTheSameBIOSIDExactlyAndAnEmptySelectionWritesNo
     EXPECT_EQ(toolkit->Install(CComponentMask::kBIOS), S_OK);
     EXPECT_TRUE(log.Has("Warning", "VariableSize mismatch EFIVarSize 128 != 256.")) << log.NewText();
     EXPECT_EQ(Data(VariableName::Setup, VendorGuid::Setup), setup) << "the image written whole again";
+    EXPECT_EQ(Counters(VariableName::QrvBiosModVar, VendorGuid::QrvData).writes, 0u) << "bit 0 was set already";
     sink->events.clear();
 
     const uint64_t writes = WriteCalls();
@@ -128,6 +132,63 @@ TEST_F(Install, TheBIOSImageNeedsTheSameBIOSIDExactlyAndAnEmptySelectionWritesNo
     EXPECT_EQ(toolkit->Install(CComponentMask::kBIOS), E_FAIL);
     EXPECT_EQ(EventCount(19), 1) << "OnBIOSIDMismatch";
     EXPECT_EQ(WriteCalls(), writes);
+}
+
+// The plan runs the install's own code up to the commit: it names what would change, old
+// and new, and the install then changes exactly that.
+TEST_F(Install, APlanNamesTheEditsOldAndNewWritesNothingAndTheInstallDoesWhatItSaid)
+{
+    board.Create(InstallBoard());
+    constexpr ULONG kMask = CComponentMask::kSMBIOS | CComponentMask::kTokens;
+    ASSERT_EQ(toolkit->LoadConfigFromSystem(kMask), S_OK);
+    ComPtr<ITokenConfigData> timeout;
+    unsigned short uqi[] = {0x0203, 0};
+    ASSERT_EQ(toolkit->GetTokenSetting(uqi, &timeout), S_OK);
+    VARIANT value;
+    V_VT(&value) = VT_I4;
+    V_I4(&value) = 0x1234;
+    ASSERT_EQ(timeout->put_Value(value), S_OK);
+    ComPtr<IConfigGroup> smbios;
+    ComPtr<IConfigDataCollection> rows;
+    ComPtr<IConfigData> product;
+    ASSERT_EQ(toolkit->GetConfigGroup(EConfigGroup_SMBIOS, &smbios), S_OK);
+    ASSERT_HRESULT_SUCCEEDED(smbios->get_DataCollection(&rows));
+    ASSERT_HRESULT_SUCCEEDED(rows->get_Item(2, &product));
+    UniqueVariant text;
+    V_VT(text.put()) = VT_BSTR;
+    V_BSTR(text.get()) = ::SysAllocString(L"KB77-NEW");
+    ASSERT_EQ(product->put_Value(*text.get()), S_OK);
+    sink->events.clear();
+
+    ComPtr<IToolkitInternal> internal;
+    ASSERT_HRESULT_SUCCEEDED(toolkit.As(&internal));
+    UniqueBstr plan;
+    const uint64_t writes = WriteCalls();
+    ASSERT_EQ(internal->PlanInstall(kMask, plan.put()), S_OK);
+    const std::wstring json(plan.get());
+    EXPECT_EQ(WriteCalls(), writes) << "a plan writes nothing";
+    EXPECT_TRUE(sink->events.empty()) << "its events are in the plan, not sent to the client";
+    size_t changed = 0;
+    for (size_t at = json.find(L"\"changes\":true"); at != std::wstring::npos; at = json.find(L"\"changes\":true", at + 1)) {
+        ++changed;
+    }
+    EXPECT_EQ(changed, 2u) << Narrow(json);
+    EXPECT_NE(json.find(L"\"key\":\"0203\",\"name\":\"Timeout\",\"before\":\"5\",\"after\":\"4660\""), std::wstring::npos)
+        << Narrow(json);
+    EXPECT_NE(json.find(L"\"before\":\"KB77DZ-LONG-PRODUCT\",\"after\":\"KB77-NEW\""), std::wstring::npos) << Narrow(json);
+    EXPECT_NE(json.find(L"{\"offset\":64,\"before\":\"0500\",\"after\":\"3412\"}"), std::wstring::npos) << Narrow(json);
+    EXPECT_NE(json.find(L"{\"name\":\"OnInstallStart\",\"arguments\":[\"16\"]}"), std::wstring::npos) << Narrow(json);
+
+    // "Serial port (legacy)" holds 0, none of its options: it is installed on its own
+    // question or not at all, never on "Serial port", which shares its UQI and takes 0.
+    EXPECT_NE(json.find(L"\"name\":\"Serial port (legacy)\",\"before\":\"\",\"after\":\"\",\"changes\":false,"
+                        L"\"skipped\":\"value not allowed\""),
+              std::wstring::npos) << Narrow(json);
+
+    const Bytes setup = Data(VariableName::Setup, VendorGuid::Setup);
+    EXPECT_EQ(toolkit->Install(kMask), ResultCode::S_WARNINGS) << "the legacy question's value";
+    EXPECT_EQ(Changes(setup, Data(VariableName::Setup, VendorGuid::Setup)),
+              (std::map<size_t, uint8_t>{{0x40, 0x34}, {0x41, 0x12}}));
 }
 
 TEST_F(Install, TheFirmwareLibraryIsLoadedOnceForTheToolkitWhateverItsTokensAreAsked)

@@ -83,6 +83,16 @@ TEST(VariableMerge, OnlyAbsentOrChangedVariablesAreWritten)
     EXPECT_TRUE(NeedsWrite(true, current, MergeMasked(current, Pattern(9), Bytes(9, 0))));  // grown by a 0
 }
 
+TEST(VariableMerge, ChangedRangesAreTheRunsOfDifferingBytesAndTheGrownTail)
+{
+    using variable_merge::ByteRange;
+    const Bytes before = {1, 2, 3, 4, 5, 6};
+    const Bytes after = {1, 9, 9, 4, 5, 7, 8, 8};
+    EXPECT_EQ(variable_merge::ChangedRanges(before, after), (std::vector<ByteRange>{{1, 2}, {5, 3}}));
+    EXPECT_TRUE(variable_merge::ChangedRanges(before, before).empty());
+    EXPECT_EQ(variable_merge::ChangedRanges({}, Bytes{0, 0}), (std::vector<ByteRange>{{0, 2}})) << "a new variable";
+}
+
 TEST(VariableMerge, AValueMustFitItsVariable)
 {
     EXPECT_TRUE(FitsInVariable(6, 2, 8));
