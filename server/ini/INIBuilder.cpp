@@ -8,7 +8,7 @@
 #include "frame/ErrorInfoManager.h"
 #include "frame/FailureReport.h"
 #include "frame/ResultCodes.h"
-#include "system/ExtractHiiTokens.h"
+#include "system/ProcessState.h"
 
 #include "ErrorMacros.h"
 #include "IniCodePage.h"
@@ -156,7 +156,9 @@ HRESULT CINIBuilder::BuildComponents(StructuralGroups& groups)
         failed |= FAILED(CBIOSImageINIBuilder(m_parser).CreateConfigurationTree(groups.biosImage.GetAddressOf()));
     }
     if (!m_mask.IsTokensSkipped()) {
-        CExtractHiiTokens::ResetTokenState();
+        // The file's tokens meet the system's when they are installed: that must be the
+        // system as it is now, not as an earlier read of this process found it.
+        ProcessState::ForgetFirmwareReadings();
         failed |= FAILED(CTokensINIBuilder(m_parser).CreateConfigurationTree(groups.tokens.GetAddressOf()));
     }
     return failed ? E_FAIL : S_OK;

@@ -1,12 +1,10 @@
 #include "BIOSModifiedFlag.h"
 
 #include "EFIVar.h"
+#include "ProcessState.h"
 
 #include "frame/DiagnosticsLog.h"
 #include "frame/EventTarget.h"
-
-bool CBIOSModifiedFlag::s_bAttempted = false;
-HRESULT CBIOSModifiedFlag::s_hrResult = S_OK;
 
 namespace {
 
@@ -21,10 +19,11 @@ HRESULT SetFailed()
 
 HRESULT CBIOSModifiedFlag::SetFlag()
 {
-    if (s_bAttempted) {
-        return s_hrResult;
+    ProcessState& state = ProcessState::Instance();
+    if (state.biosModifiedAttempted) {
+        return state.biosModifiedResult;
     }
-    s_bAttempted = true;
+    state.biosModifiedAttempted = true;
     _SBIOSModifiedFlag flag;
     const HRESULT hr = flag.ReadVariable();
     if (hr == ResultCode::E_VARIABLE_NOT_FOUND) {
@@ -32,17 +31,17 @@ HRESULT CBIOSModifiedFlag::SetFlag()
                          L"BIOS Modified variable not found.  Initializing to 0");
         flag.m_data.flags = 0;
     } else if (FAILED(hr)) {
-        s_hrResult = SetFailed();
-        return s_hrResult;
+        state.biosModifiedResult = SetFailed();
+        return state.biosModifiedResult;
     }
     // A flag set by an earlier process is not written again: the write would change nothing
     // and cost an erase of the flash.
     if (hr == S_OK && (flag.m_data.flags & 0x01) != 0) {
-        s_hrResult = S_OK;
-        return s_hrResult;
+        state.biosModifiedResult = S_OK;
+        return state.biosModifiedResult;
     }
     // The other bits belong to the firmware and are kept as they were.
     flag.m_data.flags |= 0x01;
-    s_hrResult = FAILED(flag.WriteVariable()) ? SetFailed() : S_OK;
-    return s_hrResult;
+    state.biosModifiedResult = FAILED(flag.WriteVariable()) ? SetFailed() : S_OK;
+    return state.biosModifiedResult;
 }

@@ -1,7 +1,7 @@
 // CBIOSModifiedFlag: marks the firmware as changed by the server (bit 0 of "QrvBiosModVar").
 // Every successful install step, payload install and removal asks for it; the variable is
 // touched once per process whatever the outcome, so a board whose flag cannot be written
-// is not retried on every component.
+// is not retried on every component (ProcessState.h keeps the attempt).
 #pragma once
 
 #include <windows.h>
@@ -12,8 +12,4 @@ public:
     // the warning flag) when the variable could not be read or written. Later calls in the
     // process answer the first call's result without touching the firmware.
     static HRESULT SetFlag();
-
-private:
-    static bool s_bAttempted;
-    static HRESULT s_hrResult;
 };

@@ -1,11 +1,6 @@
 #include "ConfigurationPoint.h"
 
-namespace {
-
-std::optional<ConfigurationPointToken> s_token;
-bool s_componentsOnly = false;
-
-} // namespace
+#include "ProcessState.h"
 
 namespace ConfigurationPoint {
 
@@ -16,14 +11,15 @@ void Set(ULONG uqi, const USHORT* values, USHORT count)
     if (values) {
         token.values.assign(values, values + count);
     }
-    s_token = std::move(token);
-    s_componentsOnly = true;
+    ProcessState& state = ProcessState::Instance();
+    state.configurationPoint = std::move(token);
+    state.componentsOnly = true;
 }
 
-void Clear() { s_token.reset(); }
+void Clear() { ProcessState::Instance().configurationPoint.reset(); }
 
-const std::optional<ConfigurationPointToken>& Token() { return s_token; }
+const std::optional<ConfigurationPointToken>& Token() { return ProcessState::Instance().configurationPoint; }
 
-bool ComponentsOnly() { return s_componentsOnly; }
+bool ComponentsOnly() { return ProcessState::Instance().componentsOnly; }
 
 } // namespace ConfigurationPoint

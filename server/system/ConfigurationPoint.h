@@ -1,6 +1,6 @@
 // The configuration-point token: one setup token that a client names before it reads the
 // system, so that the read installs the given values into that token at once (and builds
-// no items for the tokens). Process-wide, like the toolkit that sets it.
+// no items for the tokens). Process-wide, like the toolkit that sets it (ProcessState.h).
 #pragma once
 
 #include <windows.h>

@@ -2,18 +2,10 @@
 
 #include "HiiAccess.h"
 #include "HiiConvert.h"
-#include "SarnQRVData.h"
+#include "ProcessState.h"
 
 #include "ErrorMacros.h"
 #include "frame/FailureReport.h"
-
-#include <optional>
-
-namespace {
-
-std::optional<HiiTokenPointers> s_tokens;
-
-} // namespace
 
 HRESULT CExtractHiiTokens::ParseHiiDb()
 try {
@@ -38,7 +30,7 @@ try {
         return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
                                L"The setup database holds no token");
     }
-    s_tokens = list.Tokens();
+    ProcessState::Instance().tokens = list.Tokens();
     return S_OK;
 }
 CATCH_RETURN()
@@ -49,21 +41,16 @@ try {
         return REPORT_FAILURE(L"CExtractHiiTokens::GetTokens", LOG_ERROR, E_INVALIDARG, Describe(MSG_INTERNAL_ERROR),
                               L"Invalid Pointer");
     }
-    if (!s_tokens && FAILED(ParseHiiDb())) {
+    const std::optional<HiiTokenPointers>& built = ProcessState::Instance().tokens;
+    if (!built && FAILED(ParseHiiDb())) {
         return E_FAIL;
     }
-    *tokens = *s_tokens;
+    *tokens = *built;
     return S_OK;
 }
 CATCH_RETURN()
 
-void CExtractHiiTokens::ResetTokenState()
-{
-    s_tokens.reset();
-    CHiiVarEqManager::Reset();
-}
-
 bool CExtractHiiTokens::IsBuilt()
 {
-    return s_tokens.has_value();
+    return ProcessState::Instance().tokens.has_value();
 }

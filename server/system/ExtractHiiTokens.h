@@ -1,5 +1,6 @@
-// The setup tokens of the running system: its setup database parsed once per process into
-// one list shared by the token builder, the token installer and the INI token code.
+// The setup tokens of the running system: its setup database parsed into one list shared by
+// the token builder, the token installer and the INI token code, and kept as a reading of
+// the firmware (ProcessState.h).
 #pragma once
 
 #include "HiiSetting.h"
@@ -19,8 +20,5 @@ public:
     static HRESULT ParseHiiDb();
     // Copies the list, parsing first when it is not built. A null list: E_INVALIDARG.
     static HRESULT GetTokens(HiiTokenPointers* tokens);
-    // Forgets the list, the references and the platform values, so that the next request
-    // reads the system again. Records handed out stay valid.
-    static void ResetTokenState();
     static bool IsBuilt();
 };

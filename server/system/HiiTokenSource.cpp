@@ -2,16 +2,13 @@
 
 #include "FirmwareOperands.h"
 #include "HiiConvert.h"
+#include "ProcessState.h"
 #include "TokenApplicability.h"
 
 #include "ErrorMacros.h"
 #include "frame/FailureReport.h"
 
 namespace {
-
-// The forms reached in the database the tokens came from; the references and the platform
-// values stay the same for the life of the list, so this is worked out once for all tokens.
-std::unique_ptr<FormApplicability> s_forms;
 
 Applicability ReferenceVerdict(const IFR_REF& ref)
 {
@@ -25,12 +22,15 @@ Applicability ReferenceVerdict(const IFR_REF& ref)
     return verdict;
 }
 
+// The references and the platform values stay the same for the life of a token list, so
+// the forms are worked out once for all its tokens.
 FormApplicability& FormsOf(const HII_SETTING& setting)
 {
-    if (!s_forms || s_forms->References() != setting.references.get()) {
-        s_forms = std::make_unique<FormApplicability>(setting.references, ReferenceVerdict);
+    std::unique_ptr<FormApplicability>& forms = ProcessState::Instance().forms;
+    if (!forms || forms->References() != setting.references.get()) {
+        forms = std::make_unique<FormApplicability>(setting.references, ReferenceVerdict);
     }
-    return *s_forms;
+    return *forms;
 }
 
 } // namespace

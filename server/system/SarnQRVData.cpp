@@ -3,35 +3,29 @@
 #include "EFIVar.h"
 #include "FirmwareAccess.h"
 #include "HiiConvert.h"
+#include "ProcessState.h"
 #include "QrvRecords.h"
 
 #include "ErrorMacros.h"
 
 #include <algorithm>
 #include <cwchar>
-#include <optional>
 
 namespace {
 
-struct EqVarTable {
-    bool recordFound = false;
-    std::vector<std::pair<uint16_t, uint16_t>> pairs;
-};
-std::optional<EqVarTable> s_eqVarTable;
-
-HRESULT LoadEqVarTable()
+HRESULT LoadEqVarTable(std::optional<EqVarTable>& loaded)
 {
     std::vector<BYTE> record;
     const HRESULT hr = CSarnQRVData(QRV_RECORD_EQ_VAR_VAL).ReadRecord(record);
     EqVarTable table;
     if (hr == ResultCode::E_VARIABLE_NOT_FOUND) {
-        s_eqVarTable = std::move(table);
+        loaded = std::move(table);
         return S_OK;
     }
     RETURN_IF_FAILED(hr);
     table.recordFound = true;
     table.pairs = ReadEqVarPairs(record);
-    s_eqVarTable = std::move(table);
+    loaded = std::move(table);
     return S_OK;
 }
 
@@ -122,15 +116,16 @@ HRESULT CHiiVarEqManager::GetEqVarValue(USHORT variableId, USHORT* value)
     if (!value) {
         return ReportFailureAt(site, LOG_ERROR, E_POINTER, Describe(MSG_INTERNAL_ERROR), L"Invalid Pointer");
     }
-    if (!s_eqVarTable) {
-        RETURN_IF_FAILED(LoadEqVarTable());
+    std::optional<EqVarTable>& table = ProcessState::Instance().eqVarTable;
+    if (!table) {
+        RETURN_IF_FAILED(LoadEqVarTable(table));
     }
-    if (!s_eqVarTable->recordFound) {
+    if (!table->recordFound) {
         return ReportFailureAt(site, LOG_INFORMATION, ResultCode::E_VARIABLE_NOT_FOUND,
                                Describe(MSG_APPLICABILITY_UNKNOWN),
                                L"VAR_EQ_VAL (FALSE) No QRVVarData structure was found.");
     }
-    for (const auto& [id, found] : s_eqVarTable->pairs) {
+    for (const auto& [id, found] : table->pairs) {
         if (id == variableId) {
             *value = found;
             ReportDiagnostic(site, LOG_INFORMATION, L"Located EQ_VAR_VAL ID %hu [Value = %hu]", variableId, found);
@@ -139,11 +134,6 @@ HRESULT CHiiVarEqManager::GetEqVarValue(USHORT variableId, USHORT* value)
     }
     return ReportFailureAt(site, LOG_INFORMATION, ResultCode::E_VARIABLE_NOT_FOUND, Describe(MSG_APPLICABILITY_UNKNOWN),
                            L"Unable to locate EQ_VAR_VAL ID %hu", variableId);
-}
-
-void CHiiVarEqManager::Reset()
-{
-    s_eqVarTable.reset();
 }
 
 std::wstring DoNotShowKey(USHORT uqi)

@@ -5,8 +5,10 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CSarnQRVData {
@@ -28,14 +30,19 @@ private:
     DWORD m_version;
 };
 
-// The EQ_VAR_VAL values of the platform, read from record 3 once per process.
+// Record 3 as read: its (id, value) pairs; a board without the record has none.
+struct EqVarTable {
+    bool recordFound = false;
+    std::vector<std::pair<uint16_t, uint16_t>> pairs;
+};
+
+// The EQ_VAR_VAL values of the platform, read from record 3 at the first request and kept
+// as a reading of the firmware (ProcessState.h).
 class CHiiVarEqManager {
 public:
     // S_OK with the value; E_VARIABLE_NOT_FOUND when the platform has no value for the id or
     // no record at all (both logged).
     static HRESULT GetEqVarValue(USHORT variableId, USHORT* value);
-    // Forgets the table, so that the next request reads the variable again.
-    static void Reset();
 };
 
 // The do-not-show list: every UQI of record 4 as 4 lower-case hexadecimal digits. A board

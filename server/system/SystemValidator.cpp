@@ -1,6 +1,7 @@
 #include "SystemValidator.h"
 
 #include "EFIVar.h"
+#include "ProcessState.h"
 
 #include "frame/EventTarget.h"
 
@@ -8,8 +9,6 @@
 
 #include <new>
 #include <vector>
-
-bool CSystemValidator::s_bValidated = false;
 
 namespace {
 
@@ -63,10 +62,12 @@ bool CSystemValidator::IsSupportedBoardId(std::wstring_view biosId)
     return desktopFamily || numberedFamily;
 }
 
+bool CSystemValidator::IsSystemValidated() { return ProcessState::Instance().systemValidated; }
+
 HRESULT CSystemValidator::ValidateSystem()
 try {
     const LogSite site = LOG_SITE(L"CSystemValidator::ValidateSystem");
-    if (s_bValidated) {
+    if (IsSystemValidated()) {
         ReportDiagnostic(site, LOG_INFORMATION, L"System already validated, skipping system validation");
         return S_OK;
     }
@@ -86,7 +87,7 @@ try {
     if (hr != S_OK) {
         return S_FALSE;
     }
-    s_bValidated = true;
+    ProcessState::Instance().systemValidated = true;
     ReportDiagnostic(site, LOG_INFORMATION, L"System is a valid.");
     return S_OK;
 }

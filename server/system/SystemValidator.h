@@ -1,6 +1,7 @@
 // CSystemValidator: whether this machine is one the server supports. The firmware must
 // publish its SMBIOS strings as firmware variables, and the BIOS ID must name a supported
-// board family. A machine found valid stays valid for the life of the process.
+// board family. A machine found valid stays valid for the life of the process
+// (ProcessState.h).
 #pragma once
 
 #include <windows.h>
@@ -14,7 +15,7 @@ public:
     // why); E_FAIL when the check itself could not be made. After a success in this process
     // it answers S_OK without reading the firmware.
     HRESULT ValidateSystem();
-    static bool IsSystemValidated() { return s_bValidated; }
+    static bool IsSystemValidated();
 
     // Whether the firmware publishes the system-manufacturer string ("1.4").
     bool CheckForSecureSMBIOS();
@@ -28,7 +29,4 @@ public:
     // The rule on the BIOS ID's fields, split at dots: a first field of 2 to 14 characters
     // and a second of three, "86" and a letter or two digits and "T" (either case).
     static bool IsSupportedBoardId(std::wstring_view biosId);
-
-private:
-    static bool s_bValidated;
 };

@@ -12,7 +12,7 @@
 #include "ini/INICodec.h"
 #include "ini/IniChecksum.h"
 
-#include "system/ExtractHiiTokens.h"
+#include "system/ProcessState.h"
 
 #include "BoardGenerator.h"
 #include "BoardProfile.h"
@@ -157,7 +157,7 @@ int ReadSystems(IToolkit& toolkit, const char* demoProfile)
     for (Board& board : boards) {
         // A new board and the first read of the process: its setup database is parsed too.
         ok = fwstore::CFirmwareStore(store).Create(board.image, true).Ok() && ok;
-        CExtractHiiTokens::ResetTokenState();
+        ProcessState::ForgetFirmwareReadings();
         std::wstring variable;
         uint32_t reads = 0;
         ok = Step(board.step, [&] {

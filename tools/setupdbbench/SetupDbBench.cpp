@@ -7,6 +7,7 @@
 // board, which reads the database through the firmware-variable library as well. With --tsv
 // each case is one line "benchmark<TAB>questions<TAB>milliseconds" (scripts/bench.sh).
 #include "system/ExtractHiiTokens.h"
+#include "system/ProcessState.h"
 #include "system/SetupDatabase.h"
 
 #include "BoardGenerator.h"
@@ -158,7 +159,7 @@ int main(int argc, char** argv)
             } else {
                 ok = fwstore::CFirmwareStore(store).Create(c.board, true).Ok();
                 ms = BestOf(runs, [&] {
-                    CExtractHiiTokens::ResetTokenState();
+                    ProcessState::ForgetFirmwareReadings();
                     HiiTokenPointers list;
                     const bool parsed = SUCCEEDED(CExtractHiiTokens::GetTokens(&list));
                     tokens = list.size();

@@ -5,7 +5,7 @@
 #include "ToolkitOnBoard.h"
 
 #include "config/ComponentMask.h"
-#include "system/ExtractHiiTokens.h"
+#include "system/ProcessState.h"
 
 #include "BoardProfile.h"
 
@@ -111,7 +111,7 @@ protected:
     {
         ToolkitOnBoard::SetUp();
         // Each case makes a board of its own: the setup database is read again.
-        CExtractHiiTokens::ResetTokenState();
+        ProcessState::ForgetFirmwareReadings();
     }
 
     // An INI file of the test's own with `sections` after the version.

@@ -4,6 +4,7 @@
 #include "system/ExtractHiiTokens.h"
 #include "system/HiiConvert.h"
 #include "system/HiiTokenSource.h"
+#include "system/ProcessState.h"
 #include "system/SarnQRVData.h"
 #include "system/SetupDatabase.h"
 #include "config/TokensSetting.h"
@@ -114,11 +115,11 @@ protected:
     void SetUp() override
     {
         ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-        CExtractHiiTokens::ResetTokenState();
+        ProcessState::ForgetFirmwareReadings();
     }
     void TearDown() override
     {
-        CExtractHiiTokens::ResetTokenState();
+        ProcessState::ForgetFirmwareReadings();
         CoUninitialize();
     }
 
@@ -248,6 +249,32 @@ TEST_F(SetupTokensTest, ApplicabilityIsWorkedOutOnceAndKept)
     EXPECT_EQ(VARIANT_TRUE, applicable);
 }
 
+TEST_F(SetupTokensTest, TheFirmwareReadingsAreKeptUntilForgottenTogether)
+{
+    const HiiTokenPointers first = LoadTokens(std::string(BOARD) + QRV_DATA + FORMS);
+    EXPECT_EQ(VARIANT_FALSE, Applicable(Find(first, 0x0108)));  // form 3: its reference is suppressed
+    const ProcessState& state = ProcessState::Instance();
+    EXPECT_TRUE(state.tokens && state.forms && state.eqVarTable);
+
+    // Platform value 2 becomes 1, which lets the reference to form 3 through; until the
+    // readings are forgotten the process still sees the first board.
+    const char* const opened = "\n[Variable QrvDataVar]\nGuid = {3812723D-7E48-4E29-BC27-F5A39AC94EF1}\n"
+                               "Record = 3 01 00 01 00 02 00 01 00\n";
+    m_board.Create(ImageOf(std::string(BOARD) + opened + FORMS));
+    HiiTokenPointers kept;
+    ASSERT_EQ(S_OK, CExtractHiiTokens::GetTokens(&kept));
+    EXPECT_EQ(first.front(), kept.front());
+    EXPECT_EQ(VARIANT_FALSE, Applicable(Find(kept, 0x0108)));
+
+    ProcessState::ForgetFirmwareReadings();
+    EXPECT_FALSE(state.tokens || state.forms || state.eqVarTable);
+    HiiTokenPointers again;
+    ASSERT_EQ(S_OK, CExtractHiiTokens::GetTokens(&again));
+    EXPECT_NE(first.front(), again.front());
+    EXPECT_EQ(VARIANT_TRUE, Applicable(Find(again, 0x0108)));
+    EXPECT_EQ(u"Service mode", Find(first, 0x0108)->name) << "records handed out stay valid";
+}
+
 TEST_F(SetupTokensTest, PlatformValuesAreLookedUpWithTheirLogLines)
 {
     m_board.Create(ImageOf(std::string(BOARD) + QRV_DATA + FORMS));
@@ -270,7 +297,7 @@ TEST_F(SetupTokensTest, PlatformValuesAreLookedUpWithTheirLogLines)
     EXPECT_EQ(S_OK, CHiiVarEqManager::GetEqVarValue(2, &value));
     EXPECT_EQ(reads, qrvReads());  // the table is read once
 
-    CHiiVarEqManager::Reset();
+    ProcessState::ForgetFirmwareReadings();
     m_board.Create(ImageOf(std::string(BOARD) + FORMS));
     EXPECT_EQ(ResultCode::E_VARIABLE_NOT_FOUND, CHiiVarEqManager::GetEqVarValue(1, &value));
     EXPECT_TRUE(log.Has("Information", "VAR_EQ_VAL (FALSE) No QRVVarData structure was found."));

@@ -5,7 +5,7 @@
 #include "config/TokensSetting.h"
 #include "frame/EventTarget.h"
 #include "frame/ResultCodes.h"
-#include "system/ExtractHiiTokens.h"
+#include "system/ProcessState.h"
 #include "system/VariableCatalogue.h"
 
 #include "BoardProfile.h"
@@ -28,14 +28,14 @@ protected:
     void SetUp() override
     {
         ToolkitOnBoard::SetUp();
-        CExtractHiiTokens::ResetTokenState();
+        ProcessState::ForgetFirmwareReadings();
         StoreImage demo;
         ASSERT_TRUE(LoadBoardProfile(std::wstring(BOARDS_FOLDER) + L"/demo-board.ini", demo).Ok());
         board.Create(demo);
     }
     void TearDown() override
     {
-        CExtractHiiTokens::ResetTokenState();
+        ProcessState::ForgetFirmwareReadings();
         ToolkitOnBoard::TearDown();
     }
 
