@@ -225,7 +225,7 @@ try {
         return REPORT_FAILURE(L"CInstallEFIVar::GetOverwriteConflict", LOG_ERROR, E_FAIL,
                               Describe(MSG_PASSWORD_WRITE_FAILED), L"BufferTooSmall not returned");
     }
-    *conflict = variable_merge::OverwritesPassword(Bytes(current), Bytes(record.data));
+    *conflict = variable_merge::OverwritesPassword(Bytes(current), Bytes(record.mask));
     return S_OK;
 }
 CATCH_RETURN()
@@ -273,6 +273,7 @@ HRESULT CInstallEFIVar::WriteDataWithMask(const EFIVarRecord& record)
             ToolkitEvents::Fire([&record](IToolkitEventTarget& target) {
                 return target.Fire_OnPasswordExists(record.description.c_str());
             });
+            ToolkitEvents::RaiseWarning();
             planned.passwordKept = true;
             m_planned.push_back(std::move(planned));
             return S_OK;

@@ -58,7 +58,8 @@ public:
     HRESULT GetVariableData(const GUID& guid, const std::wstring& name, const std::vector<BYTE>** data);
     // The variable's size now: its size, or 0 with S_NOT_FOUND when it is absent.
     HRESULT GetRequiredSizeForVar(const EFIVarRecord& record, ULONG* size);
-    // Whether writing `record` would overwrite a password the firmware holds.
+    // Whether writing `record` would write over a password the firmware holds (any password
+    // bit under its mask: clearing a password overwrites it too).
     HRESULT GetOverwriteConflict(const EFIVarRecord& record, bool* conflict);
 
     // Writes every record in order, each merged with the variable's contents at this moment;

@@ -16,11 +16,11 @@ std::vector<uint8_t> MergeMasked(std::span<const uint8_t> current, std::span<con
     return merged;
 }
 
-bool OverwritesPassword(std::span<const uint8_t> current, std::span<const uint8_t> data)
+bool OverwritesPassword(std::span<const uint8_t> current, std::span<const uint8_t> mask)
 {
-    const size_t common = std::min(current.size(), data.size());
+    const size_t common = std::min(current.size(), mask.size());
     for (size_t i = 0; i < common; ++i) {
-        if ((current[i] & data[i]) != 0) {
+        if ((current[i] & mask[i]) != 0) {
             return true;
         }
     }

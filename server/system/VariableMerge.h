@@ -21,9 +21,11 @@ namespace variable_merge {
 std::vector<uint8_t> MergeMasked(std::span<const uint8_t> current, std::span<const uint8_t> data,
     std::span<const uint8_t> mask);
 
-// Whether writing `data` over `current` would overwrite a password: some byte below both
-// lengths has a bit set in both. An empty (absent) variable holds no password.
-bool OverwritesPassword(std::span<const uint8_t> current, std::span<const uint8_t> data);
+// Whether a record would write over a password the variable holds: some bit that the record
+// writes (its mask) is set in the current bytes. Any such bit counts, whatever the record
+// holds there: writing zeros would clear a password as surely as other bytes would replace
+// it. An empty (absent) variable holds no password.
+bool OverwritesPassword(std::span<const uint8_t> current, std::span<const uint8_t> mask);
 
 // Whether `merged` must be written: the variable is absent, or its bytes differ. Writing the
 // bytes a variable already holds changes nothing but costs an erase of the flash.

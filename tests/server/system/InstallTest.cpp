@@ -134,6 +134,27 @@ TEST_F(Install, TheBIOSImageNeedsTheSameBIOSIDExactlyAndAnEmptySelectionWritesNo
     EXPECT_EQ(WriteCalls(), writes);
 }
 
+// A configuration read while the board had no password must not clear one set since.
+TEST_F(Install, APasswordSetSinceTheConfigurationWasReadIsNeitherClearedNorReplaced)
+{
+    StoreImage demo;
+    ASSERT_TRUE(LoadBoardProfile(std::wstring(BOARDS_FOLDER) + L"/demo-board.ini", demo).Ok());
+    board.Create(demo);
+    ASSERT_EQ(toolkit->LoadConfigFromSystem(CComponentMask::kBIOS), S_OK);
+    Bytes password = Data(VariableName::SystemPassword, VendorGuid::Setup);
+    ASSERT_EQ(password.size(), 32u);
+    std::fill_n(password.begin(), 4, uint8_t{0x5A});
+    ASSERT_TRUE(board.Update([&password](StoreImage& state) {
+        FindVariable(state, VariableName::SystemPassword, VendorGuid::Setup)->data = password;
+        return true;
+    }));
+    sink->events.clear();
+    EXPECT_EQ(toolkit->Install(CComponentMask::kBIOS), ResultCode::S_WARNINGS);
+    EXPECT_EQ(EventCount(20), 1) << "OnPasswordExists";
+    EXPECT_EQ(Data(VariableName::SystemPassword, VendorGuid::Setup), password);
+    EXPECT_EQ(Counters(VariableName::SystemPassword, VendorGuid::Setup).writes, 0u);
+}
+
 // The plan runs the install's own code up to the commit: it names what would change, old
 // and new, and the install then changes exactly that.
 TEST_F(Install, APlanNamesTheEditsOldAndNewWritesNothingAndTheInstallDoesWhatItSaid)

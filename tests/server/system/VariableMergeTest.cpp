@@ -63,12 +63,12 @@ TEST(VariableMerge, MaskBitsAndAShortMaskKeepTheCurrentBits)
     EXPECT_EQ(MergeMasked(Bytes{}, Bytes{7, 8}, Bytes{0, 0xFF}), (Bytes{0, 8}));
 }
 
-TEST(VariableMerge, APasswordIsOverwrittenOnlyWhereBothHaveABitSet)
+TEST(VariableMerge, APasswordIsOverwrittenWhereverTheRecordWritesOverABitOfIt)
 {
     EXPECT_FALSE(OverwritesPassword(Bytes{}, Bytes{0xFF, 0xFF}));           // absent
     EXPECT_FALSE(OverwritesPassword(Bytes{0, 0, 0}, Bytes{0xFF, 0xFF}));    // no password set
-    EXPECT_FALSE(OverwritesPassword(Bytes{0xF0, 0x0F}, Bytes{0x0F, 0xF0})); // no common bit
-    EXPECT_TRUE(OverwritesPassword(Bytes{0, 0x01}, Bytes{0, 0x81}));
+    EXPECT_FALSE(OverwritesPassword(Bytes{0xF0, 0x0F}, Bytes{0x0F, 0xF0})); // the bits it writes are clear
+    EXPECT_TRUE(OverwritesPassword(Bytes{0, 0x01}, Bytes{0, 0xFF}));        // clearing it, or replacing it
     // Only the bytes below both lengths count.
     EXPECT_FALSE(OverwritesPassword(Bytes{0, 0xFF}, Bytes{0xFF}));
     EXPECT_FALSE(OverwritesPassword(Bytes{0xFF}, Bytes{0, 0xFF}));
