@@ -38,16 +38,24 @@ CInstallOperation::CInstallOperation(IFirmwareVariables& variables, CollectorMod
 {
 }
 
-HRESULT CInstallOperation::ProcessConfigData(CBIOSImage* setting)
+// An item of a selected component goes to its installer; one of another component is passed by.
+template <typename Item, typename Add>
+HRESULT CInstallOperation::Collect(bool skipped, Item* item, Add add, const wchar_t* failure)
 {
-    if (Mask().IsBIOSSkipped()) {
+    if (skipped) {
         return S_OK;
     }
-    if (!setting) {
+    if (!item) {
         return NullItem(L"CInstallOperation::ProcessConfigData");
     }
-    const HRESULT hr = m_biosImage.SetImage(setting);
-    return FAILED(hr) ? ItemFailed(L"CInstallOperation::ProcessConfigData", hr, L"Failure occurred in SetImage") : S_OK;
+    const HRESULT hr = add(item);
+    return FAILED(hr) ? ItemFailed(L"CInstallOperation::ProcessConfigData", hr, failure) : S_OK;
+}
+
+HRESULT CInstallOperation::ProcessConfigData(CBIOSImage* setting)
+{
+    return Collect(Mask().IsBIOSSkipped(), setting, [this](CBIOSImage* image) { return m_biosImage.SetImage(image); },
+                   L"Failure occurred in SetImage");
 }
 
 HRESULT CInstallOperation::ProcessConfigData(CBIOSInfo* setting)
@@ -75,39 +83,21 @@ CATCH_RETURN()
 
 HRESULT CInstallOperation::ProcessConfigData(CSMBIOSSetting* setting)
 {
-    if (Mask().IsSMBIOSSkipped()) {
-        return S_OK;
-    }
-    if (!setting) {
-        return NullItem(L"CInstallOperation::ProcessConfigData");
-    }
-    const HRESULT hr = m_smbios.AddSetting(setting);
-    return FAILED(hr) ? ItemFailed(L"CInstallOperation::ProcessConfigData", hr, L"Failure occurred in AddSetting") : S_OK;
+    return Collect(Mask().IsSMBIOSSkipped(), setting, [this](CSMBIOSSetting* row) { return m_smbios.AddSetting(row); },
+                   L"Failure occurred in AddSetting");
 }
 
-// Cooling settings are recorded; their installer comes with the cooling hardware support.
+// Cooling settings have no installer in this version: the cooling step fails at its turn.
 HRESULT CInstallOperation::ProcessConfigData(CCoolingSetting* setting)
 {
-    if (Mask().IsCoolingSkipped()) {
-        return S_OK;
-    }
-    if (!setting) {
-        return NullItem(L"CInstallOperation::ProcessConfigData");
-    }
-    m_bCoolingRequested = true;
-    return S_OK;
+    return Collect(Mask().IsCoolingSkipped(), setting, [](CCoolingSetting*) { return S_OK; },
+                   L"Failure occurred in AddSetting");
 }
 
 HRESULT CInstallOperation::ProcessConfigData(CTokensSetting* setting)
 {
-    if (Mask().IsTokensSkipped()) {
-        return S_OK;
-    }
-    if (!setting) {
-        return NullItem(L"CInstallOperation::ProcessConfigData");
-    }
-    const HRESULT hr = m_tokens.AddSetting(setting);
-    return FAILED(hr) ? ItemFailed(L"CInstallOperation::ProcessConfigData", hr, L"Failure occurred in AddSetting") : S_OK;
+    return Collect(Mask().IsTokensSkipped(), setting, [this](CTokensSetting* token) { return m_tokens.AddSetting(token); },
+                   L"Failure occurred in AddSetting");
 }
 
 void CInstallOperation::KeepPlanned(const std::vector<PlannedVariable>& planned)

@@ -25,6 +25,8 @@ public:
     InstallPlan& Plan() { return m_plan; }
 
 private:
+    template <typename Item, typename Add>
+    HRESULT Collect(bool skipped, Item* item, Add add, const wchar_t* failure);
     using Step = HRESULT (CInstallOperation::*)();
     HRESULT RunStep(ULONG component, Step step);
     void KeepPlanned(const std::vector<PlannedVariable>& planned);
@@ -39,5 +41,4 @@ private:
     CInstallBIOSInfo m_biosInfo;
     CInstallSMBIOSSetting m_smbios;
     CInstallTokensSetting m_tokens;
-    bool m_bCoolingRequested = false;
 };

@@ -122,28 +122,32 @@ void FireUqiNotOnSystem(const std::wstring& uqi)
     ToolkitEvents::RaiseWarning();
 }
 
-void FireNotLockable(const std::wstring& uqi, const std::wstring& name)
+namespace {
+
+using NamedTokenEvent = HRESULT (IToolkitEventTarget::*)(unsigned short*, const wchar_t*);
+
+void FireNamed(NamedTokenEvent event, const std::wstring& uqi, const std::wstring& name)
 {
     std::wstring units = TerminatedUqi(uqi);
-    ToolkitEvents::Fire(
-        [&](IToolkitEventTarget& target) { return target.Fire_OnTokenNotLockable(Units(units), name.c_str()); });
+    ToolkitEvents::Fire([&](IToolkitEventTarget& target) { return (target.*event)(Units(units), name.c_str()); });
     ToolkitEvents::RaiseWarning();
+}
+
+} // namespace
+
+void FireNotLockable(const std::wstring& uqi, const std::wstring& name)
+{
+    FireNamed(&IToolkitEventTarget::Fire_OnTokenNotLockable, uqi, name);
 }
 
 void FireNotHideable(const std::wstring& uqi, const std::wstring& name)
 {
-    std::wstring units = TerminatedUqi(uqi);
-    ToolkitEvents::Fire(
-        [&](IToolkitEventTarget& target) { return target.Fire_OnTokenNotHideable(Units(units), name.c_str()); });
-    ToolkitEvents::RaiseWarning();
+    FireNamed(&IToolkitEventTarget::Fire_OnTokenNotHideable, uqi, name);
 }
 
 void FireLockHideSameTime(const std::wstring& uqi, const std::wstring& name)
 {
-    std::wstring units = TerminatedUqi(uqi);
-    ToolkitEvents::Fire(
-        [&](IToolkitEventTarget& target) { return target.Fire_OnTokenLockHideSameTime(Units(units), name.c_str()); });
-    ToolkitEvents::RaiseWarning();
+    FireNamed(&IToolkitEventTarget::Fire_OnTokenLockHideSameTime, uqi, name);
 }
 
 } // namespace TokenWrite
