@@ -31,11 +31,12 @@ struct InstallPlan {
     std::vector<PlannedVariable> variables;
     std::vector<PlannedEvent> events;
     HRESULT result = S_OK;
+    bool warned = false;   // an event would have raised the warnings result
 };
 
 // While it lives, the events of the server go into `plan` instead of to the client, except
 // OnSMBIOSPrompt: a prompted string is part of what would be written, so the client is asked
-// as an install would ask it. Warnings are counted into the plan, not raised.
+// as an install would ask it. Warnings are noted in the plan, not raised.
 class CPlanEventRecorder final : public IToolkitEventTarget {
 public:
     explicit CPlanEventRecorder(InstallPlan& plan);
@@ -99,7 +100,7 @@ public:
 #undef PLAN_EVENT_3
 #undef PLAN_EVENT_4
 
-    void RaiseWarning() override {}
+    void RaiseWarning() override { m_plan.warned = true; }
     void Hold() override {}
     void Unhold() override {}
 

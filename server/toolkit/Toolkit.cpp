@@ -172,6 +172,9 @@ try {
         CPlanEventRecorder recorder(planned);
         hr = m_pSystem->Install(CComponentMask(qrvComponentMask), Variables(), CollectorMode::Plan, &planned);
     }
+    if (hr == S_OK && planned.warned) {
+        hr = ResultCode::S_WARNINGS;
+    }
     planned.result = hr;
     UniqueBstr text = UniqueBstr::From(InstallPlanJson(planned).c_str());
     RETURN_IF_NULL_ALLOC(text.get());
