@@ -17,6 +17,7 @@
 #include "system/TokenWrite.h"
 #include "system/VariableCatalogue.h"
 
+#include "BenchArguments.h"
 #include "BoardGenerator.h"
 #include "BoardProfile.h"
 #include "FirmwareStore.h"
@@ -224,11 +225,7 @@ int Bench(size_t questions, const std::filesystem::path& folder)
 
 int main(int argc, char** argv)
 {
-    if (argc > 1 && std::string(argv[1]) == "--tsv") {
-        g_tsv = true;
-        --argc;
-        ++argv;
-    }
+    g_tsv = TakeTsvOption(argc, argv);
     const long questions = argc > 1 ? std::atol(argv[1]) : 1000;
     // "Setup" holds the values of about 16,000 generated questions; later ones go elsewhere.
     if (questions < 20 || questions > 16000) {
