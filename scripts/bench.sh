@@ -9,7 +9,7 @@ set -eu
 arch=x86_64
 "$root/scripts/setup.sh" >/dev/null
 configure "$arch" >/dev/null 2>&1 || { echo "bench.sh: the $arch tree cannot be configured" >&2; exit 1; }
-cmake --build "$root/build/$arch" --target inibench setupdbbench configbench -- -j2 >/dev/null
+cmake --build "$root/build/$arch" --target inibench setupdbbench configbench installbench -- -j2 >/dev/null
 make_prefix "$arch"
 stop_wineserver "$arch"
 rows="$(mktemp)"
@@ -20,8 +20,10 @@ export WINEPREFIX="$root/build/$arch/wineprefix" WINEDEBUG=-all
 wine="$(wine_loader "$arch")"
 bin="$root/build/$arch/bin"
 
-# Each program prints "benchmark<TAB>size<TAB>milliseconds[<TAB>FAILED]". Three rounds; the
-# table keeps the best time of each row, as other work on the machine only adds time.
+# Each program prints "benchmark<TAB>size<TAB>milliseconds[<TAB>FAILED]"; a fifth field, after a
+# fourth that is empty when the run passed, is a note the table prints at the end of the row
+# (installbench's reads and writes per variable). Three rounds; the table keeps the best time
+# of each row, as other work on the machine only adds time.
 status=0
 for round in 1 2 3; do
     for sections in 500 5000; do
@@ -33,6 +35,9 @@ for round in 1 2 3; do
     done
     (cd "$root" && "$wine" "$bin/configbench.exe" --tsv --system boards/demo-board.ini) | tr -d '\r' >>"$rows" ||
         status=1
+    for questions in 1000 10000; do
+        "$wine" "$bin/installbench.exe" --tsv "$questions" | tr -d '\r' >>"$rows" || status=1
+    done
 done
 
 # The limit of a benchmark: the most its time may grow from its smaller size to its larger
@@ -50,6 +55,7 @@ $1 == "generate file" || $1 == "generate INI configuration" { next }
     i = row[key]
     if ($3 + 0 < ms[i] + 0) ms[i] = $3
     if ($4 == "FAILED") failed[i] = 1
+    if ($5 != "") note[i] = $5
     if (!($1 in smallest) || $2 + 0 < smallestSize[$1]) { smallest[$1] = i; smallestSize[$1] = $2 + 0 }
 }
 END {
@@ -58,13 +64,14 @@ END {
         base = smallest[name[i]]
         verdict = failed[i] ? "FAILED" : ""
         if (base == i || ms[base] <= 0) {
-            printf "%-48s %10s %11.2f %8s %7s  %s\n", name[i], size[i], ms[i], "", "", verdict
+            printf "%-48s %10s %11.2f %8s %7s  %s\n", name[i], size[i], ms[i], "", "", verdict (note[i] == "" ? "" : "  " note[i])
             continue
         }
         ratio = ms[i] / ms[base]
         sizeRatio = size[i] / size[base]
         if (verdict == "") verdict = ratio < limit(name[i]) ? "ok" : "over"
-        printf "%-48s %10s %11.2f %7.2fx %6.1fx  %s (size %gx)\n", name[i], size[i], ms[i], ratio, limit(name[i]), verdict, sizeRatio
+        printf "%-48s %10s %11.2f %7.2fx %6.1fx  %s (size %gx)%s\n", name[i], size[i], ms[i], ratio, limit(name[i]), verdict, sizeRatio,
+            note[i] == "" ? "" : "  " note[i]
     }
 }' "$rows"
 exit $status

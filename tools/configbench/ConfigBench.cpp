@@ -14,6 +14,7 @@
 
 #include "system/ProcessState.h"
 
+#include "BenchArguments.h"
 #include "BoardGenerator.h"
 #include "BoardProfile.h"
 #include "FirmwareStore.h"
@@ -180,11 +181,7 @@ int ReadSystems(IToolkit& toolkit, const char* demoProfile)
 
 int main(int argc, char** argv)
 {
-    if (argc > 1 && std::string(argv[1]) == "--tsv") {
-        g_tsv = true;
-        --argc;
-        ++argv;
-    }
+    g_tsv = TakeTsvOption(argc, argv);
     if (argc > 2 && std::string(argv[1]) == "--system") {
         if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
             return 1;

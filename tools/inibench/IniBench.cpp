@@ -4,6 +4,8 @@
 // With --tsv each step is one line "step<TAB>lines<TAB>milliseconds" (scripts/bench.sh).
 #include "ini/PellamParser.h"
 
+#include "BenchArguments.h"
+
 #include <windows.h>
 
 #include <chrono>
@@ -142,11 +144,7 @@ bool CheckWritten(const std::filesystem::path& path, const Shape& shape)
 int main(int argc, char** argv)
 {
     Shape shape;
-    if (argc > 1 && std::string(argv[1]) == "--tsv") {
-        g_tsv = true;
-        --argc;
-        ++argv;
-    }
+    g_tsv = TakeTsvOption(argc, argv);
     if (argc > 1) {
         shape.sections = std::atoi(argv[1]);
     }

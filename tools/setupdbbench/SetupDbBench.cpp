@@ -10,6 +10,7 @@
 #include "system/ProcessState.h"
 #include "system/SetupDatabase.h"
 
+#include "BenchArguments.h"
 #include "BoardGenerator.h"
 #include "BoardProfile.h"
 #include "FirmwareStore.h"
@@ -118,11 +119,7 @@ void PrintRow(const char* way, const Case& c, size_t tokens, double ms, double b
 
 int main(int argc, char** argv)
 {
-    if (argc > 1 && std::string(argv[1]) == "--tsv") {
-        g_tsv = true;
-        --argc;
-        ++argv;
-    }
+    g_tsv = TakeTsvOption(argc, argv);
     const char* demoPath = argc > 1 ? argv[1] : "boards/demo-board.ini";
     std::vector<Case> cases(3);
     cases[0].label = "demo board";

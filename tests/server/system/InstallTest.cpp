@@ -1,17 +1,57 @@
 // Installing configurations through the toolkit on boards the tests make: what reaches the
 // firmware (whole variables compared before and after), the checks and events of each
-// component, and how often each variable is read and written. The BIOS-modified flag is
+// component, how often each variable is read and written, and that a board held in memory
+// takes an install call for call as the library's board does. The BIOS-modified flag is
 // written once per process, so each suite runs in a process of its own (CMakeLists.txt).
 #include "InstallFixture.h"
 
+#include "system/BIOSModifiedFlag.h"
 #include "system/EFIVar.h"
+#include "system/FirmwareAccess.h"
 #include "toolkit/ToolkitInternal.h"
 
 #include "LogWatch.h"
+#include "StoreVariables.h"
+
+#include <optional>
 
 using namespace fwstore;
 
 namespace {
+
+std::wstring VariableKey(const std::wstring& name, const GUID& vendor)
+{
+    wchar_t guid[40] = {};
+    ::StringFromGUID2(vendor, guid, 40);
+    return name + L" " + guid;
+}
+
+// Every variable of the board: its attributes and bytes.
+std::map<std::wstring, std::wstring> Contents(const StoreImage& image)
+{
+    std::map<std::wstring, std::wstring> contents;
+    for (const StoredVariable& variable : image.variables) {
+        std::wstring text = std::to_wstring(variable.attributes) + L":";
+        for (uint8_t byte : variable.data) {
+            text += L" " + std::to_wstring(byte);
+        }
+        contents[VariableKey(variable.name, variable.vendor)] = text;
+    }
+    return contents;
+}
+
+// Every call the board counted, per variable, and the reads of its setup database.
+std::map<std::wstring, std::wstring> Calls(const StoreImage& image)
+{
+    std::map<std::wstring, std::wstring> calls = {{L"setup database", std::to_wstring(image.exportDbReads) + L" reads"}};
+    for (const VariableCounters& counters : image.counters) {
+        calls[VariableKey(counters.name, counters.vendor)] =
+            std::to_wstring(counters.reads) + L" reads, " + std::to_wstring(counters.writes) + L" writes, " +
+            std::to_wstring(counters.deletes) + L" deletes, " + std::to_wstring(counters.failedWrites) +
+            L" failed, " + std::to_wstring(counters.bytesWritten) + L" bytes";
+    }
+    return calls;
+}
 
 TEST_F(Install, TokensReachSetupAndOemDefaultAsTheirQuestionsAllowAndEachVariableIsWrittenOnce)
 {
@@ -234,6 +274,62 @@ TEST_F(Install, TheFirmwareLibraryIsLoadedOnceForTheToolkitWhateverItsTokensAreA
     }
     EXPECT_EQ(CEFIVar::LoadCount() - loads, 1);
     EXPECT_TRUE(CEFIVar::IsDLLLoaded()) << "held by the toolkit";
+}
+
+// The same two installs, one of them failing on an armed fault, through the firmware-variable
+// library on the board's store file and through a copy of the board held in memory.
+TEST_F(Install, AnInMemoryBoardTakesAnInstallAsTheLibraryDoesCallForCall)
+{
+    {
+        // The BIOS-modified flag is set once per process and always through the library: set
+        // on a board of its own now, neither install below touches it.
+        BoardFixture flagBoard;
+        flagBoard.Create(InstallBoard());
+        ASSERT_EQ(CBIOSModifiedFlag::SetFlag(), S_OK);
+    }
+    board.Create(InstallBoard());
+    const StoreImage start = board.Load();
+    CStoreVariables memory(start);
+    const std::wstring installed = IniFile("[SMBIOS.values]\r\nSystemProduct=KB77\r\n\r\n"
+                                           "[SETTING_0203]\r\nValue=4660\r\n\r\n"
+                                           "[SETTING_0201]\r\nValue=5\r\n\r\n"
+                                           "[SETTING_0204]\r\nValue1=3\r\nValue2=1\r\nValue3=2\r\n\r\n"
+                                           "[SETTING_0999]\r\nValue=1\r\n\r\n");
+    const std::wstring failing = IniFile("[SETTING_0202]\r\nValue=TRUE\r\n\r\n");
+    const ULONG mask = CComponentMask::kSMBIOS | CComponentMask::kTokens;
+
+    std::vector<std::pair<HRESULT, std::vector<std::wstring>>> outcomes[2];
+    for (const bool inMemory : {false, true}) {
+        std::optional<CCurrentFirmwareVariables> current;
+        if (inMemory) {
+            current.emplace(memory);
+        }
+        for (const std::wstring& file : {installed, failing}) {
+            // Each install reads the setup database of the board it runs on.
+            CExtractHiiTokens::ResetTokenState();
+            if (file == failing && inMemory) {
+                memory.Image().faults.push_back({StoreOperation::SetVariable, EFI_STATUS_DEVICE_ERROR, 0, 0, 1, {},
+                                                 VariableName::OemDefault});
+            } else if (file == failing) {
+                board.ArmFault(StoreOperation::SetVariable, EFI_STATUS_DEVICE_ERROR, VariableName::OemDefault);
+            }
+            const HRESULT hr = InstallFile(file, mask);
+            outcomes[inMemory].emplace_back(hr, InstallEvents());
+        }
+    }
+    const StoreImage library = board.Load();
+    ASSERT_EQ(outcomes[0].size(), 2u);
+    EXPECT_EQ(outcomes[0][0].first, ResultCode::S_WARNINGS) << "the unknown UQI";
+    EXPECT_EQ(outcomes[0][1].first, ResultCode::E_EFIVAR_UNKNOWN_RESULT);
+    const VariableCounters* oemDefault = FindCounters(library, VariableName::OemDefault, VendorGuid::Setup);
+    ASSERT_NE(oemDefault, nullptr);
+    EXPECT_EQ(oemDefault->failedWrites, 1u) << "the armed fault";
+    EXPECT_NE(Contents(library), Contents(start));
+
+    EXPECT_EQ(outcomes[1], outcomes[0]) << "results and events";
+    EXPECT_EQ(Contents(memory.Image()), Contents(library));
+    EXPECT_EQ(Calls(memory.Image()), Calls(library));
+    EXPECT_TRUE(memory.Image().faults.empty()) << "the fault was used up";
 }
 
 } // namespace
