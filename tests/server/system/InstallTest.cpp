@@ -306,7 +306,7 @@ TEST_F(Install, AnInMemoryBoardTakesAnInstallAsTheLibraryDoesCallForCall)
         }
         for (const std::wstring& file : {installed, failing}) {
             // Each install reads the setup database of the board it runs on.
-            CExtractHiiTokens::ResetTokenState();
+            ProcessState::ForgetFirmwareReadings();
             if (file == failing && inMemory) {
                 memory.Image().faults.push_back({StoreOperation::SetVariable, EFI_STATUS_DEVICE_ERROR, 0, 0, 1, {},
                                                  VariableName::OemDefault});
