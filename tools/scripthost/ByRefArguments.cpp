@@ -1,5 +1,7 @@
 #include "ByRefArguments.h"
 
+#include <cstring>
+
 namespace {
 
 bool NeedsVariantCopy(const VARIANT& argument)
@@ -55,7 +57,7 @@ void StoreThroughReference(VARIANT& reference, const VARIANT& value)
 }  // namespace
 
 CByRefArguments::CByRefArguments(const DISPPARAMS& original)
-    : m_original(original), m_arguments(original.cArgs), m_copies(original.cArgs)
+    : m_original(original), m_arguments(original.cArgs), m_copies(original.cArgs), m_handedOut(original.cArgs)
 {
     for (UINT i = 0; i < original.cArgs; ++i) {
         VariantInit(&m_copies[i]);
@@ -64,6 +66,7 @@ CByRefArguments::CByRefArguments(const DISPPARAMS& original)
             VariantInit(&m_arguments[i]);
             V_VT(&m_arguments[i]) = VT_BYREF | VT_VARIANT;
             V_VARIANTREF(&m_arguments[i]) = &m_copies[i];
+            m_handedOut[i] = m_copies[i];  // the bits only: m_copies owns the value
         }
     }
     m_parameters = original;
@@ -80,7 +83,8 @@ CByRefArguments::~CByRefArguments()
 void CByRefArguments::CopyBack()
 {
     for (UINT i = 0; i < m_original.cArgs; ++i) {
-        if (V_VT(&m_arguments[i]) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(&m_arguments[i]) == &m_copies[i]) {
+        if (V_VT(&m_arguments[i]) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(&m_arguments[i]) == &m_copies[i] &&
+            std::memcmp(&m_copies[i], &m_handedOut[i], sizeof(VARIANT)) != 0) {
             StoreThroughReference(m_original.rgvarg[i], m_copies[i]);
         }
     }

@@ -21,7 +21,9 @@ public:
 
     DISPPARAMS* parameters() { return &m_parameters; }
     // Stores what the script left in each Variant copy into the caller's typed reference.
-    // A value that does not convert to the caller's type leaves that argument as it was.
+    // A value that does not convert to the caller's type leaves that argument as it was, and
+    // so does a copy the script did not assign to: an unanswered null string stays null,
+    // though its copy reads as the empty string.
     void CopyBack();
 
 private:
@@ -29,4 +31,5 @@ private:
     DISPPARAMS m_parameters{};
     std::vector<VARIANT> m_arguments;  // the rgvarg handed to the script
     std::vector<VARIANT> m_copies;     // the Variants typed references point to
+    std::vector<VARIANT> m_handedOut;  // each copy as the script got it (an assignment replaces it)
 };

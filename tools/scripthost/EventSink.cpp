@@ -1,12 +1,10 @@
 #include "EventSink.h"
 
-#include "ScriptHost.h"
-
 #include "ErrorMacros.h"
 #include "Owners.h"
 
-CEventSink::CEventSink(CScriptHost* host, std::wstring prefix, ITypeInfo* eventInfo, REFIID eventIid)
-    : m_host(host), m_prefix(std::move(prefix)), m_eventInfo(eventInfo), m_eventIid(eventIid)
+CEventSink::CEventSink(EventHandler handler, ITypeInfo* eventInfo, REFIID eventIid)
+    : m_handler(std::move(handler)), m_eventInfo(eventInfo), m_eventIid(eventIid)
 {
 }
 
@@ -59,7 +57,7 @@ STDMETHODIMP CEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* param
         if (result) {
             VariantInit(result);
         }
-        m_host->InvokeHandler(m_prefix + std::wstring(name.c_str(), name.length()), parameters, result);
+        m_handler(std::wstring(name.c_str(), name.length()), parameters, result);
         return S_OK;
     }
     CATCH_RETURN()

@@ -1,16 +1,19 @@
 #pragma once
-// Receives an object's events and calls the script's procedures named prefix + event name.
+// Receives an object's events and hands each, by its name in the event interface, to a
+// handler: the script host's calls the script's procedure prefix + name.
 #include "ComObject.h"
 
 #include <oaidl.h>
 
+#include <functional>
 #include <string>
 
-class CScriptHost;
+// The event's name, its arguments as the source passed them, and the result to fill.
+using EventHandler = std::function<void(const std::wstring& name, DISPPARAMS* parameters, VARIANT* result)>;
 
 class CEventSink final : public ComObject<CEventSink, IDispatch> {
 public:
-    CEventSink(CScriptHost* host, std::wstring prefix, ITypeInfo* eventInfo, REFIID eventIid);
+    CEventSink(EventHandler handler, ITypeInfo* eventInfo, REFIID eventIid);
 
     // The event interface itself, as sources ask for it before IDispatch.
     void* QueryExtraInterface(REFIID iid);
@@ -23,8 +26,7 @@ public:
 private:
     ~CEventSink() override;
 
-    ComPtr<CScriptHost> m_host;
-    std::wstring m_prefix;
+    EventHandler m_handler;
     ComPtr<ITypeInfo> m_eventInfo;
     IID m_eventIid;
 };

@@ -170,8 +170,13 @@ HRESULT CScriptHost::ConnectObject(IUnknown* object, const std::wstring& prefix,
     if (FAILED(hr)) {
         return hr;
     }
+    // The sink holds the host: an object may fire after the script let go of it.
+    EventHandler handler = [host = ComPtr<CScriptHost>(this), prefix](const std::wstring& name, DISPPARAMS* parameters,
+                                                                       VARIANT* result) {
+        host->InvokeHandler(prefix + name, parameters, result);
+    };
     ComPtr<IUnknown> sink;
-    *sink.ReleaseAndGetAddressOf() = static_cast<IDispatch*>(new (std::nothrow) CEventSink(this, prefix, eventInfo.Get(), eventIid));
+    *sink.ReleaseAndGetAddressOf() = static_cast<IDispatch*>(new (std::nothrow) CEventSink(std::move(handler), eventInfo.Get(), eventIid));
     if (!sink) {
         return E_OUTOFMEMORY;
     }

@@ -3,6 +3,7 @@
 #include "ArgumentsCollection.h"
 #include "ConsoleOutput.h"
 #include "ScriptHost.h"
+#include "TextInStream.h"
 #include "TextOutStream.h"
 
 #include "Owners.h"
@@ -21,6 +22,7 @@ enum : DISPID {
     kScriptFullName,
     kStdOut,
     kStdErr,
+    kStdIn,
     kName,
 };
 
@@ -37,6 +39,7 @@ constexpr DispatchMember kMembers[] = {
     {L"ScriptFullName", kScriptFullName},
     {L"StdOut", kStdOut},
     {L"StdErr", kStdErr},
+    {L"StdIn", kStdIn},
 };
 
 constexpr wchar_t kHostName[] = L"Script Host";
@@ -128,6 +131,14 @@ HRESULT CWScriptObject::InvokeMember(DISPID id, WORD, const CCallArguments& argu
         return GetStream(m_stdOut, STD_OUTPUT_HANDLE, result);
     case kStdErr:
         return GetStream(m_stdErr, STD_ERROR_HANDLE, result);
+    case kStdIn:
+        if (!m_stdIn) {
+            *m_stdIn.ReleaseAndGetAddressOf() = new (std::nothrow) CTextInStream();
+            if (!m_stdIn) {
+                return E_OUTOFMEMORY;
+            }
+        }
+        return ReturnObject(result, m_stdIn.Get());
     default:
         return DISP_E_MEMBERNOTFOUND;
     }

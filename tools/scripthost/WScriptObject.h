@@ -32,4 +32,5 @@ private:
     ComPtr<IDispatch> m_arguments;
     ComPtr<IDispatch> m_stdOut;
     ComPtr<IDispatch> m_stdErr;
+    ComPtr<IDispatch> m_stdIn;
 };

@@ -89,6 +89,19 @@ TEST(ByRefArgumentsTest, WithoutCopyBackTheCallersValuesStay)
     EXPECT_STREQ(event.text, L"unanswered");
 }
 
+TEST(ByRefArgumentsTest, AnArgumentTheScriptDidNotAssignKeepsTheCallersValue)
+{
+    EventArguments event;
+    SysFreeString(event.text);
+    event.text = nullptr;  // an empty response, to be answered
+    {
+        CByRefArguments adapted(event.parameters);
+        adapted.CopyBack();
+    }
+    EXPECT_EQ(event.text, nullptr) << "not the empty string its copy reads as";
+    EXPECT_EQ(event.number, 1);
+}
+
 TEST(ByRefArgumentsTest, NoArgumentsGiveNoArguments)
 {
     DISPPARAMS none{};

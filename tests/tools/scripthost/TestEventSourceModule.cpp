@@ -1,4 +1,6 @@
-// DLL entry points and registration of the test event source ("ScriptHostTest.EventSource").
+// DLL entry points and registration of the test event source ("ScriptHostTest.EventSource")
+// and the event bridge ("ScriptHostTest.EventBridge").
+#include "EventBridge.h"
 #include "TestEventSource.h"
 
 #include "ClassFactory.h"
@@ -42,11 +44,13 @@ STDAPI DllGetClassObject(REFCLSID classId, REFIID iid, void** object)
         return E_POINTER;
     }
     *object = nullptr;
-    if (classId != CLSID_TestEventSource) {
-        return CLASS_E_CLASSNOTAVAILABLE;
-    }
     ComPtr<IUnknown> factory;
-    const HRESULT hr = CreateClassObject<ClassFactory<CTestEventSource>>(&factory);
+    HRESULT hr = CLASS_E_CLASSNOTAVAILABLE;
+    if (classId == CLSID_TestEventSource) {
+        hr = CreateClassObject<ClassFactory<CTestEventSource>>(&factory);
+    } else if (classId == CLSID_EventBridge) {
+        hr = CreateClassObject<ClassFactory<CEventBridge>>(&factory);
+    }
     return FAILED(hr) ? hr : factory->QueryInterface(iid, object);
 }
 

@@ -5,17 +5,23 @@
 #   err~TEXT    stderr has a line containing TEXT
 #   noout~TEXT  no stdout line contains TEXT
 #   noerr       stderr is empty
+# and, not a check, in=TEXT: TEXT (printf escapes, \n) is the command's standard input,
+# which is otherwise empty.
 expected_exit="$1"; shift
 checks=""
+input=""
 while [ "$#" -gt 0 ] && [ "$1" != "--" ]; do
-    checks="$checks
-$1"
+    case "$1" in
+    in=*) input="${1#in=}" ;;
+    *) checks="$checks
+$1" ;;
+    esac
     shift
 done
 [ "$1" = "--" ] && shift
 stdout_file=$(mktemp); stderr_file=$(mktemp)
 trap 'rm -f "$stdout_file" "$stderr_file"' EXIT
-"$@" >"$stdout_file" 2>"$stderr_file"
+printf '%b' "$input" | "$@" >"$stdout_file" 2>"$stderr_file"
 status=$?
 tr -d '\r' <"$stdout_file" >"$stdout_file.clean" && mv "$stdout_file.clean" "$stdout_file"
 tr -d '\r' <"$stderr_file" >"$stderr_file.clean" && mv "$stderr_file.clean" "$stderr_file"
