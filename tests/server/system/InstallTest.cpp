@@ -174,6 +174,44 @@ TEST_F(Install, TheBIOSImageNeedsTheSameBIOSIDExactlyAndAnEmptySelectionWritesNo
     EXPECT_EQ(WriteCalls(), writes);
 }
 
+// Fan-control payloads and cooling settings cannot be installed by this version: the payload
+// fails its component after the others are installed, cooling ends the install at its turn.
+TEST_F(Install, APayloadFailsAfterTheOtherComponentsAndCoolingEndsTheInstallAtItsTurn)
+{
+    board.Create(InstallBoard());
+    const std::wstring file = IniFile("[SETTING_0202]\r\nValue=1\r\n\r\n");
+    UniqueBstr name = UniqueBstr::From(file.c_str());
+    UniqueBstr payload = UniqueBstr::From(L"fan-control.bin");
+    ASSERT_EQ(toolkit->LoadINIFile(name.get(), CComponentMask::kTokens), S_OK);
+    EXPECT_EQ(toolkit->Install(CComponentMask::kPayload), ResultCode::E_NO_PAYLOAD) << "no payload added";
+    ASSERT_EQ(toolkit->AddPayload(payload.get()), S_OK);
+    sink->events.clear();
+    LogWatch log;
+    EXPECT_EQ(toolkit->Install(CComponentMask::kPayload | CComponentMask::kTokens), E_FAIL);
+    EXPECT_EQ(InstallEvents(), (std::vector<std::wstring>{L"4 8", L"4 16", L"5 16"}));
+    EXPECT_TRUE(log.Saw(L"Fan-control payloads cannot be installed by this version"));
+    EXPECT_EQ(Data(VariableName::Setup, VendorGuid::Setup)[0x12], 1) << "the tokens are installed";
+
+    ASSERT_TRUE(board.Update([](StoreImage& state) {
+        FindVariable(state, VariableName::Setup, VendorGuid::Setup)->data[0x12] = 0;
+        return true;
+    }));
+    EXPECT_EQ(toolkit->Install(CComponentMask::kCooling | CComponentMask::kTokens), E_FAIL);
+    EXPECT_EQ(InstallEvents(), (std::vector<std::wstring>{L"4 4"})) << "the tokens come after cooling";
+    EXPECT_EQ(Data(VariableName::Setup, VendorGuid::Setup)[0x12], 0);
+    EXPECT_TRUE(log.Saw(L"Cooling settings cannot be installed by this version"));
+
+    // A board that runs its own fan-control configuration takes nothing.
+    ASSERT_TRUE(board.Update([](StoreImage& state) {
+        state.variables.push_back({VariableName::FscConfigVar, VendorGuid::FscConfigVar, 7, {1}});
+        return true;
+    }));
+    const uint64_t writes = WriteCalls();
+    EXPECT_EQ(toolkit->Install(CComponentMask::kPayload | CComponentMask::kTokens), ResultCode::S_PAYLOAD_ALREADY_PRESENT);
+    EXPECT_TRUE(InstallEvents().empty());
+    EXPECT_EQ(WriteCalls(), writes);
+}
+
 // A configuration read while the board had no password must not clear one set since.
 TEST_F(Install, APasswordSetSinceTheConfigurationWasReadIsNeitherClearedNorReplaced)
 {
