@@ -29,6 +29,7 @@ constexpr FuzzTarget kTargets[] = {
     {"store", store_fuzz::FuzzOne},
     {"profile", profile_fuzz::FuzzOne},
     {"merge", merge_fuzz::FuzzOne},
+    {"payload", payload_fuzz::FuzzOne},
 };
 
 // Test names and failures name the target.

@@ -44,3 +44,4 @@ namespace bio_fuzz { void FuzzOne(const uint8_t* data, size_t size); }
 namespace store_fuzz { void FuzzOne(const uint8_t* data, size_t size); }
 namespace profile_fuzz { void FuzzOne(const uint8_t* data, size_t size); }
 namespace merge_fuzz { void FuzzOne(const uint8_t* data, size_t size); }
+namespace payload_fuzz { void FuzzOne(const uint8_t* data, size_t size); }
