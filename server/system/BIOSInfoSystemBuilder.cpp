@@ -8,7 +8,7 @@
 #include "frame/FailureReport.h"
 
 #include "ErrorMacros.h"
-#include "IniCodePage.h"
+#include "FirmwareText.h"
 #include "MessageIds.h"
 
 #include <oleauto.h>
@@ -98,9 +98,7 @@ try {
     }
     ReportDiagnostic(LOG_SITE(L"CBIOSInfoSystemBuilder::GetFirmwareId"), LOG_INFORMATION, L"Firmware ID size: %u",
                      static_cast<unsigned>(data->size()));
-    // 8-bit text, ended by its terminator when it has one.
-    const std::string_view text(reinterpret_cast<const char*>(data->data()), data->size());
-    m_strBiosId = AnsiToWide(text.substr(0, text.find('\0')));
+    m_strBiosId = FirmwareText(*data);
     biosId = m_strBiosId;
     return S_OK;
 }

@@ -1,5 +1,6 @@
 #include "Installers.h"
 
+#include "FirmwareText.h"
 #include "VariableCatalogue.h"
 
 #include "frame/EventTarget.h"
@@ -7,10 +8,8 @@
 #include "frame/ResultCodes.h"
 
 #include "ErrorMacros.h"
-#include "IniCodePage.h"
 #include "MessageIds.h"
 
-#include <string_view>
 
 namespace {
 
@@ -46,8 +45,7 @@ try {
         return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
                                L"Failed to obtain variable.  Board ID unknown");
     }
-    const std::string_view all(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    const std::wstring system = AnsiToWide(all.substr(0, all.find('\0')));
+    const std::wstring system = FirmwareText(bytes);
     if (system.empty() || m_strReferenceID.empty()) {
         FireMismatch(m_strReferenceID, system);
         return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_BIOS_IMAGE_NOT_INSTALLED),

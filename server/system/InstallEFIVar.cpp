@@ -191,45 +191,6 @@ try {
     return ReportUnknown(L"CInstallEFIVar::SetEFIVarData");
 }
 
-HRESULT CInstallEFIVar::GetRequiredSizeForVar(const EFIVarRecord& record, ULONG* size)
-{
-    if (!size) {
-        return E_POINTER;
-    }
-    ULONG attributes = 0;
-    const HRESULT hr = m_variables.QuerySize(record.name, record.guid, *size, &attributes);
-    if (hr == ResultCode::E_BUFFERTOOSMALL) {
-        return S_OK;
-    }
-    *size = 0;
-    if (hr == ResultCode::E_VARIABLE_NOT_FOUND) {
-        return ResultCode::S_NOT_FOUND;
-    }
-    return REPORT_FAILURE(L"CInstallEFIVar::GetRequiredSizeForVar", LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
-                          L"Unable to get the variable size");
-}
-
-HRESULT CInstallEFIVar::GetOverwriteConflict(const EFIVarRecord& record, bool* conflict)
-try {
-    if (!conflict) {
-        return REPORT_FAILURE(L"CInstallEFIVar::GetOverwriteConflict", LOG_ERROR, E_POINTER,
-                              Describe(MSG_INTERNAL_ERROR), L"Invalid Pointer.");
-    }
-    *conflict = false;
-    std::vector<BYTE> current;
-    const HRESULT hr = m_variables.Read(record.name, record.guid, current, nullptr);
-    if (hr == ResultCode::E_VARIABLE_NOT_FOUND) {
-        return S_OK;
-    }
-    if (FAILED(hr)) {
-        return REPORT_FAILURE(L"CInstallEFIVar::GetOverwriteConflict", LOG_ERROR, E_FAIL,
-                              Describe(MSG_PASSWORD_WRITE_FAILED), L"BufferTooSmall not returned");
-    }
-    *conflict = variable_merge::OverwritesPassword(Bytes(current), Bytes(record.mask));
-    return S_OK;
-}
-CATCH_RETURN()
-
 // The variable's contents now, for the merge: absent is fine (nothing to keep). The read
 // is the size query and the read; a separate size query first would only add a call.
 HRESULT CInstallEFIVar::ReadCurrent(const EFIVarRecord& record, std::vector<BYTE>& current, ULONG& attributes,
@@ -244,7 +205,9 @@ HRESULT CInstallEFIVar::ReadCurrent(const EFIVarRecord& record, std::vector<BYTE
         return S_OK;
     }
     if (FAILED(hr)) {
-        return REPORT_FAILURE(L"CInstallEFIVar::WriteDataWithMask", LOG_ERROR, E_FAIL, Describe(MSG_WRITE_BIOS_FAILED),
+        // A password variable that cannot be read cannot be checked for a password either.
+        return REPORT_FAILURE(L"CInstallEFIVar::WriteDataWithMask", LOG_ERROR, E_FAIL,
+                              Describe(record.writable ? MSG_WRITE_BIOS_FAILED : MSG_PASSWORD_WRITE_FAILED),
                               L"Unable to get current variable value");
     }
     exists = true;
@@ -265,22 +228,19 @@ HRESULT CInstallEFIVar::WriteDataWithMask(const EFIVarRecord& record)
 {
     const LogSite site = LOG_SITE(L"CInstallEFIVar::WriteDataWithMask");
     PlannedVariable planned{record.name, record.guid};
-    if (!record.writable) {
-        bool conflict = false;
-        RETURN_IF_FAILED(GetOverwriteConflict(record, &conflict));
-        if (conflict) {
-            ReportDiagnostic(site, LOG_INFORMATION, L"Password Exists on system");
-            ToolkitEvents::Fire([&record](IToolkitEventTarget& target) {
-                return target.Fire_OnPasswordExists(record.description.c_str());
-            });
-            ToolkitEvents::RaiseWarning();
-            planned.passwordKept = true;
-            m_planned.push_back(std::move(planned));
-            return S_OK;
-        }
-    }
     ULONG attributes = 0;
     RETURN_IF_FAILED(ReadCurrent(record, planned.before, attributes, planned.existed));
+    // The one read serves the password check and the merge.
+    if (!record.writable && variable_merge::OverwritesPassword(Bytes(planned.before), Bytes(record.mask))) {
+        ReportDiagnostic(site, LOG_INFORMATION, L"Password Exists on system");
+        ToolkitEvents::Fire([&record](IToolkitEventTarget& target) {
+            return target.Fire_OnPasswordExists(record.description.c_str());
+        });
+        ToolkitEvents::RaiseWarning();
+        planned.passwordKept = true;
+        m_planned.push_back(std::move(planned));
+        return S_OK;
+    }
     // A plan does not make the missing "OemDefault"; the install would have made it first.
     const EFIVarRecord* made = MadeInPlan(record);
     planned.after = variable_merge::MergeMasked(made ? Bytes(made->data) : Bytes(planned.before), Bytes(record.data),

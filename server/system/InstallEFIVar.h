@@ -56,19 +56,14 @@ public:
     // The whole local copy, read on first use. An absent variable answers
     // E_VARIABLE_NOT_FOUND without a report: callers decide whether that is a failure.
     HRESULT GetVariableData(const GUID& guid, const std::wstring& name, const std::vector<BYTE>** data);
-    // The variable's size now: its size, or 0 with S_NOT_FOUND when it is absent.
-    HRESULT GetRequiredSizeForVar(const EFIVarRecord& record, ULONG* size);
-    // Whether writing `record` would write over a password the firmware holds (any password
-    // bit under its mask: clearing a password overwrites it too).
-    HRESULT GetOverwriteConflict(const EFIVarRecord& record, bool* conflict);
 
     // Writes every record in order, each merged with the variable's contents at this moment;
-    // stops at the first failure (0x8239001C). No records: 0x0239000E. A planning collector
-    // writes nothing and keeps each record's outcome in Planned().
+    // stops at the first failure (0x8239001C). No records: 0x0239000E. A record that is not
+    // writable is left alone (OnPasswordExists) where the variable holds a password bit under
+    // its mask. A planning collector writes nothing and keeps each record's outcome in
+    // Planned().
     HRESULT Commit();
     const std::vector<PlannedVariable>& Planned() const { return m_planned; }
-    const std::vector<EFIVarRecord>& Records() const { return m_records; }
-    IFirmwareVariables& Variables() { return m_variables; }
 
 private:
     HRESULT FindOrAddVariable(const GUID& guid, const std::wstring& name, size_t& index);

@@ -1,5 +1,6 @@
 #include "Installers.h"
 
+#include "FirmwareText.h"
 #include "VariableCatalogue.h"
 
 #include "config/ComponentMask.h"
@@ -14,7 +15,6 @@
 #include "MessageIds.h"
 #include "Owners.h"
 
-#include <string_view>
 
 namespace {
 
@@ -34,15 +34,12 @@ void TruncateIfNecessary(const SMBIOSRow& row, std::wstring& value)
     ToolkitEvents::RaiseWarning();
 }
 
-// The string the firmware holds now, for the plan: up to its terminator.
+// The string the firmware holds now, for the plan, read as the builder reads it.
 std::wstring CurrentText(CInstallEFIVar& collector, const SMBIOSRow& row)
 {
     const std::vector<BYTE>* data = nullptr;
-    if (FAILED(collector.GetVariableData(VendorGuid::Smbios, row.readVariable, &data))) {
-        return L"";
-    }
-    const std::string_view all(reinterpret_cast<const char*>(data->data()), data->size());
-    return AnsiToWide(all.substr(0, all.find('\0')));
+    return SUCCEEDED(collector.GetVariableData(VendorGuid::Smbios, row.readVariable, &data)) ? SMBIOSStringText(*data)
+                                                                                             : L"";
 }
 
 } // namespace

@@ -91,14 +91,10 @@ HRESULT CInstallTokensSetting::CurrentValues(const HII_SETTING& token, size_t co
     const std::vector<BYTE>* data = nullptr;
     RETURN_IF_FAILED(m_collector.GetVariableData(ToGuid(token.variableGuid), ToWide(token.variableName), &data));
     const BYTE width = TokenWrite::ValueWidth(token);
-    values.clear();
+    values.assign(count, 0);
     for (size_t i = 0; i < count; ++i) {
-        ULONG value = 0;
-        for (BYTE b = 0; b < width && b < 4; ++b) {
-            const size_t at = token.offset + i * width + b;
-            value |= at < data->size() ? static_cast<ULONG>((*data)[at]) << (8 * b) : 0;
-        }
-        values.push_back(static_cast<LONG>(value));
+        // The caller has checked that the token lies inside its variable.
+        TokenWrite::ReadValue(*data, token.offset + i * width, width, values[i]);
     }
     return S_OK;
 }

@@ -1,6 +1,8 @@
 #include "RemoveOperation.h"
 
 #include "BIOSModifiedFlag.h"
+#include "FanControlConfiguration.h"
+#include "FirmwareAccess.h"
 
 #include "config/ComponentMask.h"
 #include "config/SMBIOSTable.h"
@@ -108,26 +110,13 @@ HRESULT CRemoveOperation::RunComponent(ULONG component, Step step, const wchar_t
 
 bool CRemoveOperation::HasFanControlConfiguration()
 {
-    struct Variable {
-        const wchar_t* name;
-        const GUID* vendor;
-    };
-    static const Variable variables[] = {
-        {VariableName::FscConfigVar, &VendorGuid::FscConfigVar},
-        {VariableName::FscDefConfigVar, &VendorGuid::FscDefConfigVar},
-    };
-    for (const Variable& variable : variables) {
-        ULONG attributes = 0;
-        ULONG size = 0;
-        const HRESULT hr = m_efiVar.GetVariable(variable.name, variable.vendor, &attributes, &size, nullptr);
-        if (hr == ResultCode::E_BUFFERTOOSMALL || SUCCEEDED(hr)) {
-            ReportDiagnostic(LOG_SITE(L"CRemoveOperation::Remove"), LOG_INFORMATION,
-                             L"%s exists: the cooling settings belong to the fan-control payload; nothing is removed",
-                             variable.name);
-            return true;
-        }
+    CFirmwareAccess access;
+    const wchar_t* name = FanControlConfiguration(access.Variables());
+    if (name) {
+        ReportDiagnostic(LOG_SITE(L"CRemoveOperation::Remove"), LOG_INFORMATION,
+                         L"%s exists: the cooling settings belong to the fan-control payload; nothing is removed", name);
     }
-    return false;
+    return name != nullptr;
 }
 
 HRESULT CRemoveOperation::RemoveCoolingComponent()

@@ -1,5 +1,6 @@
 #include "SystemBuilder.h"
 
+#include "FirmwareText.h"
 #include "VariableCatalogue.h"
 
 #include "config/ConfigGroup.h"
@@ -10,24 +11,11 @@
 #include "frame/ResultCodes.h"
 
 #include "ErrorMacros.h"
-#include "IniCodePage.h"
 #include "MessageIds.h"
 
 #include <algorithm>
 
 namespace {
-
-// The string's text: 8-bit characters up to the terminator; a string still holding the
-// erased bytes of the flash (0xFF only) was never programmed and is empty.
-std::wstring StringText(const std::vector<BYTE>& data)
-{
-    const std::string_view all(reinterpret_cast<const char*>(data.data()), data.size());
-    const std::string_view text = all.substr(0, all.find('\0'));
-    if (!text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return static_cast<BYTE>(c) == 0xFF; })) {
-        return L"";
-    }
-    return AnsiToWide(text);
-}
 
 HRESULT CreateRow(CInstallEFIVar& collector, const SMBIOSRow& row, CConfigGroup& group)
 {
@@ -52,7 +40,7 @@ HRESULT CreateRow(CInstallEFIVar& collector, const SMBIOSRow& row, CConfigGroup&
     ReportDiagnostic(LOG_SITE(L"CSMBIOSSystemBuilder::PopulateSetting"), LOG_INFORMATION, L"Buffer Size = %u",
                      static_cast<unsigned>(data->size()));
     UniqueVariant value;
-    RETURN_IF_FAILED(TextVariant(StringText(*data), value));
+    RETURN_IF_FAILED(TextVariant(SMBIOSStringText(*data), value));
     // The board's string as it is, also one that no INI line could hold.
     RETURN_IF_FAILED(item->StoreFirmwareValues(*value.get(), *value.get()));
     if (const HRESULT hr = group.AddChildData(item.Get()); FAILED(hr)) {

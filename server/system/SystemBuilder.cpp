@@ -1,7 +1,8 @@
 #include "SystemBuilder.h"
 
 #include "ConfigurationPoint.h"
-#include "VariableCatalogue.h"
+#include "FanControlConfiguration.h"
+#include "FirmwareAccess.h"
 
 #include "config/StructuralGroups.h"
 #include "frame/ErrorInfoManager.h"
@@ -46,9 +47,8 @@ try {
     bool failed = FAILED(CBIOSInfoSystemBuilder(m_collector).CreateConfigurationTree(groups.biosInfo.GetAddressOf()));
     if (!m_mask.IsCoolingSkipped()) {
         // A board that keeps its own fan-control configuration is not read at all.
-        const std::vector<BYTE>* data = nullptr;
-        if (SUCCEEDED(m_collector.GetVariableData(VendorGuid::FscConfigVar, L"FSCConfigVar", &data)) ||
-            SUCCEEDED(m_collector.GetVariableData(VendorGuid::FscDefConfigVar, L"FSCDefConfigVar", &data))) {
+        CFirmwareAccess access;
+        if (FanControlConfiguration(access.Variables())) {
             ReportDiagnostic(LOG_SITE(L"CSystemBuilder::CreateConfigurationTree"), LOG_INFORMATION,
                              L"The firmware holds its own fan-control configuration; nothing is read");
             return ResultCode::S_NOTHING_TO_DO;

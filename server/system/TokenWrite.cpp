@@ -73,6 +73,21 @@ long FirstRefused(const HII_SETTING& setting, std::span<const LONG> values)
     return -1;
 }
 
+bool ReadValue(std::span<const BYTE> bytes, size_t offset, BYTE width, LONG& value)
+{
+    // One-of, check-box and numeric values are at most four bytes wide.
+    const size_t count = std::min<size_t>(width, 4);
+    if (!variable_merge::FitsInVariable(offset, count, bytes.size())) {
+        return false;
+    }
+    ULONG number = 0;
+    for (size_t i = 0; i < count; ++i) {
+        number |= static_cast<ULONG>(bytes[offset + i]) << (8 * i);
+    }
+    value = static_cast<LONG>(number);
+    return true;
+}
+
 HRESULT FitsVariable(CInstallEFIVar& collector, const HII_SETTING& setting, size_t count, bool& fits)
 {
     const std::vector<BYTE>* data = nullptr;

@@ -24,6 +24,10 @@ bool Accepts(const HII_SETTING& setting, LONG value);
 // The index of the first value the question does not take, or -1.
 long FirstRefused(const HII_SETTING& setting, std::span<const LONG> values);
 
+// The value of `width` bytes (at most four) at `offset`, least significant first: the layout
+// WriteValues writes. False when they lie past the end.
+bool ReadValue(std::span<const BYTE> bytes, size_t offset, BYTE width, LONG& value);
+
 // Whether the question's bytes lie inside its variable as the collector holds it. An
 // absent variable answers E_VARIABLE_NOT_FOUND.
 HRESULT FitsVariable(CInstallEFIVar& collector, const HII_SETTING& setting, size_t count, bool& fits);

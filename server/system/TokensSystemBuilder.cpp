@@ -27,27 +27,9 @@
 namespace {
 
 constexpr wchar_t kSetupDefault[] = L"SetupDefault";
-// A value is at most four bytes: the widths of one-of, check-box and numeric questions.
-constexpr BYTE kMaxValueBytes = 4;
-
 bool IsSetupVariable(const HII_SETTING& setting)
 {
     return setting.variableName == u"Setup" && IsEqualGUID(ToGuid(setting.variableGuid), VendorGuid::Setup);
-}
-
-// The value of `width` bytes at `offset`, least significant first; false past the end.
-bool LittleEndian(const std::vector<BYTE>& bytes, ULONG offset, BYTE width, LONG& value)
-{
-    const BYTE count = std::min(width, kMaxValueBytes);
-    if (offset > bytes.size() || count > bytes.size() - offset) {
-        return false;
-    }
-    ULONG number = 0;
-    for (BYTE i = 0; i < count; ++i) {
-        number |= static_cast<ULONG>(bytes[offset + i]) << (8 * i);
-    }
-    value = static_cast<LONG>(number);
-    return true;
 }
 
 // A collection of the list's entries; an entry the question has no option for becomes a
@@ -72,7 +54,7 @@ HRESULT CTokensSystemBuilder::GetTokenValue(const HII_SETTING& setting, ULONG of
     const std::wstring name = ToWide(setting.variableName);
     const std::vector<BYTE>* data = nullptr;
     if (FAILED(m_collector.GetVariableData(ToGuid(setting.variableGuid), name, &data)) ||
-        !LittleEndian(*data, offset, width, value)) {
+        !TokenWrite::ReadValue(*data, offset, width, value)) {
         return REPORT_FAILURE(L"CTokensSystemBuilder::GetTokenValue", LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
                               L"Error reading token value (UQI: %04X)\n  VarName: %ls  Offset: 0x%08X",
                               setting.UQINumber(), name.c_str(), static_cast<unsigned>(offset));
@@ -86,7 +68,7 @@ HRESULT CTokensSystemBuilder::GetDefaultValue(const HII_SETTING& setting, ULONG 
 {
     const std::vector<BYTE>* defaults = nullptr;
     if (IsSetupVariable(setting) && SUCCEEDED(m_collector.GetVariableData(VendorGuid::Setup, kSetupDefault, &defaults)) &&
-        LittleEndian(*defaults, offset, width, value)) {
+        TokenWrite::ReadValue(*defaults, offset, width, value)) {
         return S_OK;
     }
     if (FAILED(GetTokenValue(setting, offset, width, value))) {

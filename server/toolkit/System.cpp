@@ -8,9 +8,9 @@
 #include "frame/ResultCodes.h"
 #include "ini/INIBuilder.h"
 #include "ini/WriteINIOperation.h"
+#include "system/FanControlConfiguration.h"
 #include "system/InstallOperation.h"
 #include "system/SystemBuilder.h"
-#include "system/VariableCatalogue.h"
 
 #include "ErrorMacros.h"
 #include "MessageIds.h"
@@ -114,7 +114,7 @@ CATCH_RETURN()
 
 // The fan-control payload goes first; a firmware that runs its own fan-control configuration
 // takes nothing from an install.
-HRESULT CSystem::InstallPayloadIfRequested(CComponentMask mask, IFirmwareVariables& variables, CollectorMode mode)
+HRESULT CSystem::InstallPayloadIfRequested(CComponentMask mask, IFirmwareVariables& variables)
 {
     const LogSite site = LOG_SITE(L"CSystem::InstallPayloadIfRequested");
     if (mask.IsPayloadSkipped()) {
@@ -125,16 +125,13 @@ HRESULT CSystem::InstallPayloadIfRequested(CComponentMask mask, IFirmwareVariabl
         return ReportFailureAt(site, LOG_ERROR, ResultCode::E_NO_PAYLOAD, Describe(MSG_NO_PAYLOAD_FILE),
                                L"No payload file set");
     }
-    std::vector<BYTE> data;
-    if (SUCCEEDED(variables.Read(VariableName::FscConfigVar, VendorGuid::FscConfigVar, data, nullptr)) ||
-        SUCCEEDED(variables.Read(VariableName::FscDefConfigVar, VendorGuid::FscDefConfigVar, data, nullptr))) {
+    if (FanControlConfiguration(variables)) {
         return ResultCode::S_PAYLOAD_ALREADY_PRESENT;
     }
     const ULONG payload = CComponentMask::kPayload;
     ToolkitEvents::Fire([payload](IToolkitEventTarget& target) { return target.Fire_OnInstallStart(payload); });
     // Fan-control payloads cannot be installed by this version: the component fails and the
     // others are still installed.
-    (void)mode;
     ReportDiagnostic(site, LOG_ERROR, L"Fan-control payloads cannot be installed by this version");
     ReportDiagnostic(site, LOG_INFORMATION, L"Payload Manager Install Result=%x",
                      static_cast<unsigned>(ResultCode::E_PAYLOAD_SYSTEM));
@@ -143,7 +140,7 @@ HRESULT CSystem::InstallPayloadIfRequested(CComponentMask mask, IFirmwareVariabl
 
 HRESULT CSystem::Install(CComponentMask mask, IFirmwareVariables& variables, CollectorMode mode, InstallPlan* plan)
 try {
-    const HRESULT payload = InstallPayloadIfRequested(mask, variables, mode);
+    const HRESULT payload = InstallPayloadIfRequested(mask, variables);
     if (payload == ResultCode::S_PAYLOAD_ALREADY_PRESENT || payload == E_FAIL || payload == ResultCode::E_NO_PAYLOAD) {
         return payload;
     }

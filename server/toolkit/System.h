@@ -39,7 +39,7 @@ public:
     void SetPayloadFileName(std::wstring name) { m_strPayloadFileName = std::move(name); }
 
 private:
-    HRESULT InstallPayloadIfRequested(CComponentMask mask, IFirmwareVariables& variables, CollectorMode mode);
+    HRESULT InstallPayloadIfRequested(CComponentMask mask, IFirmwareVariables& variables);
     static HRESULT CreateWith(class CBuilder& builder, std::unique_ptr<CSystem>& system);
 
     ComPtr<IConfigGroup> m_pRoot;
