@@ -578,9 +578,16 @@ private:
             break;
         case EConfigType_Choice:
             // Text that is a whole number matches a number choice as that number; other text
-            // is matched as text.
+            // is matched as text; a fraction (a cooling setting's 3.33 degrees) as a double.
             if (ToWholeNumber(*value.get(), &number)) {
                 value = IntegerVariant(number);
+            } else if (IsNumberType(given)) {
+                UniqueVariant fraction;
+                if (FAILED(::VariantChangeType(fraction.get(), value.get(), 0, VT_R8))) {
+                    refusal = MSG_ITEM_NEEDS_NUMBER_OR_TEXT;
+                } else {
+                    value = std::move(fraction);
+                }
             } else if (given != VT_BSTR) {
                 refusal = MSG_ITEM_NEEDS_NUMBER_OR_TEXT;
             }

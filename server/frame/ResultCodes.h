@@ -15,6 +15,7 @@ constexpr HRESULT E_SETTING_UNUSABLE = Make(true, 0x01);        // absent or unu
 constexpr HRESULT E_LOG_NOT_OPEN = Make(true, 0x04);            // diagnostics log file not open
 constexpr HRESULT E_NO_CONFIGURATION = Make(true, 0x05);        // no configuration loaded (message 180)
 constexpr HRESULT E_INVALID_FILE_NAME = Make(true, 0x06);       // invalid or empty file name, file not found
+constexpr HRESULT E_NO_COOLING_HARDWARE = Make(true, 0x07);     // cooling settings for a board without the chip
 constexpr HRESULT E_MESSAGE_LIBRARY = Make(true, 0x08);         // message library cannot be loaded
 constexpr HRESULT E_MESSAGE_NOT_FOUND = Make(true, 0x09);       // message identifier without a string
 constexpr HRESULT E_EFIVAR_DLL_NOT_LOADED = Make(true, 0x0B);   // companion library not loaded (message 144)

@@ -143,11 +143,17 @@ HRESULT CINIBuilder::BuildComponents(StructuralGroups& groups)
 {
     bool failed = FAILED(CBIOSInfoINIBuilder(m_parser).CreateConfigurationTree(groups.biosInfo.GetAddressOf()));
     if (!m_mask.IsCoolingSkipped()) {
-        // Cooling settings are not read from files in this version; asking for them fails
-        // that component, and the others are still read.
-        ReportDiagnostic(LOG_SITE(L"CINIBuilder::CreateConfigurationTree"), LOG_ERROR,
-                         L"Cooling settings cannot be read from INI files by this version");
-        failed = true;
+        const HRESULT cooling = CCoolingINIBuilder(m_parser).CreateConfigurationTree(groups.cooling.GetAddressOf());
+        if (cooling == ResultCode::S_NOTHING_TO_DO) {
+            return cooling;
+        }
+        // Settings for a chip the board does not have cannot be installed here.
+        failed |= FAILED(cooling) || cooling == ResultCode::S_NO_COOLING_HARDWARE;
+        if (cooling == ResultCode::S_NO_COOLING_HARDWARE) {
+            ReportDiagnostic(LOG_SITE(L"CINIBuilder::CreateConfigurationTree"), LOG_ERROR,
+                             L"The file's cooling settings are for a hardware monitor this board does not have: %lx",
+                             static_cast<unsigned long>(ResultCode::E_NO_COOLING_HARDWARE));
+        }
     }
     if (!m_mask.IsSMBIOSSkipped()) {
         failed |= FAILED(CSMBIOSINIBuilder(m_parser).CreateConfigurationTree(groups.smbios.GetAddressOf()));
@@ -177,6 +183,9 @@ try {
     StructuralGroups groups(L"CINIBuilder::CreateConfigurationTree");
     RETURN_IF_FAILED(groups.Create());
     const HRESULT built = BuildComponents(groups);
+    if (built == ResultCode::S_NOTHING_TO_DO) {
+        return built;
+    }
     if (FAILED(groups.Attach())) {
         return REPORT_FAILURE(L"CINIBuilder::CreateConfigurationTree", LOG_ERROR, E_FAIL, Describe(MSG_INI_LOAD_ERROR),
                               L"Unable to join the groups of the configuration");

@@ -11,9 +11,11 @@
 #include "config/Builder.h"
 #include "config/ComponentMask.h"
 #include "config/StructuralGroups.h"
+#include "system/CoolingBuilder.h"
 
 #include "ComObject.h"
 
+#include <set>
 #include <string>
 
 class CINIBuilder final : public CBuilder {
@@ -67,6 +69,19 @@ public:
 
 private:
     CPellamParser& m_parser;
+};
+
+// The cooling settings of the file: one value per setting under its group's section.
+class CCoolingINIBuilder final : public CCoolingBuilder {
+public:
+    explicit CCoolingINIBuilder(CPellamParser& parser) : m_parser(parser) {}
+
+protected:
+    HRESULT FillSetting(const cooling::SettingDefinition& definition, CCoolingSetting& setting) override;
+
+private:
+    CPellamParser& m_parser;
+    std::set<std::wstring> m_missingSections;
 };
 
 class CTokensINIBuilder final : public CBuilder {

@@ -14,6 +14,8 @@
 #include "config/CoolingSetting.h"
 #include "config/SMBIOSSetting.h"
 #include "config/SMBIOSTable.h"
+#include "cooling/CoolingTables.h"
+#include "system/CoolingValues.h"
 #include "config/TokensSetting.h"
 #include "config/VariantValues.h"
 #include "frame/EventTarget.h"
@@ -351,14 +353,33 @@ try {
 }
 CATCH_RETURN()
 
-HRESULT CWriteINIOperation::ProcessConfigData(CCoolingSetting*)
-{
-    // The cooling rows of INI files are not written yet; until they are, a tree with cooling
-    // settings is written without them rather than refused.
-    ReportDiagnostic(LOG_SITE(L"CWriteINIOperation::ProcessConfigData"), LOG_INFORMATION,
-                     L"Cooling settings are not written to INI files");
-    return S_OK;
+// A cooling value is written as its text: numbers in a form that reads back the same
+// whatever the locale of the machine that reads the file.
+HRESULT CWriteINIOperation::ProcessConfigData(CCoolingSetting* setting)
+try {
+    const LogSite site = LOG_SITE(L"CWriteINIOperation::ProcessConfigData");
+    if (!setting) {
+        return NullItem(site);
+    }
+    std::wstring dataId;
+    RETURN_IF_FAILED(setting->GetDataID(&dataId));
+    const cooling::SettingDefinition* definition = cooling::FindSetting(dataId);
+    if (!definition) {
+        return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR), L"Unable to find table entry");
+    }
+    if (Mask().IsCoolingSkipped()) {
+        return S_OK;
+    }
+    UniqueVariant value;
+    if (FAILED(setting->get_Value(value.put()))) {
+        return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR),
+                               L"Unable to get the value of %ls", dataId.c_str());
+    }
+    const std::wstring section = definition->group;
+    const std::wstring keyword = definition->keyword;
+    return Written(m_parser.SetProfileString(section, keyword, CoolingText(*value.get())), site, section, keyword);
 }
+CATCH_RETURN()
 
 HRESULT CWriteINIOperation::ProcessConfigData(CTokensSetting* setting)
 try {

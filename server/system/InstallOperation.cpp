@@ -34,7 +34,7 @@ HRESULT ItemFailed(const wchar_t* function, HRESULT hr, const wchar_t* text)
 
 CInstallOperation::CInstallOperation(IFirmwareVariables& variables, CollectorMode mode)
     : m_context{variables, mode, m_plan}, m_biosImage(m_context), m_biosInfo(m_context), m_smbios(m_context),
-      m_tokens(m_context)
+      m_cooling(m_context), m_tokens(m_context)
 {
 }
 
@@ -87,10 +87,9 @@ HRESULT CInstallOperation::ProcessConfigData(CSMBIOSSetting* setting)
                    L"Failure occurred in AddSetting");
 }
 
-// Cooling settings have no installer in this version: the cooling step fails at its turn.
 HRESULT CInstallOperation::ProcessConfigData(CCoolingSetting* setting)
 {
-    return Collect(Mask().IsCoolingSkipped(), setting, [](CCoolingSetting*) { return S_OK; },
+    return Collect(Mask().IsCoolingSkipped(), setting, [this](CCoolingSetting* item) { return m_cooling.AddSetting(item); },
                    L"Failure occurred in AddSetting");
 }
 
@@ -125,9 +124,10 @@ HRESULT CInstallOperation::CommitBIOSImage()
 
 HRESULT CInstallOperation::CommitCooling()
 {
-    ReportDiagnostic(LOG_SITE(L"CInstallOperation::Execute"), LOG_ERROR,
-                     L"Cooling settings cannot be installed by this version");
-    return ItemFailed(L"CInstallOperation::Execute", E_FAIL, L"Failure received in Commit() of CoolingSetting");
+    const HRESULT hr = m_cooling.Commit();
+    KeepPlanned(m_cooling.Planned());
+    return FAILED(hr) ? ItemFailed(L"CInstallOperation::Execute", E_FAIL, L"Failure received in Commit() of CoolingSetting")
+                      : hr;
 }
 
 HRESULT CInstallOperation::CommitTokens()

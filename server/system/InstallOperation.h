@@ -40,5 +40,6 @@ private:
     CInstallBIOSImage m_biosImage;
     CInstallBIOSInfo m_biosInfo;
     CInstallSMBIOSSetting m_smbios;
+    CInstallCoolingSetting m_cooling;
     CInstallTokensSetting m_tokens;
 };

@@ -6,6 +6,9 @@
 #include "InstallEFIVar.h"
 #include "InstallPlan.h"
 
+#include "cooling/Corrin6Config.h"
+#include "cooling/CoolingTables.h"
+
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -13,6 +16,7 @@
 
 class CBIOSImage;
 class CBIOSInfo;
+class CCoolingSetting;
 class CSMBIOSSetting;
 class CTokensSetting;
 
@@ -88,4 +92,35 @@ private:
     // The system's tokens by UQI, in list order; built on the first item.
     std::unordered_map<std::wstring, std::vector<TokenPointer>> m_byUqi;
     bool m_bIndexed = false;
+};
+
+// The cooling settings: every item's value goes into one register image of the board's
+// hardware-monitor chip, which the commit hands to the firmware as the SMBus sequence it
+// runs at each start ("BmiUserSequence"). The firmware's interface and the chip are checked
+// at the first item, so a board that cannot take the settings refuses before anything of the
+// install is written.
+class CInstallCoolingSetting {
+public:
+    explicit CInstallCoolingSetting(InstallContext& context) : m_context(context), m_collector(context.variables, context.mode) {}
+    HRESULT AddSetting(CCoolingSetting* setting);
+    // Nothing to write when no cooling item was given.
+    HRESULT Commit();
+    const std::vector<PlannedVariable>& Planned() const { return m_collector.Planned(); }
+
+private:
+    HRESULT CheckForBMISupport();
+    HRESULT SetC6ConfigData();
+    HRESULT GetSettingDefinition(const std::wstring& name, const cooling::SettingDefinition** definition);
+    HRESULT GetMatchingChoice(const cooling::SettingDefinition& definition, CCoolingSetting& setting,
+        const VARIANT& value, const cooling::Choice** choice);
+    HRESULT GetZoneAssociation(const cooling::Choice& choice, uint8_t& code);
+    HRESULT GetFrequencyAssociation(const cooling::Choice& choice, uint8_t& code);
+    HRESULT ConfigureC6WithValue(const cooling::SettingDefinition& definition, double value);
+
+    InstallContext& m_context;
+    CInstallEFIVar m_collector;
+    cooling::Corrin6Config m_image;
+    uint16_t m_interfaceVersion = 0;
+    bool m_bPrepared = false;
+    bool m_bAdded = false;
 };

@@ -1,6 +1,7 @@
 #include "RemoveOperation.h"
 
 #include "BIOSModifiedFlag.h"
+#include "DetectCorrin6.h"
 #include "FanControlConfiguration.h"
 #include "FirmwareAccess.h"
 
@@ -49,8 +50,7 @@ try {
     }
     bool failed = false;
     if (!mask.IsCoolingSkipped()) {
-        failed |= FAILED(RunComponent(CComponentMask::kCooling, &CRemoveOperation::RemoveCoolingComponent,
-                                      L"Thermal Remove completed successfully"));
+        failed |= FAILED(RemoveCoolingComponent());
     }
     if (!mask.IsBIOSSkipped()) {
         failed |= FAILED(RunComponent(CComponentMask::kBIOS, &CRemoveOperation::SetManufacturingDefaults,
@@ -96,7 +96,11 @@ void CRemoveOperation::NoteLeft(const wchar_t* name)
 HRESULT CRemoveOperation::RunComponent(ULONG component, Step step, const wchar_t* completion)
 {
     FireRemoveStart(component);
-    const HRESULT hr = (this->*step)();
+    return FinishComponent(component, (this->*step)(), completion);
+}
+
+HRESULT CRemoveOperation::FinishComponent(ULONG component, HRESULT hr, const wchar_t* completion)
+{
     if (FAILED(hr)) {
         FireRemoveFail(component);
         return hr;
@@ -119,11 +123,58 @@ bool CRemoveOperation::HasFanControlConfiguration()
     return name != nullptr;
 }
 
+// Only a board with its one chip has cooling settings to take away; on any other the
+// component ends with the news that there is no cooling hardware, and nothing is changed.
 HRESULT CRemoveOperation::RemoveCoolingComponent()
 {
-    return REPORT_FAILURE(L"CRemoveOperation::RemoveCoolingComponent", LOG_ERROR, E_NOTIMPL,
-                          Describe(MSG_REMOVE_FAILED),
-                          L"Cooling settings cannot be removed by this version: it has no hardware-monitor detection");
+    FireRemoveStart(CComponentMask::kCooling);
+    ULONG chips = 0;
+    if (GetCorrinsPresent(&chips) != S_OK || chips != 1) {
+        ReportDiagnostic(LOG_SITE(L"CRemoveOperation::Remove"), LOG_WARNING, L"No Corrin detected during thermal extract");
+        ToolkitEvents::Fire([](IToolkitEventTarget& target) { return target.Fire_OnNoCoolingHardwareFound(); });
+        return S_OK;
+    }
+    return FinishComponent(CComponentMask::kCooling, RemoveCooling(), L"Thermal Remove completed successfully");
+}
+
+HRESULT CRemoveOperation::RemoveCooling()
+{
+    const LogSite site = LOG_SITE(L"CRemoveOperation::RemoveCooling");
+    ReportDiagnostic(site, LOG_INFORMATION, L"Entering function");
+    ULONG attributes = 0;
+    ULONG size = 0;
+    HRESULT hr = m_efiVar.GetVariable(VariableName::BmiUserSequence, &VendorGuid::BmiUserSequence, &attributes, &size,
+                                      nullptr);
+    if (hr == ResultCode::E_VARIABLE_NOT_FOUND) {
+        const ULONG component = CComponentMask::kCooling;
+        ToolkitEvents::Fire([component](IToolkitEventTarget& target) { return target.Fire_OnComponentRemoved(component); });
+        ToolkitEvents::RaiseWarning();
+        ReportDiagnostic(site, LOG_WARNING, L"Variable already exists");
+        return S_OK;
+    }
+    if (hr != ResultCode::E_BUFFERTOOSMALL && FAILED(hr)) {
+        NoteLeft(VariableName::BmiUserSequence);
+        return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_REMOVE_FAILED),
+                               L"GetVariable() returned an invalid error %lx", static_cast<unsigned long>(hr));
+    }
+    ReportDiagnostic(site, LOG_INFORMATION, L"Received uiAttributes value of %lx", static_cast<unsigned long>(attributes));
+    ULONG deleteAttributes = EFI_VARIABLE_ATTRIBUTES_DEFAULT;
+    ULONG deleteSize = 0;
+    hr = m_efiVar.SetVariable(VariableName::BmiUserSequence, &VendorGuid::BmiUserSequence, &deleteAttributes,
+                              &deleteSize, nullptr);
+    // A sequence that is still there runs at the next start: a delete that failed in any
+    // way is a failure of the removal, not only the library's unknown answer.
+    if (FAILED(hr)) {
+        NoteLeft(VariableName::BmiUserSequence);
+        if (hr == ResultCode::E_EFIVAR_UNKNOWN) {
+            ReportDiagnostic(site, LOG_ERROR, L"Unknown return value received from EFIVAR.dll");
+        }
+        return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_REMOVE_FAILED),
+                               L"Unable to delete BmiUserSequence: %lx", static_cast<unsigned long>(hr));
+    }
+    NoteChanged(VariableName::BmiUserSequence);
+    ReportDiagnostic(site, LOG_INFORMATION, L"Success:  Exiting function");
+    return S_OK;
 }
 
 HRESULT CRemoveOperation::SetManufacturingDefaults()

@@ -36,13 +36,16 @@ private:
     // True when "FSCConfigVar" or "FSCDefConfigVar" exists: the cooling settings then belong
     // to a fan-control payload and are not the remove operation's to take away.
     bool HasFanControlConfiguration();
-    // The cooling component. Removing the settings needs the hardware-monitor chips to be
-    // detected through the fan-control payload, and this version has no detection yet;
-    // once it has, the single-chip case calls the step that deletes "BmiUserSequence".
+    // The cooling component, framed by its own events: on a board with one hardware-monitor
+    // chip, RemoveCooling; on any other, OnNoCoolingHardwareFound and nothing else.
     HRESULT RemoveCoolingComponent();
+    // Deletes "BmiUserSequence", the sequence that programs the chip at each start.
+    HRESULT RemoveCooling();
     // One component: OnRemoveStart, the step, then OnRemoveFail, or the completion line,
     // OnRemoveSuccess and the BIOS-modified flag.
     HRESULT RunComponent(ULONG component, Step step, const wchar_t* completion);
+    // The end of a component whose step gave `hr`.
+    HRESULT FinishComponent(ULONG component, HRESULT hr, const wchar_t* completion);
 
     void NoteChanged(const wchar_t* name);
     void NoteLeft(const wchar_t* name);

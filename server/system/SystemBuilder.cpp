@@ -1,6 +1,7 @@
 #include "SystemBuilder.h"
 
 #include "ConfigurationPoint.h"
+#include "CoolingBuilder.h"
 #include "FanControlConfiguration.h"
 #include "FirmwareAccess.h"
 
@@ -53,10 +54,8 @@ try {
                              L"The firmware holds its own fan-control configuration; nothing is read");
             return ResultCode::S_NOTHING_TO_DO;
         }
-        failed |= Extract(CComponentMask::kCooling, [] {
-            return REPORT_FAILURE(L"CSystemBuilder::CreateConfigurationTree", LOG_ERROR, E_FAIL, Description::LogOnly(),
-                                  L"Cooling settings cannot be read from the system by this version: it has no "
-                                  L"hardware-monitor detection");
+        failed |= Extract(CComponentMask::kCooling, [&] {
+            return CCoolingSystemBuilder(true).CreateConfigurationTree(groups.cooling.GetAddressOf());
         });
     }
     CSMBIOSSystemBuilder smbios(m_collector);

@@ -104,8 +104,9 @@ TEST_F(Remove, SMBIOSDeletesTheWrittenStringsAndCountsUnwrittenChassisStringsAsR
 
 TEST_F(Remove, AComponentNotRemovedFailsTheCallAfterTheOthersHaveRun)
 {
-    // The cooling component cannot be removed yet, and the setup values cannot be written:
-    // both fail, SMBIOS still goes, and the client is told through the result as well.
+    // The setup values cannot be written: the BIOS image fails, SMBIOS still goes, and the
+    // client is told through the result as well. A board without a hardware monitor has no
+    // cooling settings to remove: it says so and that component does not fail.
     board.Create(DesktopBoard());
     board.ArmFault(StoreOperation::SetVariable, 5, VariableName::Setup);
     ComPtr<IDispatch> dispatch;
@@ -124,9 +125,10 @@ TEST_F(Remove, AComponentNotRemovedFailsTheCallAfterTheOthersHaveRun)
     ::SysFreeString(exception.bstrDescription);
     ::SysFreeString(exception.bstrSource);
     ::SysFreeString(exception.bstrHelpFile);
-    EXPECT_EQ(TakeEvents(), (Events{L"OnRemoveStart 4", L"OnRemoveFail 4", L"OnRemoveStart 1", L"OnRemoveFail 1",
-                                    L"OnRemoveStart 2", kChassisSerialRemoved, kAssetTagRemoved, L"OnRemoveSuccess 2"}));
-    EXPECT_TRUE(log.Has("Error", "Cooling settings cannot be removed by this version: it has no hardware-monitor detection"));
+    EXPECT_EQ(TakeEvents(), (Events{L"OnRemoveStart 4", L"OnNoCoolingHardwareFound", L"OnRemoveStart 1",
+                                    L"OnRemoveFail 1", L"OnRemoveStart 2", kChassisSerialRemoved, kAssetTagRemoved,
+                                    L"OnRemoveSuccess 2"}));
+    EXPECT_TRUE(log.Has("Warning", "No Corrin detected during thermal extract"));
     EXPECT_TRUE(log.Saw("Not able to set variable 'Setup' 8239000c"));
     EXPECT_TRUE(log.Saw("Failed execution of remove. HR = 80004005. Error Description: Variables changed: \"1.4\""));
     EXPECT_EQ(Data(VariableName::Setup, VendorGuid::Setup), kSetupValues);

@@ -219,7 +219,7 @@ Err.Clear
 ExpectIncompleteRefused damaged, "a refused version"
 toolkit.Reset
 
-' Cooling settings are not read from the system by this version: the read fails.
+' The board's fan-control sequence is no sequence: reading its cooling settings fails the read.
 toolkit.LoadConfigFromSystem kComponents + 4
 Check Err.Number = &H80004005, "a failed read of the system, got &H" & Hex(Err.Number)
 Err.Clear

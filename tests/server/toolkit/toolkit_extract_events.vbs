@@ -1,6 +1,7 @@
 ' Reading the system from a script: the extract events in their order, seen by handlers
 ' that our script host connects (Wine's cscript cannot connect them), and a component that
-' cannot be read failing the whole read. Runs on the emulated demo board.
+' cannot be read failing the whole read. Runs on the emulated demo board, whose fan-control
+' sequence this test's fixture has damaged.
 Option Explicit
 
 Dim toolkit, order, failures
@@ -30,7 +31,7 @@ Check order = "start 2;success 2;start 1;success 1;start 16;success 16;", "event
 Check toolkit.GetConfigGroup(8).DataCollection.Item(1).Value = "Kestrel Board Works", "the system manufacturer"
 toolkit.Reset
 
-' Cooling settings are not read by this version: that component fails, and with it the read.
+' The board's fan-control sequence is no sequence: cooling fails, and with it the read.
 order = ""
 On Error Resume Next
 toolkit.LoadConfigFromSystem 6
