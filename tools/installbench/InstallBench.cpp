@@ -7,7 +7,8 @@
 // reads and writes the board counted per variable during the install. An install row fails
 // when a variable is written more than once, "Setup" or "OemDefault" is read more than four
 // times (two reads, each a size query and the read), or not every token was installed; a
-// plan row fails when anything was written.
+// plan row fails when anything was written. A last row installs the 21 cooling settings of
+// the board's hardware monitor (added to the board) as the chip's SMBus sequence.
 // With --tsv each row is "benchmark<TAB>size<TAB>milliseconds<TAB>[FAILED]<TAB>counts".
 #include "toolkit/System.h"
 
@@ -185,6 +186,53 @@ bool Run(const char* name, CSystem& system, const fwstore::StoreImage& start, Co
     return ok;
 }
 
+// The board's hardware monitor: one chip at SMBus address 0x5C in record 1 of "QrvDataVar"
+// (before the board's other records) and a firmware that runs SMBus sequences of version 1.6.
+void AddHardwareMonitor(fwstore::StoreImage& image)
+{
+    const std::vector<uint8_t> record = {1, 0, 0, 0, 12, 0, 0, 0, 0x5C, 0, 0, 0};
+    fwstore::StoredVariable* data = fwstore::FindVariable(image, VariableName::QrvDataVar, VendorGuid::QrvData);
+    if (data) {
+        data->data.insert(data->data.begin(), record.begin(), record.end());
+    } else {
+        image.variables.push_back({VariableName::QrvDataVar, VendorGuid::QrvData, 7, record});
+    }
+    image.variables.push_back({VariableName::BmiGetParams, VendorGuid::BmiGetParams, 7, {6, 1, 0, 0, 0, 0, 0, 0}});
+}
+
+// The cooling settings read from the board, installed into a copy of it: the chip's register
+// image filled from the 21 settings, turned into its SMBus sequence and committed. A fixed
+// amount of work whatever the board's size. Fails unless "BmiUserSequence" is written once.
+bool RunCooling(fwstore::StoreImage image, size_t questions)
+{
+    AddHardwareMonitor(image);
+    std::unique_ptr<CSystem> system;
+    {
+        CStoreVariables board(image);
+        CCurrentFirmwareVariables current(board);
+        if (CSystem::CreateSystemFromRefSystem(CComponentMask(CComponentMask::kCooling), system) != S_OK) {
+            std::fprintf(stderr, "installbench: the cooling settings cannot be read\n");
+            return false;
+        }
+    }
+    CStoreVariables board(image);
+    CCurrentFirmwareVariables current(board);
+    const auto begin = std::chrono::steady_clock::now();
+    const HRESULT hr = system->Install(CComponentMask(CComponentMask::kCooling), board, CollectorMode::Write, nullptr);
+    const auto elapsed = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin);
+    const fwstore::VariableCounters* sequence =
+        fwstore::FindCounters(board.Image(), VariableName::BmiUserSequence, VendorGuid::BmiUserSequence);
+    const bool ok = hr == S_OK && sequence && sequence->writes == 1;
+    const std::string counts = Counts(board.Image());
+    const char* name = "install cooling settings (21, one sequence)";
+    if (g_tsv) {
+        std::printf("%s\t%zu\t%.2f\t%s\t%s\n", name, questions, elapsed.count(), ok ? "" : "FAILED", counts.c_str());
+    } else {
+        std::printf("%-40s %8zu %10.1f ms  %s%s\n", name, questions, elapsed.count(), counts.c_str(), ok ? "" : "  FAILED");
+    }
+    return ok;
+}
+
 // The BIOS-modified flag goes to the firmware-variable library, once per process: set now,
 // on a store file of this run's own, it stays out of the time and off any other board.
 void SetTheFlagAside(const std::filesystem::path& folder)
@@ -218,7 +266,7 @@ int Bench(size_t questions, const std::filesystem::path& folder)
     }
     const bool installed = Run("install tokens (Install)", *system, image, CollectorMode::Write, questions, sections);
     const bool planned = Run("plan the install (Install, Plan)", *system, image, CollectorMode::Plan, questions, sections);
-    return installed && planned ? 0 : 1;
+    return installed && planned && RunCooling(image, questions) ? 0 : 1;
 }
 
 } // namespace
