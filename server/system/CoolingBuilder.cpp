@@ -55,16 +55,16 @@ HRESULT CreateGroups(std::map<std::wstring, ComPtr<CConfigGroup>>& groups, ComPt
 
 } // namespace
 
-HRESULT CCoolingBuilder::DetectHardware()
+void CCoolingBuilder::DetectHardware()
 {
-    ULONG count = 0;
-    const HRESULT hr = GetCorrinsPresent(&count);
-    m_bHardwarePresent = hr == S_OK && count == 1;
+    BOOL present = FALSE;
+    BYTE address = 0;
+    m_bHardwarePresent = SUCCEEDED(CDetectCorrin6().DetectASIC(&present, &address)) && present;
+    m_chipAddress = m_bHardwarePresent ? address : 0;
     if (!m_bHardwarePresent) {
         ReportDiagnostic(LOG_SITE(kBuild), LOG_WARNING, L"No Corrin detected during thermal extract");
         ToolkitEvents::Fire([](IToolkitEventTarget& target) { return target.Fire_OnNoCoolingHardwareFound(); });
     }
-    return S_OK;
 }
 
 HRESULT CCoolingBuilder::CreateSetting(const SettingDefinition& definition, ComPtr<CCoolingSetting>& setting)
@@ -110,7 +110,7 @@ try {
             return ResultCode::S_NOTHING_TO_DO;
         }
     }
-    RETURN_IF_FAILED(DetectHardware());
+    DetectHardware();
     std::map<std::wstring, ComPtr<CConfigGroup>> groups;
     ComPtr<CConfigGroup> top;
     RETURN_IF_FAILED(CreateGroups(groups, top));
@@ -139,23 +139,20 @@ CATCH_RETURN()
 
 // What the last install asked the chip for is what the firmware runs at each start: the
 // sequence in "BmiUserSequence", run on the chip as it powers on.
-HRESULT CCoolingSystemBuilder::LoadImages()
-{
-    const LogSite site = LOG_SITE(L"CCoolingSystemBuilder::LoadImages");
+HRESULT ReadProgrammedChip(IFirmwareVariables& variables, BYTE address, cooling::Corrin6Config& programmed)
+try {
+    const LogSite site = LOG_SITE(L"ReadProgrammedChip");
     std::array<uint8_t, 256> registers = cooling::ChipDefaults();
-    m_defaults = cooling::Corrin6Config::FromRegisters(registers);
-    m_programmed = m_defaults;
-    m_bLoaded = true;
-    CFirmwareAccess access;
+    programmed = cooling::Corrin6Config::FromRegisters(registers);
     std::vector<BYTE> buffer;
-    const HRESULT hr = access->Read(VariableName::BmiUserSequence, VendorGuid::BmiUserSequence, buffer, nullptr);
+    const HRESULT hr = variables.Read(VariableName::BmiUserSequence, VendorGuid::BmiUserSequence, buffer, nullptr);
     if (hr == ResultCode::E_VARIABLE_NOT_FOUND) {
         ReportDiagnostic(site, LOG_INFORMATION, L"No fan-control sequence is installed: the chip runs its power-on values");
         return S_OK;
     }
     if (FAILED(hr)) {
-        return ReportFailureAt(site, LOG_ERROR, hr, Describe(MSG_RETRIEVE_FAILED),
-                               L"Unable to read BmiUserSequence: %lx", static_cast<unsigned long>(hr));
+        return ReportFailureAt(site, LOG_ERROR, hr, Describe(MSG_RETRIEVE_FAILED), L"Unable to read BmiUserSequence: %lx",
+                               static_cast<unsigned long>(hr));
     }
     cooling::DecodedBuffer decoded;
     std::string problem;
@@ -163,14 +160,9 @@ HRESULT CCoolingSystemBuilder::LoadImages()
         return ReportFailureAt(site, LOG_ERROR, E_FAIL, Describe(MSG_RETRIEVE_FAILED),
                                L"BmiUserSequence cannot be read: %hs", problem.c_str());
     }
-    BOOL present = FALSE;
-    BYTE address = 0;
-    if (FAILED(CDetectCorrin6().DetectASIC(&present, &address)) || !present) {
-        return S_OK;
-    }
     for (const cooling::Sequence& sequence : decoded.sequences) {
         // Sequences for other devices on the bus are not the chip's business.
-        if (sequence.firstAttribute != (address << 1)) {
+        if (address == 0 || sequence.firstAttribute != (address << 1)) {
             continue;
         }
         if (!cooling::RunOnChip(sequence, address, registers, problem)) {
@@ -178,8 +170,17 @@ HRESULT CCoolingSystemBuilder::LoadImages()
                                    L"The sequence in BmiUserSequence cannot run on the chip: %hs", problem.c_str());
         }
     }
-    m_programmed = cooling::Corrin6Config::FromRegisters(registers);
+    programmed = cooling::Corrin6Config::FromRegisters(registers);
     return S_OK;
+}
+CATCH_RETURN()
+
+HRESULT CCoolingSystemBuilder::LoadImages()
+{
+    m_defaults = cooling::Corrin6Config::FromRegisters(cooling::ChipDefaults());
+    m_bLoaded = true;
+    CFirmwareAccess access;
+    return ReadProgrammedChip(access.Variables(), ChipAddress(), m_programmed);
 }
 
 HRESULT CCoolingSystemBuilder::FillSetting(const SettingDefinition& definition, CCoolingSetting& setting)

@@ -7,6 +7,8 @@
 #include "cooling/Corrin6Config.h"
 #include "cooling/CoolingTables.h"
 
+#include "FirmwareVariables.h"
+
 #include "config/Builder.h"
 
 #include "ComObject.h"
@@ -29,14 +31,22 @@ protected:
     // not loaded without stopping the others; other failures stop the build.
     virtual HRESULT FillSetting(const cooling::SettingDefinition& definition, CCoolingSetting& setting) = 0;
     bool HardwarePresent() const { return m_bHardwarePresent; }
+    // The chip's 7-bit SMBus address; 0 without a chip.
+    BYTE ChipAddress() const { return m_chipAddress; }
 
 private:
-    HRESULT DetectHardware();
+    void DetectHardware();
     HRESULT CreateSetting(const cooling::SettingDefinition& definition, ComPtr<CCoolingSetting>& setting);
 
     bool m_bFanControlChecked;
     bool m_bHardwarePresent = false;
+    BYTE m_chipAddress = 0;
 };
+
+// What the chip at 7-bit address `address` runs at the next start: the sequences for it in
+// "BmiUserSequence", run on its power-on registers; the power-on image when there are none
+// (or no chip, address 0). Fails, saying why, on a sequence buffer that cannot be read.
+HRESULT ReadProgrammedChip(IFirmwareVariables& variables, BYTE address, cooling::Corrin6Config& programmed);
 
 // The values the chip is programmed with: the sequence the last install left in
 // "BmiUserSequence", run on the chip's power-on registers; the power-on values when there is

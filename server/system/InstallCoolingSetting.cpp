@@ -1,11 +1,13 @@
 #include "Installers.h"
 
+#include "CoolingBuilder.h"
 #include "CoolingValues.h"
 #include "DetectCorrin6.h"
 #include "VariableCatalogue.h"
 
 #include "cooling/SmbusSequence.h"
 
+#include "config/ComponentMask.h"
 #include "config/CoolingSetting.h"
 #include "frame/FailureReport.h"
 #include "frame/ResultCodes.h"
@@ -72,7 +74,22 @@ HRESULT CInstallCoolingSetting::SetC6ConfigData()
                                L"Unable to set the Corrin device address using: %hC", static_cast<char>(address));
     }
     m_image.TieProcessorToControlZone();
+    // What the chip runs now, for the plan's "before"; a sequence that cannot be read is
+    // replaced by the install all the same, and the plan then shows no earlier values.
+    m_bCurrentKnown = SUCCEEDED(ReadProgrammedChip(m_context.variables, address, m_current));
     return S_OK;
+}
+
+void CInstallCoolingSetting::PlanSetting(const SettingDefinition& definition, CCoolingSetting& setting,
+                                         const VARIANT& value)
+{
+    PlannedItem planned{CComponentMask::kCooling, definition.name, setting.Name()};
+    UniqueVariant before;
+    if (m_bCurrentKnown && SUCCEEDED(ValueFromImage(definition, m_current, before))) {
+        planned.before = CoolingText(*before.get());
+    }
+    planned.after = CoolingText(value);
+    m_context.plan.items.push_back(std::move(planned));
 }
 
 HRESULT CInstallCoolingSetting::GetSettingDefinition(const std::wstring& name, const SettingDefinition** definition)
@@ -180,6 +197,7 @@ try {
         }
     }
     RETURN_IF_FAILED(ConfigureC6WithValue(*definition, number));
+    PlanSetting(*definition, *setting, *value.get());
     m_bAdded = true;
     return S_OK;
 }

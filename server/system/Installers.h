@@ -116,10 +116,14 @@ private:
     HRESULT GetZoneAssociation(const cooling::Choice& choice, uint8_t& code);
     HRESULT GetFrequencyAssociation(const cooling::Choice& choice, uint8_t& code);
     HRESULT ConfigureC6WithValue(const cooling::SettingDefinition& definition, double value);
+    // The setting's line of the plan: what the chip runs now, and the value installed.
+    void PlanSetting(const cooling::SettingDefinition& definition, CCoolingSetting& setting, const VARIANT& value);
 
     InstallContext& m_context;
     CInstallEFIVar m_collector;
     cooling::Corrin6Config m_image;
+    cooling::Corrin6Config m_current;
+    bool m_bCurrentKnown = false;
     uint16_t m_interfaceVersion = 0;
     bool m_bPrepared = false;
     bool m_bAdded = false;

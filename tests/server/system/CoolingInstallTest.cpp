@@ -5,6 +5,7 @@
 
 #include "cooling/SmbusSequence.h"
 #include "system/FirmwareAccess.h"
+#include "toolkit/ToolkitInternal.h"
 
 #include "IniTreeSupport.h"
 #include "LogWatch.h"
@@ -133,6 +134,19 @@ TEST_F(Cooling, EditedSettingsReachTheChipsSequenceAndAreReadBackFromIt)
     ASSERT_EQ(settings[FanDDutyLow]->put_Value(*Whole(50).get()), S_OK);
     ASSERT_EQ(settings[FanDFrequency]->put_Value(*Text(L"~47").get()), S_OK);
     ASSERT_EQ(settings[FanGFrequency]->put_Value(*Text(L"No change").get()), S_OK);
+    // The plan names each setting with what the chip runs now and what it will run.
+    ComPtr<IToolkitInternal> internal;
+    ASSERT_HRESULT_SUCCEEDED(toolkit.As(&internal));
+    UniqueBstr plan;
+    ASSERT_EQ(internal->PlanInstall(CComponentMask::kCooling, plan.put()), S_OK);
+    const std::wstring json(plan.get());
+    EXPECT_NE(json.find(L"\"key\":\"Therm.ZoneA.TempLow\",\"name\":\"TempLow (Celsius)\",\"before\":\"" +
+                        defaults[ZoneATempLow] + L"\",\"after\":\"-125\""),
+              std::wstring::npos)
+        << Narrow(json);
+    EXPECT_NE(json.find(L"\"after\":\"3.33\""), std::wstring::npos) << Narrow(json);
+    EXPECT_TRUE(Data(VariableName::BmiUserSequence, VendorGuid::BmiUserSequence).empty()) << "a plan writes nothing";
+
     sink->events.clear();
     ASSERT_EQ(toolkit->Install(CComponentMask::kCooling), S_OK);
     EXPECT_EQ(InstallEvents(), (std::vector<std::wstring>{L"4 4", L"5 4"}));
