@@ -77,67 +77,84 @@ constexpr SettingType kTypes[] = {SettingType::Frequency, SettingType::DutyZeroD
 
 TEST(CoolingTables, NineGroupsAndTwentyOneSettingsInTheirOrder)
 {
-    const std::vector<std::wstring> groups = {L"Therm.root", L"Therm.Zones", L"Therm.Fans", L"Therm.ZoneA",
-        L"Therm.ZoneB", L"Therm.ZoneC", L"Therm.FanD", L"Therm.FanE/FanF", L"Therm.FanG"};
+    const wchar_t* const groups[] = {L"Therm.root", L"Therm.Zones", L"Therm.Fans", L"Therm.ZoneA", L"Therm.ZoneB",
+        L"Therm.ZoneC", L"Therm.FanD", L"Therm.FanE/FanF", L"Therm.FanG"};
     const unsigned titles[] = {MSG_COOLING_PRODUCT, MSG_ZONES, MSG_FANS, 194, 195, 196, 198, 199, MSG_FAN_G};
-    ASSERT_EQ(Groups().size(), groups.size());
-    for (size_t i = 0; i < groups.size(); ++i) {
-        EXPECT_EQ(Groups()[i].name, groups[i]);
-        EXPECT_EQ(Groups()[i].titleMessage, titles[i]) << i;
-    }
+    ASSERT_EQ(Groups().size(), 9u);
     EXPECT_EQ(Groups()[0].parent, nullptr);
-    EXPECT_EQ(std::wstring(Groups()[7].parent), L"Therm.Fans");
+    for (size_t i = 0; i < Groups().size(); ++i) {
+        EXPECT_EQ(std::wstring(Groups()[i].name), groups[i]);
+        EXPECT_EQ(Groups()[i].titleMessage, titles[i]) << i;
+        // Every parent is created before its children.
+        EXPECT_TRUE(i == 0 || std::any_of(Groups().begin(), Groups().begin() + i,
+                                  [&](const GroupDefinition& g) { return std::wstring(g.name) == Groups()[i].parent; }));
+    }
 
     ASSERT_EQ(Settings().size(), 21u);
     const wchar_t* const order[] = {L"TempLow", L"TempDelta", L"TempAllOn", L"TempResponseTime", L"TempLow",
         L"TempDelta", L"DutyZeroDelta", L"TempAllOn", L"TempLow", L"TempDelta", L"DutyZeroDelta", L"TempAllOn",
         L"Mapping", L"DutyLow", L"Frequency", L"Mapping", L"DutyLow", L"Frequency", L"Mapping", L"DutyLow",
         L"Frequency"};
+    // Fan D is output 1, fans E/F output 3, fan G output 2.
+    const int indices[] = {1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 1, 1, 1, 3, 3, 3, 2, 2, 2};
     for (size_t i = 0; i < Settings().size(); ++i) {
         const SettingDefinition& setting = Settings()[i];
         EXPECT_EQ(std::wstring(setting.name), std::wstring(setting.group) + L"." + order[i]);
+        EXPECT_EQ(setting.index, indices[i]) << i;
         EXPECT_EQ(FindSetting(setting.name), &setting);
     }
     EXPECT_EQ(FindSetting(L"Therm.ZoneA.DutyZeroDelta"), nullptr);
 
-    const SettingDefinition& fanE = Settings()[15];
-    EXPECT_EQ(fanE.index, 3) << "fans E/F are output 3";
-    EXPECT_EQ(fanE.type, SettingType::Mapping);
-    EXPECT_EQ(fanE.kind, SettingKind::Choice);
-    EXPECT_EQ(fanE.choices.data(), ZoneMappingTwo().data());
-    EXPECT_EQ(fanE.titleMessage, 206u);
-    EXPECT_EQ(std::wstring(fanE.keyword), L"Mapping");
-    const SettingDefinition& zoneB = Settings()[6];
-    EXPECT_EQ(zoneB.type, SettingType::DutyZeroDelta);
-    EXPECT_EQ(zoneB.kind, SettingKind::Range);
-    EXPECT_EQ(zoneB.minimum, 0);
-    EXPECT_EQ(zoneB.maximum, 15);
-    EXPECT_EQ(std::wstring(zoneB.keyword), L"DutyZeroDelta(Celsius)");
-    EXPECT_EQ(Settings()[0].minimum, -125);
-    EXPECT_EQ(Settings()[19].maximum, 100);
-    EXPECT_EQ(std::wstring(Settings()[3].keyword), L"ResponseTime(Seconds)");
-    EXPECT_EQ(std::wstring(Settings()[20].keyword), L"Frequency(Hertz)");
+    // The rest of a row follows from its type (and, for Mapping, from its fan).
+    struct Row {
+        SettingKind kind;
+        int minimum, maximum;
+        unsigned title;
+        const wchar_t* keyword;
+        std::span<const Choice> choices;
+    };
+    const auto rowOf = [](const SettingDefinition& setting) -> Row {
+        switch (setting.type) {
+        case SettingType::TempLow: return {SettingKind::Range, -125, 125, 201, L"TempLow(Celsius)", {}};
+        case SettingType::TempDelta: return {SettingKind::Choice, 0, 0, 202, L"TempDelta(Celsius)", TemperatureRanges()};
+        case SettingType::TempAllOn: return {SettingKind::Range, -125, 125, 203, L"TempAllOn(Celsius)", {}};
+        case SettingType::ResponseTime: return {SettingKind::Choice, 0, 0, 204, L"ResponseTime(Seconds)", ResponseTimes()};
+        case SettingType::DutyZeroDelta: return {SettingKind::Range, 0, 15, 205, L"DutyZeroDelta(Celsius)", {}};
+        case SettingType::Mapping:
+            return {SettingKind::Choice, 0, 0, 206, L"Mapping", setting.index == 1 ? ZoneMappingOne() : ZoneMappingTwo()};
+        case SettingType::DutyLow: return {SettingKind::Range, 0, 100, 207, L"DutyLow(%)", {}};
+        case SettingType::Frequency: return {SettingKind::Choice, 0, 0, 208, L"Frequency(Hertz)", Frequencies()};
+        }
+        return {};
+    };
+    for (const SettingDefinition& setting : Settings()) {
+        const Row row = rowOf(setting);
+        EXPECT_EQ(setting.kind, row.kind) << setting.name;
+        EXPECT_EQ(setting.titleMessage, row.title) << setting.name;
+        EXPECT_EQ(std::wstring(setting.keyword), row.keyword);
+        EXPECT_EQ(setting.choices.data(), row.choices.data()) << setting.name;
+        if (setting.kind == SettingKind::Range) {
+            EXPECT_EQ(setting.minimum, row.minimum);
+            EXPECT_EQ(setting.maximum, row.maximum);
+        }
+    }
 }
 
 TEST(CoolingTables, ChoiceListsAndTheCodesOfTheirInternalValues)
 {
-    ASSERT_EQ(TemperatureRanges().size(), 16u);
-    EXPECT_EQ(TemperatureRanges()[2].number, 3.33);
-    EXPECT_EQ(TemperatureRanges()[15].number, 80);
-    ASSERT_EQ(ResponseTimes().size(), 9u);
-    EXPECT_EQ(ResponseTimes()[0].number, 0);
-    EXPECT_EQ(ResponseTimes()[8].number, 35);
-    EXPECT_EQ(TemperatureRanges()[0].text, nullptr);
-
-    ASSERT_EQ(ZoneMappingOne().size(), 3u);
+    EXPECT_EQ(TemperatureRanges().size(), 16u);
+    EXPECT_EQ(TemperatureRanges()[14].number, 53.33);
+    EXPECT_EQ(ResponseTimes().size(), 9u);
+    EXPECT_EQ(ResponseTimes()[1].number, 0.8);
+    EXPECT_EQ(ZoneMappingOne().size(), 3u);
     EXPECT_EQ(std::wstring(ZoneMappingOne()[1].text), L"ZoneA/ZoneB/ZoneC");
-    EXPECT_EQ(std::wstring(ZoneMappingOne()[2].internal), L"5");
-    ASSERT_EQ(ZoneMappingTwo().size(), 5u);
+    EXPECT_EQ(std::wstring(ZoneMappingOne()[1].internal), L"3");
+    EXPECT_EQ(ZoneMappingTwo().size(), 5u);
     EXPECT_EQ(std::wstring(ZoneMappingTwo()[3].text), L"ZoneB/ZoneC");
     EXPECT_EQ(std::wstring(ZoneMappingTwo()[3].internal), L"4");
-    ASSERT_EQ(Frequencies().size(), 9u);
+    EXPECT_EQ(Frequencies().size(), 9u);
     EXPECT_EQ(std::wstring(Frequencies()[0].text), L"No change");
-    EXPECT_EQ(std::wstring(Frequencies()[8].text), L"~94");
+    EXPECT_EQ(std::wstring(Frequencies()[8].internal), L"8");
 
     const uint8_t mapping[] = {0, 1, 2, 6, 5, 3};
     const uint8_t frequency[] = {8, 0, 1, 2, 3, 4, 5, 6, 7};
@@ -208,15 +225,13 @@ TEST(Corrin6Config, ResponseTimeCodesCountFromTheSlowestAndZeroTurnsTheResponseO
 {
     Corrin6Config image;
     ASSERT_EQ(image.Write(SettingType::ResponseTime, 1, 35), WriteResult::Ok);
-    EXPECT_EQ(image.Bytes()[14] & 0x0F, 0x08);
     ASSERT_EQ(image.Write(SettingType::ResponseTime, 2, 0.8), WriteResult::Ok);
-    EXPECT_EQ(image.Bytes()[16] & 0xF0, 0xF0);
     ASSERT_EQ(image.Write(SettingType::ResponseTime, 3, 11.8), WriteResult::Ok);
-    EXPECT_EQ(image.Bytes()[16] & 0x0F, 0x0A);
+    EXPECT_EQ(image.Bytes()[14] & 0x0F, 0x08);
+    EXPECT_EQ(image.Bytes()[16], 0xFA);
     ASSERT_EQ(image.Write(SettingType::ResponseTime, 2, 0), WriteResult::Ok);
-    EXPECT_EQ(image.Bytes()[16] & 0x80, 0) << "index 2's enable bit";
+    EXPECT_EQ(image.Bytes()[16], 0x7A) << "only index 2's enable bit cleared";
     EXPECT_EQ(image.Read(SettingType::ResponseTime, 2), 0.0);
-    EXPECT_EQ(image.Read(SettingType::ResponseTime, 3), 11.8);
 }
 
 TEST(Corrin6Config, EveryWriterChangesOnlyItsOwnBitsAndEveryOtherSettingReadsAsBefore)
