@@ -17,7 +17,9 @@ run sequence;                            expect_code 1 "no buffer"
 expect_error "variable \"BmiUserSequence\" $SEQUENCE does not exist" "no buffer"
 
 run set BmiUserSequence "$SEQUENCE" "$EXAMPLE"; expect_code 0 "write the example buffer"
+cp "$FWSIM_STORE" "$work/before.store"
 run sequence;                            expect_code 0 "the example buffer"
+cmp -s "$FWSIM_STORE" "$work/before.store" || fail "sequence changed the store"
 expect_line "\"BmiUserSequence\" $SEQUENCE: 48 bytes, format 4 (interface 1.6 or later), 1 sequence" "the example buffer"
 expect_line "sequence 1: device 0x5C (7-bit 0x2E), version 4, 8 operations" "the example buffer"
 expect_line "   1: 81 40 02 06  if (register 0x40 & 0x02) == 0, run the next 6 operations" "the example buffer"
@@ -33,7 +35,9 @@ done
 
 # One bit changed: the checksum no longer holds.
 run set BmiUserSequence "$SEQUENCE" "$(echo "$EXAMPLE" | sed 's/00400100$/00400101/')"
+cp "$FWSIM_STORE" "$work/before.store"
 run sequence;                            expect_code 1 "a damaged buffer"
+cmp -s "$FWSIM_STORE" "$work/before.store" || fail "a refused buffer changed the store"
 expect_error "is refused: the checksum is wrong: the bytes add up to 0x01 modulo 256, not 0" "a damaged buffer"
 # Resealed for the device at 0x5E: no such device on the board.
 run set BmiUserSequence "$SEQUENCE" "$(echo "$EXAMPLE" | sed 's/3000 28/3000 26/; s/04 00 5C/04 00 5E/')"
