@@ -30,6 +30,7 @@ constexpr FuzzTarget kTargets[] = {
     {"profile", profile_fuzz::FuzzOne},
     {"merge", merge_fuzz::FuzzOne},
     {"payload", payload_fuzz::FuzzOne},
+    {"sequence", sequence_fuzz::FuzzOne},
 };
 
 // Test names and failures name the target.

@@ -1,11 +1,13 @@
 // Writes the seeds that are built rather than committed: capsules, logo modules and
-// bitmaps from the tests' image builders, and from each board profile its store file, its
+// bitmaps from the tests' image builders, "_MH_" sequence buffers of an installed cooling
+// image at each interface version, and from each board profile its store file, its
 // compiled setup database and its "QrvDataVar" data.
 //   fuzz_seeds BOARD_PROFILE... OUTPUT_FOLDER
 // Each seed goes to OUTPUT_FOLDER/<target>/<name>.
 #include "BioTestImages.h"
 #include "BoardProfile.h"
 #include "SetupDbWriter.h"
+#include "SmbusSequence.h"
 #include "StoreFormat.h"
 
 #include <cstdio>
@@ -13,6 +15,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -41,6 +44,32 @@ bool WriteCapsuleSeeds(const fs::path& folder)
            Write(folder, "bio", "bitmap-24.bmp", biotest::MakeBitmap(3, 2, 24)) &&
            Write(folder, "bio", "bitmap-4-top-down.bmp", biotest::MakeBitmap(5, -3, 4)) &&
            Write(folder, "bio", "bitmap-1.bmp", biotest::MakeBitmap(9, 2, 1));
+}
+
+// A chip with every kind of setting written, programmed through a firmware of each interface
+// version, and a buffer that also carries a sequence for a second device.
+bool WriteSequenceSeeds(const fs::path& folder)
+{
+    cooling::Corrin6Config image;
+    image.SetAddress(0x2E);
+    image.TieProcessorToControlZone();
+    for (const cooling::SettingDefinition& setting : cooling::Settings()) {
+        const double value = setting.kind == cooling::SettingKind::Range ? setting.maximum / 2
+                             : setting.type == cooling::SettingType::TempDelta ? 10
+                             : setting.type == cooling::SettingType::ResponseTime ? 0 : 3;
+        image.Write(setting.type, setting.index, value);
+    }
+    bool written = true;
+    for (const auto& [version, name] : {std::pair{0x0100, "chip-1.0"}, {0x0101, "chip-1.1"}, {0x0106, "chip-1.6"}}) {
+        const cooling::Sequence sequence = cooling::ChipSequence(image, static_cast<uint16_t>(version));
+        written = written && Write(folder, "sequence", name, cooling::WrapSequences(sequence.secondAttribute, std::span(&sequence, 1)));
+    }
+    cooling::Sequence other;
+    other.firstAttribute = 0x90;
+    other.secondAttribute = 4;
+    other.operations = {{cooling::opcode::IfAtLeast, 0x10, 0x20, 1}, {cooling::opcode::WriteChecked, 0x11, 0x05, 0}};
+    const cooling::Sequence both[] = {cooling::ChipSequence(image, 0x0106), other};
+    return written && Write(folder, "sequence", "two-devices", cooling::WrapSequences(4, both));
 }
 
 std::string ReadText(const fs::path& path)
@@ -86,7 +115,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const fs::path folder = argv[argc - 1];
-    bool ok = WriteCapsuleSeeds(folder);
+    bool ok = WriteCapsuleSeeds(folder) && WriteSequenceSeeds(folder);
     for (int i = 1; i < argc - 1; ++i) {
         ok = WriteBoardSeeds(argv[i], folder) && ok;
     }

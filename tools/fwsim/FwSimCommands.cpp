@@ -49,6 +49,9 @@ const wchar_t* const USAGE =
     L"  reboot [--fail]                    restart: the firmware applies an armed capsule that fits\n"
     L"                                     the board (--fail makes its flash fail), then shows the\n"
     L"                                     SMBIOS strings written since, or the manufacturing ones\n"
+    L"  sequence                           run the cooling chip's SMBus sequence buffer (\"BmiUserSequence\")\n"
+    L"                                     on the board's chip as the firmware does at the next start, and\n"
+    L"                                     show its operations, the changed registers and the settings\n"
     L"GUIDs are written {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}.\n";
 
 void WriteUtf8(FILE* stream, const std::wstring& text)
@@ -783,7 +786,7 @@ int RunCommand(const std::wstring& command, const Arguments& arguments)
     using Handler = int (*)(const Arguments&);
     static const std::pair<const wchar_t*, Handler> commands[] = {
         {L"init", Init}, {L"profile", Profile}, {L"setupdb", SetupDb}, {L"info", Info}, {L"list", List}, {L"get", Get}, {L"set", Set},
-        {L"delete", Delete}, {L"stats", Stats}, {L"fault", Fault}, {L"stage", Stage}, {L"reboot", Reboot},
+        {L"delete", Delete}, {L"stats", Stats}, {L"fault", Fault}, {L"stage", Stage}, {L"reboot", Reboot}, {L"sequence", ShowSequence},
     };
     for (const auto& [name, handler] : commands) {
         if (command == name)

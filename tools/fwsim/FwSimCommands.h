@@ -14,6 +14,8 @@ constexpr int EXIT_FAILED = 1;
 constexpr int EXIT_USAGE = 2;
 
 int RunCommand(const std::wstring& command, const Arguments& arguments);
+// fwsim sequence (FwSimSequence.cpp).
+int ShowSequence(const Arguments& arguments);
 void PrintUsage();
 
 // Output as UTF-8; the store's names are UTF-16.
