@@ -240,10 +240,13 @@ bool DecodeBuffer(std::span<const uint8_t> buffer, DecodedBuffer& decoded, std::
         return false;
     }
     const size_t total = Read16(buffer, 7);
-    if (total != buffer.size()) {
+    if (total < kBufferHeaderBytes || total > buffer.size()) {
         problem = "the header gives a total length of " + Number(total) + " bytes; the buffer has " + Number(buffer.size());
         return false;
     }
+    // The variable never shrinks: a buffer shorter than one written before it leaves that
+    // one's last bytes after it. The firmware reads as far as the header's total length.
+    buffer = buffer.first(total);
     if (const uint8_t sum = Sum(buffer); sum != 0) {
         problem = "the checksum is wrong: the bytes add up to " + Hex(sum) + " modulo 256, not 0";
         return false;

@@ -223,6 +223,7 @@ TEST(SmbusSequence, DamagedBuffersAreRefusedWithWhatIsWrong)
     EXPECT_EQ(Refusal(changed(4, 3)), "the format code 3 is unknown (1, 2 or 4)");
     EXPECT_EQ(Refusal(changed(5, 11)), "the header length is 11, not 10");
     EXPECT_EQ(Refusal(changed(7, 0x7F)), "the header gives a total length of 127 bytes; the buffer has 112");
+    EXPECT_EQ(Refusal(changed(7, 9)), "the header gives a total length of 9 bytes; the buffer has 112");
     Bytes cut = good;
     cut.resize(good.size() - 4);
     cut[7] = static_cast<uint8_t>(cut.size());
@@ -231,6 +232,16 @@ TEST(SmbusSequence, DamagedBuffersAreRefusedWithWhatIsWrong)
     extra.insert(extra.end(), {0, 0, 0, 0});
     extra[7] = static_cast<uint8_t>(extra.size());
     EXPECT_EQ(Refusal(Resealed(extra)), "4 bytes follow the last of the 1 sequences the header counts");
+    // Bytes past the total length are what a longer buffer written before left in the
+    // variable, which never shrinks: they are not read.
+    Bytes longer = good;
+    longer.insert(longer.end(), {0xAA, 0xBB, 0xCC});
+    DecodedBuffer whole;
+    DecodedBuffer followed;
+    std::string problem;
+    ASSERT_TRUE(DecodeBuffer(good, whole, problem)) << problem;
+    ASSERT_TRUE(DecodeBuffer(longer, followed, problem)) << problem;
+    EXPECT_EQ(followed.sequences, whole.sequences);
     EXPECT_EQ(Refusal(changed(6, 2)), "sequence 2 at offset 112: its header needs 6 bytes, 0 remain");
     EXPECT_EQ(Refusal(changed(10, 7)), "sequence 1 at offset 10: the header length is 7, not 6");
     EXPECT_EQ(Refusal(changed(11, 0x75)), "sequence 1 at offset 10: the length 117 is not 6 plus a whole number of 4-byte operations");
