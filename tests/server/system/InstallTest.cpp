@@ -174,8 +174,8 @@ TEST_F(Install, TheBIOSImageNeedsTheSameBIOSIDExactlyAndAnEmptySelectionWritesNo
     EXPECT_EQ(WriteCalls(), writes);
 }
 
-// Fan-control payloads and cooling settings cannot be installed by this version: the payload
-// fails its component after the others are installed, cooling ends the install at its turn.
+// A payload file the server refuses fails its component after the others are installed;
+// cooling settings cannot be installed by this version and end the install at their turn.
 TEST_F(Install, APayloadFailsAfterTheOtherComponentsAndCoolingEndsTheInstallAtItsTurn)
 {
     board.Create(InstallBoard());
