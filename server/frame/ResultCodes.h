@@ -45,6 +45,7 @@ constexpr HRESULT E_PAYLOAD_INSTALL = Make(true, 0x25);         // payload manag
 constexpr HRESULT E_NO_PAYLOAD = Make(true, 0x26);              // no payload file given (message 190)
 constexpr HRESULT E_PAYLOAD_SEARCH = Make(true, 0x27);          // payload file could not be looked for
 constexpr HRESULT E_PAYLOAD_SYSTEM = Make(true, 0x28);          // system not valid for the payload
+constexpr HRESULT E_PAYLOAD_UNKNOWN = Make(true, 0x29);         // no payload handler takes the file
 constexpr HRESULT E_PAYLOAD_SIZE = Make(true, 0x2A);            // payload too small or size mismatch
 constexpr HRESULT E_ALREADY_LOADED = Make(true, 0x2D);          // configuration already loaded (224)
 constexpr HRESULT E_HII_DATA_INVALID = Make(true, 0x2E);        // setup database invalid or unreachable

@@ -10,6 +10,7 @@
 #include "ini/WriteINIOperation.h"
 #include "system/FanControlConfiguration.h"
 #include "system/InstallOperation.h"
+#include "system/PayloadManager.h"
 #include "system/SystemBuilder.h"
 
 #include "ErrorMacros.h"
@@ -112,9 +113,27 @@ try {
 }
 CATCH_RETURN()
 
+namespace {
+
+// What the toolkit's install makes of the payload manager's result: a payload that was
+// refused fails only its own component, anything else ends the install.
+HRESULT MapPayloadResult(HRESULT hr)
+{
+    if (hr == S_OK || hr == ResultCode::S_PAYLOAD_NEWER) {
+        return S_OK;
+    }
+    if (hr == ResultCode::E_PAYLOAD_SYSTEM || hr == ResultCode::E_PAYLOAD_UNKNOWN || hr == ResultCode::E_PAYLOAD_SIZE) {
+        return ResultCode::E_PAYLOAD_INSTALL;
+    }
+    return E_FAIL;
+}
+
+} // namespace
+
 // The fan-control payload goes first; a firmware that runs its own fan-control configuration
 // takes nothing from an install.
-HRESULT CSystem::InstallPayloadIfRequested(CComponentMask mask, IFirmwareVariables& variables)
+HRESULT CSystem::InstallPayloadIfRequested(CComponentMask mask, IFirmwareVariables& variables, CollectorMode mode,
+                                           std::vector<PlannedVariable>& planned)
 {
     const LogSite site = LOG_SITE(L"CSystem::InstallPayloadIfRequested");
     if (mask.IsPayloadSkipped()) {
@@ -130,17 +149,20 @@ HRESULT CSystem::InstallPayloadIfRequested(CComponentMask mask, IFirmwareVariabl
     }
     const ULONG payload = CComponentMask::kPayload;
     ToolkitEvents::Fire([payload](IToolkitEventTarget& target) { return target.Fire_OnInstallStart(payload); });
-    // Fan-control payloads cannot be installed by this version: the component fails and the
-    // others are still installed.
-    ReportDiagnostic(site, LOG_ERROR, L"Fan-control payloads cannot be installed by this version");
-    ReportDiagnostic(site, LOG_INFORMATION, L"Payload Manager Install Result=%x",
-                     static_cast<unsigned>(ResultCode::E_PAYLOAD_SYSTEM));
-    return ResultCode::E_PAYLOAD_INSTALL;
+    CPayloadManager manager(variables, mode);
+    const HRESULT hr = manager.Install(m_strPayloadFileName);
+    if (SUCCEEDED(hr)) {
+        ToolkitEvents::Fire([payload](IToolkitEventTarget& target) { return target.Fire_OnInstallSuccess(payload); });
+    }
+    ReportDiagnostic(site, LOG_INFORMATION, L"Payload Manager Install Result=%x", static_cast<unsigned>(hr));
+    planned = manager.Planned();
+    return MapPayloadResult(hr);
 }
 
 HRESULT CSystem::Install(CComponentMask mask, IFirmwareVariables& variables, CollectorMode mode, InstallPlan* plan)
 try {
-    const HRESULT payload = InstallPayloadIfRequested(mask, variables);
+    std::vector<PlannedVariable> payloadPlan;
+    const HRESULT payload = InstallPayloadIfRequested(mask, variables, mode, payloadPlan);
     if (payload == ResultCode::S_PAYLOAD_ALREADY_PRESENT || payload == E_FAIL || payload == ResultCode::E_NO_PAYLOAD) {
         return payload;
     }
@@ -161,7 +183,10 @@ try {
     if (plan) {
         // The events were recorded into the caller's plan as they fired.
         plan->items = std::move(operation->Plan().items);
-        plan->variables = std::move(operation->Plan().variables);
+        // The payload's variable is written first.
+        plan->variables = std::move(payloadPlan);
+        plan->variables.insert(plan->variables.end(), operation->Plan().variables.begin(),
+                               operation->Plan().variables.end());
         plan->result = hr;
     }
     RETURN_IF_FAILED(hr);

@@ -39,7 +39,11 @@ public:
     void SetPayloadFileName(std::wstring name) { m_strPayloadFileName = std::move(name); }
 
 private:
-    HRESULT InstallPayloadIfRequested(CComponentMask mask, IFirmwareVariables& variables);
+    // The payload step of an install: S_NOTHING_TO_DO when the mask does not ask for it, else
+    // the payload manager's result as the install acts on it. In CollectorMode::Plan it
+    // writes nothing and leaves the variable it would write in `planned`.
+    HRESULT InstallPayloadIfRequested(CComponentMask mask, IFirmwareVariables& variables, CollectorMode mode,
+                                      std::vector<PlannedVariable>& planned);
     static HRESULT CreateWith(class CBuilder& builder, std::unique_ptr<CSystem>& system);
 
     ComPtr<IConfigGroup> m_pRoot;

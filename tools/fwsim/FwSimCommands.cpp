@@ -28,7 +28,9 @@ namespace {
 
 const wchar_t* const USAGE =
     L"usage: fwsim COMMAND [ARGUMENTS]     (the board store is the file named by FWSIM_STORE)\n"
-    L"  init --board FILE [--force]        create the store from a board profile\n"
+    L"  init --board FILE [--force] [--without-monitor]\n"
+    L"                                     create the store from a board profile (--without-monitor:\n"
+    L"                                     record 1 of \"QrvDataVar\" lists no hardware-monitor chip)\n"
     L"  init --questions N [--force]       create the store of a generated board with N setup questions\n"
     L"  profile --questions N              print the profile of that generated board\n"
     L"  setupdb [--summary]                print the board's setup database, or one line of counts\n"
@@ -216,16 +218,47 @@ StoreResult GeneratedBoard(uint32_t questions, StoreImage& image)
     return ParseBoardProfile(GenerateBoardProfile(questions), L"generated board", noFiles, image);
 }
 
+// The same board without its hardware-monitor chip: the first chip's SMBus address in record
+// 1 of "QrvDataVar" (a 32-bit version, a 32-bit length that counts the whole record, then the
+// addresses) becomes 0, the firmware's way of saying "no chip". A board without the variable
+// or the record lists no chip already.
+StoreResult WithoutMonitor(StoreImage& image)
+{
+    const GUID qrvData = *ParseRegistryGuid(L"{3812723D-7E48-4E29-BC27-F5A39AC94EF1}");
+    StoredVariable* variable = FindVariable(image, L"QrvDataVar", qrvData);
+    if (!variable)
+        return {};
+    std::vector<uint8_t>& data = variable->data;
+    auto read32 = [&data](size_t at) {
+        return uint32_t{data[at]} | uint32_t{data[at + 1]} << 8 | uint32_t{data[at + 2]} << 16 |
+               uint32_t{data[at + 3]} << 24;
+    };
+    for (size_t offset = 0; offset + 8 <= data.size();) {
+        const uint32_t version = read32(offset);
+        const uint32_t length = read32(offset + 4);
+        if (length < 8 || length > data.size() - offset)
+            return StoreResult::Failure(EFI_STATUS_INVALID_PARAMETER,
+                L"--without-monitor: \"QrvDataVar\" has a record of length " + std::to_wstring(length) +
+                    L" at offset " + std::to_wstring(offset));
+        if (version == 1 && length > 8) {
+            data[offset + 8] = 0;
+            return {};
+        }
+        offset += length;
+    }
+    return {};
+}
+
 int Init(const Arguments& arguments)
 {
     std::wstring problem;
-    auto line = Split(arguments, {L"--board", L"--questions"}, {L"--force"}, problem);
+    auto line = Split(arguments, {L"--board", L"--questions"}, {L"--force", L"--without-monitor"}, problem);
     if (!line)
         return Usage(problem);
     const std::wstring* board = line->Option(L"--board");
     const std::wstring* questions = line->Option(L"--questions");
     if ((board == nullptr) == (questions == nullptr) || !line->positional.empty())
-        return Usage(L"init takes --board FILE or --questions N (and optionally --force)");
+        return Usage(L"init takes --board FILE or --questions N (and optionally --force, --without-monitor)");
     std::optional<uint32_t> count;
     if (questions && !(count = QuestionCount(*questions, problem)))
         return Usage(problem);
@@ -235,6 +268,8 @@ int Init(const Arguments& arguments)
         return Failed(result);
     StoreImage image;
     result = count ? GeneratedBoard(*count, image) : LoadBoardProfile(*board, image);
+    if (result.Ok() && line->Has(L"--without-monitor"))
+        result = WithoutMonitor(image);
     if (!result.Ok())
         return Failed(result);
     bool force = line->Has(L"--force");

@@ -174,22 +174,26 @@ TEST_F(Install, TheBIOSImageNeedsTheSameBIOSIDExactlyAndAnEmptySelectionWritesNo
     EXPECT_EQ(WriteCalls(), writes);
 }
 
-// Fan-control payloads and cooling settings cannot be installed by this version: the payload
-// fails its component after the others are installed, cooling ends the install at its turn.
+// A payload file the server refuses fails its component after the others are installed;
+// cooling settings cannot be installed by this version and end the install at their turn.
 TEST_F(Install, APayloadFailsAfterTheOtherComponentsAndCoolingEndsTheInstallAtItsTurn)
 {
     board.Create(InstallBoard());
     const std::wstring file = IniFile("[SETTING_0202]\r\nValue=1\r\n\r\n");
     UniqueBstr name = UniqueBstr::From(file.c_str());
-    UniqueBstr payload = UniqueBstr::From(L"fan-control.bin");
+    // A file of another kind: the payload component fails, the others are installed.
+    const std::wstring notAPayload = board.Folder().File(L"fan-control.bin");
+    ASSERT_TRUE(WriteFileBytes(notAPayload, {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H'}));
+    UniqueBstr payload = UniqueBstr::From(notAPayload.c_str());
     ASSERT_EQ(toolkit->LoadINIFile(name.get(), CComponentMask::kTokens), S_OK);
     EXPECT_EQ(toolkit->Install(CComponentMask::kPayload), ResultCode::E_NO_PAYLOAD) << "no payload added";
     ASSERT_EQ(toolkit->AddPayload(payload.get()), S_OK);
     sink->events.clear();
     LogWatch log;
     EXPECT_EQ(toolkit->Install(CComponentMask::kPayload | CComponentMask::kTokens), E_FAIL);
-    EXPECT_EQ(InstallEvents(), (std::vector<std::wstring>{L"4 8", L"4 16", L"5 16"}));
-    EXPECT_TRUE(log.Saw(L"Fan-control payloads cannot be installed by this version"));
+    EXPECT_EQ(InstallEvents(), (std::vector<std::wstring>{L"4 8", L"26 Payload file does not match known payload types.",
+                                                          L"4 16", L"5 16"}));
+    EXPECT_TRUE(log.Saw(L"No payload type found to handle this payload file"));
     EXPECT_EQ(Data(VariableName::Setup, VendorGuid::Setup)[0x12], 1) << "the tokens are installed";
 
     ASSERT_TRUE(board.Update([](StoreImage& state) {

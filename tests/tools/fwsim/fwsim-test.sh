@@ -17,7 +17,18 @@ run get FirmwareId "$ID_GUID";            expect_code 0 "get FirmwareId"
 # "DBZ7710H.86A.0042.2013.0312.1045" as hex, exactly as in the profile.
 expect_line 44425A37373130482E3836412E303034322E323031332E303331322E31303435 "get FirmwareId"
 run list;                                 expect_code 0 "list"; expect_line '"Setup" {EC87D643-EBA4-4BB5-A1E5-3F3E36B20DA9} attributes=7 size=512' "list"
-run info;                                 expect_code 0 "info"; expect_line "Capacity:       65536 bytes, 2820 used, 62716 free" "info"  # the manufacturing SMBIOS strings included
+run info;                                 expect_code 0 "info"; expect_line "Capacity:       65536 bytes, 2886 used, 62650 free" "info"  # the manufacturing SMBIOS strings included
+
+# The same board without its hardware-monitor chip: record 1 of "QrvDataVar" lists address 0,
+# and nothing else differs.
+QRV_GUID='{3812723D-7E48-4E29-BC27-F5A39AC94EF1}'
+run get QrvDataVar "$QRV_GUID";           expect_code 0 "get QrvDataVar"; cp "$work/out.txt" "$work/with-monitor.txt"
+grep -q '^010000000C0000005C000000' "$work/with-monitor.txt" || fail "record 1 lists no chip at 0x5C: $(cat "$work/with-monitor.txt")"
+run init --board "$board" --force --without-monitor; expect_code 0 "init --without-monitor"
+run get QrvDataVar "$QRV_GUID";           expect_code 0 "get QrvDataVar without the monitor"
+sed 's/^010000000C0000005C/010000000C00000000/' "$work/with-monitor.txt" | cmp -s - "$work/out.txt" ||
+    fail "--without-monitor changed more than the chip's address: $(cat "$work/out.txt")"
+run init --board "$board" --force;        expect_code 0 "init again"
 
 run set Test "$SETUP_GUID" "01 02 0a";    expect_code 0 "set"
 run get Test "$SETUP_GUID";               expect_code 0 "get after set"; expect_line 01020A "get after set"
