@@ -408,6 +408,17 @@ private:
         return S_OK;
     }
 
+    // Whether a choice is a fraction-capable number (a cooling setting's 3.33 degrees).
+    bool HasDoubleChoices() const
+    {
+        for (size_t position = 0; position < m_pChoices->Size(); ++position) {
+            if (V_VT(&m_pChoices->ElementAt(position)) == VT_R8) {
+                return true;
+            }
+        }
+        return false;
+    }
+
     bool IsChoicePayload(LONG value) const
     {
         for (size_t position = 0; position < m_pChoices->Size(); ++position) {
@@ -578,10 +589,11 @@ private:
             break;
         case EConfigType_Choice:
             // Text that is a whole number matches a number choice as that number; other text
-            // is matched as text; a fraction (a cooling setting's 3.33 degrees) as a double.
+            // is matched as text; a fraction only where choices are doubles (a cooling
+            // setting's 3.33 degrees), as a whole-number choice would take it rounded.
             if (ToWholeNumber(*value.get(), &number)) {
                 value = IntegerVariant(number);
-            } else if (IsNumberType(given)) {
+            } else if (IsNumberType(given) && HasDoubleChoices()) {
                 UniqueVariant fraction;
                 if (FAILED(::VariantChangeType(fraction.get(), value.get(), 0, VT_R8))) {
                     refusal = MSG_ITEM_NEEDS_NUMBER_OR_TEXT;

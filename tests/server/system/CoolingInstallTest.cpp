@@ -150,6 +150,10 @@ TEST_F(Cooling, EditedSettingsReachTheChipsSequenceAndAreReadBackFromIt)
     sink->events.clear();
     ASSERT_EQ(toolkit->Install(CComponentMask::kCooling), S_OK);
     EXPECT_EQ(InstallEvents(), (std::vector<std::wstring>{L"4 4", L"5 4"}));
+    // The same settings again change nothing: the sequence is not written a second time.
+    const uint32_t writes = Counters(VariableName::BmiUserSequence, VendorGuid::BmiUserSequence).writes;
+    ASSERT_EQ(toolkit->Install(CComponentMask::kCooling), S_OK);
+    EXPECT_EQ(Counters(VariableName::BmiUserSequence, VendorGuid::BmiUserSequence).writes, writes);
 
     const Bytes buffer = Data(VariableName::BmiUserSequence, VendorGuid::BmiUserSequence);
     ASSERT_GE(buffer.size(), cooling::kBufferHeaderBytes);
@@ -180,11 +184,6 @@ TEST_F(Cooling, EditedSettingsReachTheChipsSequenceAndAreReadBackFromIt)
     UniqueVariant defaultValue;
     ASSERT_HRESULT_SUCCEEDED(settings[ZoneATempLow]->get_DefaultValue(defaultValue.put()));
     EXPECT_EQ(std::to_wstring(V_I4(defaultValue.get())), defaults[ZoneATempLow]);
-
-    // The same settings again change nothing: the sequence is not written a second time.
-    const VariableCounters before = Counters(VariableName::BmiUserSequence, VendorGuid::BmiUserSequence);
-    ASSERT_EQ(toolkit->Install(CComponentMask::kCooling), S_OK);
-    EXPECT_EQ(Counters(VariableName::BmiUserSequence, VendorGuid::BmiUserSequence).writes, before.writes);
 }
 
 TEST_F(Cooling, AnExtractedFileLoadsBackAndItsBadValuesAreNamed)

@@ -174,9 +174,10 @@ TEST_F(Install, TheBIOSImageNeedsTheSameBIOSIDExactlyAndAnEmptySelectionWritesNo
     EXPECT_EQ(WriteCalls(), writes);
 }
 
-// A payload file the server refuses fails its component after the others are installed;
-// cooling settings cannot be installed by this version and end the install at their turn.
-TEST_F(Install, APayloadFailsAfterTheOtherComponentsAndCoolingEndsTheInstallAtItsTurn)
+// A payload file the server refuses fails its component after the others are installed; a
+// cooling bit for a configuration without cooling settings installs nothing for it and asks
+// nothing of the board (this one has no hardware monitor).
+TEST_F(Install, APayloadFailsAfterTheOtherComponentsAndACoolingBitWithoutSettingsWritesNothing)
 {
     board.Create(InstallBoard());
     const std::wstring file = IniFile("[SETTING_0202]\r\nValue=1\r\n\r\n");
@@ -200,10 +201,11 @@ TEST_F(Install, APayloadFailsAfterTheOtherComponentsAndCoolingEndsTheInstallAtIt
         FindVariable(state, VariableName::Setup, VendorGuid::Setup)->data[0x12] = 0;
         return true;
     }));
-    EXPECT_EQ(toolkit->Install(CComponentMask::kCooling | CComponentMask::kTokens), E_FAIL);
-    EXPECT_EQ(InstallEvents(), (std::vector<std::wstring>{L"4 4"})) << "the tokens come after cooling";
-    EXPECT_EQ(Data(VariableName::Setup, VendorGuid::Setup)[0x12], 0);
-    EXPECT_TRUE(log.Saw(L"Cooling settings cannot be installed by this version"));
+    EXPECT_EQ(toolkit->Install(CComponentMask::kCooling | CComponentMask::kTokens), S_OK);
+    EXPECT_EQ(InstallEvents(), (std::vector<std::wstring>{L"4 4", L"5 4", L"4 16", L"5 16"}));
+    EXPECT_EQ(Data(VariableName::Setup, VendorGuid::Setup)[0x12], 1);
+    EXPECT_TRUE(log.Saw(L"No cooling setting to install"));
+    EXPECT_EQ(Counters(VariableName::BmiUserSequence, VendorGuid::BmiUserSequence).writes, 0u);
 
     // A board that runs its own fan-control configuration takes nothing.
     ASSERT_TRUE(board.Update([](StoreImage& state) {
