@@ -38,8 +38,10 @@ void DecodeOne(std::span<const uint8_t> buffer)
         FuzzCheck(!problem.empty(), "a buffer was refused without a problem");
         return;
     }
+    // The buffer is its header's total length; what follows it in the variable is not read.
     const std::vector<uint8_t> again = cooling::WrapSequences(decoded.formatCode, decoded.sequences);
-    FuzzCheck(std::equal(again.begin(), again.end(), buffer.begin(), buffer.end()),
+    const size_t total = static_cast<size_t>(buffer[7]) | static_cast<size_t>(buffer[8]) << 8;
+    FuzzCheck(total <= buffer.size() && std::equal(again.begin(), again.end(), buffer.begin(), buffer.begin() + total),
         "wrapping the decoded sequences again does not give the buffer");
     cooling::DecodedBuffer second;
     FuzzCheck(cooling::DecodeBuffer(again, second, problem) && second.formatCode == decoded.formatCode &&
