@@ -118,35 +118,32 @@ HRESULT CInstallCoolingSetting::GetMatchingChoice(const SettingDefinition& defin
     return S_OK;
 }
 
-HRESULT CInstallCoolingSetting::GetZoneAssociation(const Choice& choice, uint8_t& code)
+// The code a Mapping or Frequency choice stands for: its internal value, looked up in the
+// setting's code table.
+HRESULT CInstallCoolingSetting::ChoiceCode(const wchar_t* function, const Choice& choice,
+                                           std::optional<uint8_t> (*table)(int), uint8_t& code)
 {
     const std::optional<int> internal = InternalNumber(choice);
     if (!internal) {
-        return REPORT_FAILURE(L"CInstallCoolingSetting::GetZoneAssociation", LOG_ERROR, E_FAIL,
-                              Describe(MSG_INTERNAL_ERROR), L"Unable to coerce choice: %ls", choice.text);
+        return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(MSG_INTERNAL_ERROR), L"Unable to coerce choice: %ls",
+                              choice.text);
     }
-    const std::optional<uint8_t> found = cooling::MappingCode(*internal);
+    const std::optional<uint8_t> found = table(*internal);
     if (!found) {
-        return Internal(L"CInstallCoolingSetting::GetZoneAssociation", L"Internal index is larger than the number of entries");
+        return Internal(function, L"Internal index is larger than the number of entries");
     }
     code = *found;
     return S_OK;
 }
 
+HRESULT CInstallCoolingSetting::GetZoneAssociation(const Choice& choice, uint8_t& code)
+{
+    return ChoiceCode(L"CInstallCoolingSetting::GetZoneAssociation", choice, cooling::MappingCode, code);
+}
+
 HRESULT CInstallCoolingSetting::GetFrequencyAssociation(const Choice& choice, uint8_t& code)
 {
-    const std::optional<int> internal = InternalNumber(choice);
-    if (!internal) {
-        return REPORT_FAILURE(L"CInstallCoolingSetting::GetFrequencyAssociation", LOG_ERROR, E_FAIL,
-                              Describe(MSG_INTERNAL_ERROR), L"Unable to coerce choice: %ls", choice.text);
-    }
-    const std::optional<uint8_t> found = cooling::FrequencyCode(*internal);
-    if (!found) {
-        return Internal(L"CInstallCoolingSetting::GetFrequencyAssociation",
-                        L"Internal index is larger than the number of entries");
-    }
-    code = *found;
-    return S_OK;
+    return ChoiceCode(L"CInstallCoolingSetting::GetFrequencyAssociation", choice, cooling::FrequencyCode, code);
 }
 
 HRESULT CInstallCoolingSetting::ConfigureC6WithValue(const SettingDefinition& definition, double value)

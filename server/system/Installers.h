@@ -10,6 +10,7 @@
 #include "cooling/CoolingTables.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -115,6 +116,8 @@ private:
         const VARIANT& value, const cooling::Choice** choice);
     HRESULT GetZoneAssociation(const cooling::Choice& choice, uint8_t& code);
     HRESULT GetFrequencyAssociation(const cooling::Choice& choice, uint8_t& code);
+    static HRESULT ChoiceCode(const wchar_t* function, const cooling::Choice& choice,
+        std::optional<uint8_t> (*table)(int), uint8_t& code);
     HRESULT ConfigureC6WithValue(const cooling::SettingDefinition& definition, double value);
     // The setting's line of the plan: what the chip runs now, and the value installed.
     void PlanSetting(const cooling::SettingDefinition& definition, CCoolingSetting& setting, const VARIANT& value);

@@ -194,9 +194,11 @@ TEST_F(WriteINIOperationTest, NewFileBeginsWithTheVersionAndHoldsTheReferenceAnd
     auto plain = AddItem<CSMBIOSSetting>(smbios.Get(), EConfigType_String, L"SMBIOS.values.SystemSerialNum",
                                          *Text(L"").get());
     plain->SetPromptRequest(L"", L"Enter the serial number");
-    ComPtr<CCoolingSetting> cooling;
-    ASSERT_HRESULT_SUCCEEDED(CCoolingSetting::Make(cooling));
-    ASSERT_EQ(S_OK, smbios->AddChildData(cooling.Get()));
+    // A cooling value goes under its group's section, a fraction in the form every locale reads.
+    UniqueVariant degrees;
+    V_VT(degrees.put()) = VT_R8;
+    V_R8(degrees.get()) = 3.33;
+    AddItem<CCoolingSetting>(smbios.Get(), EConfigType_Choice, L"Therm.ZoneA.TempDelta", *degrees.get());
 
     const std::wstring path = folder.File(L"new.ini");
     ComPtr<CWriteINIOperation> operation;
@@ -216,6 +218,7 @@ TEST_F(WriteINIOperationTest, NewFileBeginsWithTheVersionAndHoldsTheReferenceAnd
     // A prompt request reads back as one.
     EXPECT_EQ(L"$PROMPT$,Asset tag?", Get(L"SMBIOS.values", L"ChassisAssetTag"));
     EXPECT_EQ(L"$PROMPT$", Get(L"SMBIOS.values", L"SystemSerialNum"));
+    EXPECT_EQ(L"3.33", Get(L"Therm.ZoneA", L"TempDelta(Celsius)"));
 
     // Without the SMBIOS bit its section is not written; the reference always is.
     const std::wstring without = folder.File(L"without.ini");
