@@ -21,16 +21,6 @@ CFlashOperation::~CFlashOperation()
     }
 }
 
-HRESULT CFlashOperation::Flash(const SFlashOptions& options)
-{
-    CFlashOperation operation;
-    const HRESULT hr = operation.Execute(options);
-    if (FAILED(hr)) {
-        ReportDiagnostic(LOG_SITE(L"CFlashOperation::Flash"), LOG_ERROR, L"Failed to flash the BIOS");
-    }
-    return hr;
-}
-
 HRESULT CFlashOperation::Execute(const SFlashOptions& options)
 {
     m_psOptions = &options;

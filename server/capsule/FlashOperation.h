@@ -25,9 +25,6 @@ public:
     CFlashOperation(const CFlashOperation&) = delete;
     CFlashOperation& operator=(const CFlashOperation&) = delete;
 
-    // One operation on the stack; a failure is reported as "Failed to flash the BIOS".
-    static HRESULT Flash(const SFlashOptions& options);
-
     // Stops at the first failing step and returns its result; S_OK once the capsule is armed.
     HRESULT Execute(const SFlashOptions& options);
 

@@ -5,6 +5,9 @@
 
 #include "frame/DiagnosticsLog.h"
 #include "frame/EventTarget.h"
+#include "frame/FailureReport.h"
+
+#include <vector>
 
 namespace {
 
@@ -44,4 +47,21 @@ HRESULT CBIOSModifiedFlag::SetFlag()
     flag.m_data.flags |= 0x01;
     state.biosModifiedResult = FAILED(flag.WriteVariable()) ? SetFailed() : S_OK;
     return state.biosModifiedResult;
+}
+
+HRESULT CBIOSModifiedFlag::IsSet(IFirmwareVariables& variables, bool& set)
+{
+    set = false;
+    std::vector<BYTE> data;
+    const HRESULT hr = variables.Read(VariableName::QrvBiosModVar, VendorGuid::QrvData, data, nullptr);
+    if (hr == ResultCode::E_VARIABLE_NOT_FOUND) {
+        return S_OK;
+    }
+    if (FAILED(hr)) {
+        return REPORT_FAILURE(L"CBIOSModifiedFlag::IsSet", LOG_ERROR, E_FAIL, Describe(MSG_RETRIEVE_FAILED),
+                              L"Unable to read variable: %s (0x%08lX)", VariableName::QrvBiosModVar,
+                              static_cast<unsigned long>(hr));
+    }
+    set = !data.empty() && (data[0] & 0x01) != 0;
+    return S_OK;
 }

@@ -4,6 +4,8 @@
 // is not retried on every component (ProcessState.h keeps the attempt).
 #pragma once
 
+#include "FirmwareVariables.h"
+
 #include <windows.h>
 
 class CBIOSModifiedFlag {
@@ -12,4 +14,8 @@ public:
     // the warning flag) when the variable could not be read or written. Later calls in the
     // process answer the first call's result without touching the firmware.
     static HRESULT SetFlag();
+
+    // Whether bit 0 is set in the firmware's variable now (false when the variable is absent),
+    // read from `variables` without writing anything. E_FAIL when it cannot be read.
+    static HRESULT IsSet(IFirmwareVariables& variables, bool& set);
 };

@@ -74,6 +74,17 @@ try {
 }
 CATCH_RETURN()
 
+HRESULT CSystem::FlashBIOS(const SFlashOptions& options)
+try {
+    CFlashOperation operation;
+    const HRESULT hr = operation.Execute(options);
+    if (FAILED(hr)) {
+        ReportDiagnostic(LOG_SITE(L"CSystem::FlashBIOS"), LOG_ERROR, L"Failed to flash the BIOS");
+    }
+    return hr;
+}
+CATCH_RETURN()
+
 HRESULT CSystem::WriteINIFile(const std::wstring& path, CComponentMask mask)
 try {
     ComPtr<IOperationTarget> target;

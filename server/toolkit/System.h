@@ -2,6 +2,7 @@
 // payload file that the next install puts into the firmware.
 #pragma once
 
+#include "capsule/FlashOperation.h"
 #include "config/ComponentMask.h"
 #include "system/InstallPlan.h"
 
@@ -21,6 +22,10 @@ public:
     static HRESULT CreateSystemFromFile(const std::wstring& path, CComponentMask mask, std::unique_ptr<CSystem>& system);
     // The same from the running system's firmware.
     static HRESULT CreateSystemFromRefSystem(CComponentMask mask, std::unique_ptr<CSystem>& system);
+
+    // Flashes one image as `options` say; needs no configuration. A failure is reported as
+    // "Failed to flash the BIOS" beside the failing step's own report.
+    static HRESULT FlashBIOS(const SFlashOptions& options);
 
     HRESULT WriteINIFile(const std::wstring& path, CComponentMask mask);
     // Installs the configuration into `variables` for the components of `mask`: the payload

@@ -4,13 +4,13 @@
 
 #include "frame/FailureReport.h"
 #include "MessageIds.h"
+#include "system/BIOSModifiedFlag.h"
 #include "system/ConfigurationPoint.h"
 #include "system/RemoveOperation.h"
 #include "system/SystemCapabilities.h"
 #include "system/SystemValidator.h"
 
 #include "capsule/BiosCapsule.h"
-#include "capsule/FlashOperation.h"
 
 #include "Enumerator.h"
 #include "ErrorMacros.h"
@@ -326,12 +326,13 @@ try {
         return REPORT_FAILURE(L"CToolkit::FlashBIOS", LOG_ERROR, E_INVALIDARG,
                               Describe(IID_IToolkit, MSG_UNEXPECTED_FAILURE), L"Invalid pointer");
     }
+    Variables();
     Fire_OnFlashStart();
     SFlashOptions options;
     options.bioFile.assign(bstrBiosFileName, ::SysStringLen(bstrBiosFileName));
     options.splashFile.assign(bstrSplashFileName, ::SysStringLen(bstrSplashFileName));
     options.badge = badge != 0;
-    const HRESULT hr = CFlashOperation::Flash(options);
+    const HRESULT hr = CSystem::FlashBIOS(options);
     if (FAILED(hr)) {
         return hr;
     }
@@ -339,6 +340,23 @@ try {
     return TakeWarnings();
 }
 CATCH_RETURN()
+
+HRESULT CToolkit::IsBIOSModified(VARIANT_BOOL* set)
+try {
+    if (!set) {
+        return InvalidPointer(LOG_SITE(L"CToolkit::IsBIOSModified"), Describe(IID_IToolkit, MSG_INTERNAL_ERROR));
+    }
+    *set = VARIANT_FALSE;
+    bool modified = false;
+    if (FAILED(CBIOSModifiedFlag::IsSet(Variables(), modified))) {
+        CErrorInfoManager::SetGUID(IID_IToolkit);
+        return E_FAIL;
+    }
+    *set = modified ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+}
+CATCH_RETURN()
+
 IFACEMETHODIMP CToolkit::GetConfigGroup(EConfigGroupID eGroupID, IConfigGroup** group)
 try {
     if (!group) {

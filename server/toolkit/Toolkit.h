@@ -69,6 +69,8 @@ public:
 
     // What Install(mask) would write, as the JSON document of docs/install-plan.md.
     HRESULT PlanInstall(ULONG qrvComponentMask, BSTR* plan);
+    // Bit 0 of the firmware's BIOS-modified flag, read only.
+    HRESULT IsBIOSModified(VARIANT_BOOL* set);
 
     // IConnectionPointContainer
     IFACEMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** enumerator) override;
@@ -149,6 +151,11 @@ private:
         {
             return m_toolkit.PlanInstall(qrvComponentMask, plan);
         }
+        IFACEMETHODIMP FlashBIOS(BSTR bio, BSTR splash, short badge) override
+        {
+            return m_toolkit.FlashBIOS(bio, splash, badge);
+        }
+        IFACEMETHODIMP IsBIOSModified(VARIANT_BOOL* set) override { return m_toolkit.IsBIOSModified(set); }
 
     private:
         CToolkit& m_toolkit;

@@ -4,6 +4,7 @@
 // built from this header against the same server gets the same layout.
 #pragma once
 
+#include <oaidl.h>
 #include <unknwn.h>
 
 // {5C0E7A21-9D34-4F6B-8E2A-71B3D64F0C95}
@@ -14,6 +15,23 @@ struct IToolkitInternal : public IUnknown {
     // writing anything: a JSON document (docs/install-plan.md). The result is what the
     // install would return; the configuration stays loaded and the firmware unchanged.
     virtual HRESULT STDMETHODCALLTYPE PlanInstall(ULONG qrvComponentMask, BSTR* plan) = 0;
+
+    // Flashes the image file `bio` in one request: loads it, refuses it unless it is an image
+    // for the running board, puts in the picture file `splash` (an empty string for none: the
+    // image is then staged byte for byte as read) with the badge shown at (0, 0) when `badge`
+    // is VARIANT_TRUE, and stages and arms the capsule; the board flashes at its next
+    // restart. Needs no loaded configuration. Fires OnFlashStart, and OnFlashSuccess once the
+    // capsule is armed. Returns S_OK, or 0x02390011 when an earlier call left a warning
+    // unreported (which is then taken); a null name gives E_INVALIDARG, an empty image name
+    // E_INVALIDARG, another board's image E_FAIL, a picture that does not fit 0x8239000D, each
+    // with COM error information, and nothing staged.
+    virtual HRESULT STDMETHODCALLTYPE FlashBIOS(BSTR bio, BSTR splash, short badge) = 0;
+
+    // Whether the firmware marks itself as changed by this server (bit 0 of "QrvBiosModVar",
+    // set by installs and removals): VARIANT_TRUE or VARIANT_FALSE, false when the variable is
+    // absent. Only reads the firmware. E_POINTER for a null `set`; E_FAIL with error
+    // information when the variable cannot be read.
+    virtual HRESULT STDMETHODCALLTYPE IsBIOSModified(VARIANT_BOOL* set) = 0;
 };
 
 #ifdef __CRT_UUID_DECL

@@ -65,6 +65,7 @@ public:
     explicit EventRecorder(IUnknown* toolkit);
     ~EventRecorder();
     int Count(DISPID id) const;
+    RecordingSink& Sink() { return *m_sink.Get(); }
 
     static constexpr DISPID kOnFlashStart = 2;
     static constexpr DISPID kOnFlashSuccess = 3;
