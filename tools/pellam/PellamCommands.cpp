@@ -410,11 +410,15 @@ void PrintPlan(PellamRun& run, const JsonValue& plan)
     }
 }
 
+std::wstring Count(size_t count, const wchar_t* noun)
+{
+    return std::to_wstring(count) + L" " + noun + (count == 1 ? L"" : L"s");
+}
+
 std::wstring CountsText(const PlanCounts& counts)
 {
-    return std::to_wstring(counts.changes) + L" items to change, " + std::to_wstring(counts.unchanged) +
-           L" unchanged, " + std::to_wstring(counts.skipped) + L" skipped, " + std::to_wstring(counts.variablesWritten) +
-           L" variables to write";
+    return Count(counts.changes, L"item") + L" to change, " + std::to_wstring(counts.unchanged) + L" unchanged, " +
+           std::to_wstring(counts.skipped) + L" skipped, " + Count(counts.variablesWritten, L"variable") + L" to write";
 }
 
 // Loads the file and asks for the plan of installing it; the plan is kept in the document.
