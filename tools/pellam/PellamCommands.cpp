@@ -8,6 +8,7 @@
 #include "Owners.h"
 
 #include "MessageIds.h"
+#include "frame/ResultCodes.h"
 
 #include <windows.h>
 
@@ -535,7 +536,7 @@ int Remove(const Arguments& arguments)
     if (run.Events().Count(L"OnRemoveFail") > 0) {
         return run.Fail(L"a component could not be removed", EXIT_FAILED);
     }
-    if (hr == 0x02390014 || !RemovedSomething(run.Events())) {
+    if (hr == ResultCode::S_NOTHING_TO_DO || !RemovedSomething(run.Events())) {
         return run.Finish(EXIT_OK, L"remove: nothing to do, the board holds none of " + ComponentList(*mask));
     }
     return run.Finish(EXIT_RESTART_NEEDED, L"remove: removed " + ComponentList(*mask) +
