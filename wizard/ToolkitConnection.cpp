@@ -3,6 +3,7 @@
 #include "ComRegistrar.h"
 #include "Owners.h"
 #include "PayloadFiles.h"
+#include "ToolkitClient.h"
 #include "WizardRules.h"
 #include "WizardState.h"
 
@@ -34,26 +35,6 @@ void ReleaseOrphanedMessageLibrary()
     }
 }
 
-HRESULT CreateToolkit()
-{
-    CLSID toolkitClass{};
-    HRESULT hr = ::CLSIDFromProgID(L"Server.Toolkit.1", &toolkitClass);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    ComPtr<IUnknown> unknown;
-    hr = ::CoCreateInstance(toolkitClass, nullptr, CLSCTX_ALL, IID_IUnknown,
-                            reinterpret_cast<void**>(unknown.GetAddressOf()));
-    if (FAILED(hr)) {
-        return hr;
-    }
-    hr = ::OleRun(unknown.Get());
-    if (FAILED(hr)) {
-        return hr;
-    }
-    return unknown.As(&g_pToolkit);
-}
-
 } // namespace
 
 void ConnectToolkit(bool createAlways)
@@ -64,9 +45,7 @@ void ConnectToolkit(bool createAlways)
     CCOMRegistrar::RegisterServer(server.c_str());
     if (createAlways || !g_pToolkit) {
         g_pToolkit.Reset();
-        if (FAILED(CreateToolkit())) {
-            g_pToolkit.Reset();
-        }
+        CreateToolkitByProgId(g_pToolkit);
     }
     if (g_szWorkFolder[0]) {
         ::SetCurrentDirectoryW(g_szWorkFolder);

@@ -5,6 +5,8 @@
 #include "CapsuleWriter.h"
 #include "FirmwareId.h"
 
+#include "Console.h"
+
 #include <cstdio>
 #include <cwchar>
 #include <memory>
@@ -30,6 +32,8 @@ struct CreateOptions {
 };
 
 // A failure with its message for the user.
+using cli::PrintError;
+
 struct Failure {
     std::wstring message;
     int exitCode = EXIT_FAILED;
@@ -85,86 +89,76 @@ bool ParseResolution(const std::wstring& text, uint32_t& width, uint32_t& height
     return true;
 }
 
-std::optional<Failure> TakeValue(const Arguments& arguments, size_t& i, std::wstring& value)
+std::optional<Failure> ParseSizeOption(const cli::CommandLine& line, const wchar_t* name, uint64_t& size)
 {
-    if (i + 1 >= arguments.size()) {
-        return Failure{L"option " + arguments[i] + L" needs a value", EXIT_USAGE};
+    const std::wstring* value = line.Option(name);
+    if (!value) {
+        return std::nullopt;
     }
-    value = arguments[++i];
-    return std::nullopt;
-}
-
-std::optional<Failure> ParseSizeOption(const Arguments& arguments, size_t& i, uint64_t& size)
-{
-    std::wstring value;
-    if (auto failure = TakeValue(arguments, i, value)) {
-        return failure;
-    }
-    const auto parsed = ParseSize(value);
+    const auto parsed = ParseSize(*value);
     if (!parsed || *parsed == 0 || *parsed > biofile::kMaxImageSize) {
-        return Failure{L"invalid size for " + arguments[i - 1] + L": " + value, EXIT_USAGE};
+        return Failure{L"invalid size for " + std::wstring(name) + L": " + *value, EXIT_USAGE};
     }
     size = *parsed;
     return std::nullopt;
 }
 
-std::optional<Failure> ParseCreateOption(const Arguments& arguments, size_t& i, CreateOptions& options)
+std::optional<Failure> ParseFirmwareId(const std::wstring* value, CreateOptions& options)
 {
-    const std::wstring& name = arguments[i];
-    std::wstring value;
-    if (name == L"--id") {
-        if (auto failure = TakeValue(arguments, i, value)) {
-            return failure;
-        }
-        const auto id = Narrow(value);
-        if (!id || !biofile::IsValidFirmwareId(*id)) {
-            return Failure{L"invalid firmware ID (1 to 32 printable ASCII characters): " + value, EXIT_USAGE};
-        }
-        options.firmwareId = *id;
-    } else if (name == L"--body-size") {
-        return ParseSizeOption(arguments, i, options.bodySize);
-    } else if (name == L"--flash-size") {
-        uint64_t size = 0;
-        auto failure = ParseSizeOption(arguments, i, size);
-        options.flashSize = size;
-        return failure;
-    } else if (name == L"--no-logo") {
-        options.logo = false;
-    } else if (name == L"--no-logo2") {
-        options.logoModule2 = false;
-    } else if (name == L"--max-resolution") {
-        if (auto failure = TakeValue(arguments, i, value)) {
-            return failure;
-        }
-        if (!ParseResolution(value, options.maxWidth, options.maxHeight)) {
-            return Failure{L"invalid resolution (WIDTHxHEIGHT, 1 to 32768 each): " + value, EXIT_USAGE};
-        }
-    } else if (name == L"--splash") {
-        return TakeValue(arguments, i, options.splash);
-    } else {
-        return Failure{L"unknown option: " + name, EXIT_USAGE};
+    if (!value) {
+        return Failure{L"create needs --id FIRMWAREID", EXIT_USAGE};
+    }
+    const auto id = Narrow(*value);
+    if (!id || !biofile::IsValidFirmwareId(*id)) {
+        return Failure{L"invalid firmware ID (1 to 32 printable ASCII characters): " + *value, EXIT_USAGE};
+    }
+    options.firmwareId = *id;
+    return std::nullopt;
+}
+
+std::optional<Failure> ParseLogoOptions(const cli::CommandLine& line, CreateOptions& options)
+{
+    options.logo = !line.Has(L"--no-logo");
+    options.logoModule2 = !line.Has(L"--no-logo2");
+    if (const std::wstring* splash = line.Option(L"--splash")) {
+        options.splash = *splash;
+    }
+    const std::wstring* resolution = line.Option(L"--max-resolution");
+    if (resolution && !ParseResolution(*resolution, options.maxWidth, options.maxHeight)) {
+        return Failure{L"invalid resolution (WIDTHxHEIGHT, 1 to 32768 each): " + *resolution, EXIT_USAGE};
+    }
+    if (!options.logo && !options.splash.empty()) {
+        return Failure{L"--splash needs a logo module; it cannot be combined with --no-logo", EXIT_USAGE};
     }
     return std::nullopt;
 }
 
 std::optional<Failure> ParseCreateOptions(const Arguments& arguments, CreateOptions& options)
 {
-    if (arguments.empty() || arguments[0].starts_with(L"--")) {
-        return Failure{L"create needs an output file", EXIT_USAGE};
+    std::wstring problem;
+    const auto line = cli::Split(arguments,
+        {{L"--id", L"--body-size", L"--flash-size", L"--max-resolution", L"--splash"}, {L"--no-logo", L"--no-logo2"}}, problem);
+    if (!line) {
+        return Failure{problem, EXIT_USAGE};
     }
-    options.output = arguments[0];
-    for (size_t i = 1; i < arguments.size(); ++i) {
-        if (auto failure = ParseCreateOption(arguments, i, options)) {
+    if (line->positional.size() != 1) {
+        return Failure{L"create needs one output file", EXIT_USAGE};
+    }
+    options.output = line->positional[0];
+    if (auto failure = ParseFirmwareId(line->Option(L"--id"), options)) {
+        return failure;
+    }
+    if (auto failure = ParseSizeOption(*line, L"--body-size", options.bodySize)) {
+        return failure;
+    }
+    if (line->Option(L"--flash-size")) {
+        uint64_t size = 0;
+        if (auto failure = ParseSizeOption(*line, L"--flash-size", size)) {
             return failure;
         }
+        options.flashSize = size;
     }
-    if (options.firmwareId.empty()) {
-        return Failure{L"create needs --id FIRMWAREID", EXIT_USAGE};
-    }
-    if (!options.logo && !options.splash.empty()) {
-        return Failure{L"--splash needs a logo module; it cannot be combined with --no-logo", EXIT_USAGE};
-    }
-    return std::nullopt;
+    return ParseLogoOptions(*line, options);
 }
 
 std::optional<Failure> ReadFile(const std::wstring& path, std::vector<uint8_t>& bytes)
@@ -296,9 +290,9 @@ int RunCreate(const Arguments& arguments)
         return Report(failure);
     }
     if (!biofile::HasFirmwareIdLayout(image.firmwareId)) {
-        fwprintf(stderr, L"biotool: warning: the firmware ID does not have the form FFFFFFFF.XXX.VVVV.YYYY.MMDD.HHMM\n");
+        PrintError(L"warning: the firmware ID does not have the form FFFFFFFF.XXX.VVVV.YYYY.MMDD.HHMM");
     }
-    fwprintf(stdout, L"Created %ls (%llu bytes)\n", options.output.c_str(),
+    cli::Printf(L"Created %ls (%llu bytes)\n", options.output.c_str(),
              static_cast<unsigned long long>(biofile::ImageSize(image)));
     return EXIT_OK;
 }
@@ -308,16 +302,16 @@ void PrintLogo(const biofile::Module& module)
     const biofile::LogoContent& logo = *module.logo;
     biofile::BitmapInfo info;
     if (logo.picture.empty()) {
-        fwprintf(stdout, L"Splash picture: none\n");
+        cli::Printf(L"Splash picture: none\n");
     } else {
         biofile::InspectBitmap(logo.picture, info);
-        fwprintf(stdout, L"Splash picture: %ux%u, %u bits per pixel, %zu bytes\n", info.width, info.height,
+        cli::Printf(L"Splash picture: %ux%u, %u bits per pixel, %zu bytes\n", info.width, info.height,
                  info.bitsPerPixel, logo.picture.size());
     }
-    fwprintf(stdout, L"Badge: %ls, position %d,%d, colour %ls\n", logo.badge.shown ? L"shown" : L"hidden", logo.badge.x,
+    cli::Printf(L"Badge: %ls, position %d,%d, colour %ls\n", logo.badge.shown ? L"shown" : L"hidden", logo.badge.x,
              logo.badge.y, logo.badge.color == biofile::kBadgeWhite ? L"white" : L"black");
-    fwprintf(stdout, L"Maximum picture size: %ux%u\n", logo.maxWidth, logo.maxHeight);
-    fwprintf(stdout, L"LogoModule2: %ls\n", module.OffersLogoModule2() ? L"yes" : L"no");
+    cli::Printf(L"Maximum picture size: %ux%u\n", logo.maxWidth, logo.maxHeight);
+    cli::Printf(L"LogoModule2: %ls\n", module.OffersLogoModule2() ? L"yes" : L"no");
 }
 
 const wchar_t* TypeName(uint32_t type)
@@ -327,16 +321,16 @@ const wchar_t* TypeName(uint32_t type)
 
 void PrintImage(const std::wstring& path, const biofile::CapsuleImage& image)
 {
-    fwprintf(stdout, L"File: %ls\n", path.c_str());
-    fwprintf(stdout, L"Firmware ID: %ls\n", Widen(image.firmwareId).c_str());
-    fwprintf(stdout, L"Capsule flags: 0x%08X\n", image.capsuleFlags);
-    fwprintf(stdout, L"Image size: %llu bytes\n", static_cast<unsigned long long>(biofile::ImageSize(image)));
-    fwprintf(stdout, L"Flash area size: %u bytes\n", image.flashAreaSize);
-    fwprintf(stdout, L"Size remaining: %lld bytes\n", static_cast<long long>(biofile::SizeRemaining(image)));
-    fwprintf(stdout, L"Modules: %zu\n", image.modules.size());
+    cli::Printf(L"File: %ls\n", path.c_str());
+    cli::Printf(L"Firmware ID: %ls\n", Widen(image.firmwareId).c_str());
+    cli::Printf(L"Capsule flags: 0x%08X\n", image.capsuleFlags);
+    cli::Printf(L"Image size: %llu bytes\n", static_cast<unsigned long long>(biofile::ImageSize(image)));
+    cli::Printf(L"Flash area size: %u bytes\n", image.flashAreaSize);
+    cli::Printf(L"Size remaining: %lld bytes\n", static_cast<long long>(biofile::SizeRemaining(image)));
+    cli::Printf(L"Modules: %zu\n", image.modules.size());
     for (size_t i = 0; i < image.modules.size(); ++i) {
         const biofile::Module& module = image.modules[i];
-        fwprintf(stdout, L"  [%zu] type %u (%ls), offset %llu, size %llu bytes%ls\n", i, module.type,
+        cli::Printf(L"  [%zu] type %u (%ls), offset %llu, size %llu bytes%ls\n", i, module.type,
                  TypeName(module.type), static_cast<unsigned long long>(biofile::ModuleOffset(image, i)),
                  static_cast<unsigned long long>(module.StoredSize()), module.IsSplashLogo() ? L", splash" : L"");
     }
@@ -344,7 +338,7 @@ void PrintImage(const std::wstring& path, const biofile::CapsuleImage& image)
     if (splash) {
         PrintLogo(image.modules[*splash]);
     } else {
-        fwprintf(stdout, L"Splash picture: no logo module\n");
+        cli::Printf(L"Splash picture: no logo module\n");
     }
 }
 
@@ -370,14 +364,12 @@ int RunInfo(const Arguments& arguments)
 
 void PrintUsage()
 {
-    fwprintf(stderr,
+    cli::PrintErrorText(
              L"usage: biotool create OUT --id FIRMWAREID [--body-size N] [--flash-size N] [--no-logo]\n"
              L"                      [--no-logo2] [--max-resolution WxH] [--splash FILE.bmp]\n"
              L"       biotool info FILE\n"
              L"Sizes are bytes, decimal or 0x hexadecimal, with an optional K or M suffix.\n");
 }
-
-void PrintError(const std::wstring& message) { fwprintf(stderr, L"biotool: %ls\n", message.c_str()); }
 
 int RunCommand(const std::wstring& command, const Arguments& arguments)
 {

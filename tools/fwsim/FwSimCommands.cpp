@@ -56,17 +56,6 @@ const wchar_t* const USAGE =
     L"                                     show its operations, the changed registers and the settings\n"
     L"GUIDs are written {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}.\n";
 
-void WriteUtf8(FILE* stream, const std::wstring& text)
-{
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string bytes(size > 0 ? size : 0, '\0');
-    if (size > 0)
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
-    bytes.push_back('\n');
-    fwrite(bytes.data(), 1, bytes.size(), stream);
-    fflush(stream);
-}
-
 int Usage(const std::wstring& problem)
 {
     PrintError(problem);
@@ -134,51 +123,12 @@ std::wstring FormatHex(const std::vector<uint8_t>& bytes)
     return text;
 }
 
-// Splits "--option value" pairs and flags from positional arguments.
-struct CommandLine {
-    Arguments positional;
-    std::map<std::wstring, std::wstring> options;
-    std::vector<std::wstring> flags;
-
-    bool Has(const std::wstring& flag) const { return std::find(flags.begin(), flags.end(), flag) != flags.end(); }
-    const std::wstring* Option(const std::wstring& name) const
-    {
-        auto it = options.find(name);
-        return it == options.end() ? nullptr : &it->second;
-    }
-};
-
-// `withValue` lists the options that take a value, `flagNames` those that do not.
-std::optional<CommandLine> Split(const Arguments& arguments, std::initializer_list<const wchar_t*> withValue,
+// The command line after the command; `withValue` lists the options that take a value,
+// `flagNames` those that do not.
+std::optional<cli::CommandLine> Split(const Arguments& arguments, std::initializer_list<const wchar_t*> withValue,
     std::initializer_list<const wchar_t*> flagNames, std::wstring& problem)
 {
-    CommandLine line;
-    for (size_t i = 0; i < arguments.size(); ++i) {
-        const std::wstring& argument = arguments[i];
-        if (argument.rfind(L"--", 0) != 0) {
-            line.positional.push_back(argument);
-            continue;
-        }
-        bool takesValue = std::any_of(withValue.begin(), withValue.end(), [&](const wchar_t* n) { return argument == n; });
-        bool isFlag = std::any_of(flagNames.begin(), flagNames.end(), [&](const wchar_t* n) { return argument == n; });
-        if (takesValue) {
-            if (i + 1 >= arguments.size()) {
-                problem = argument + L" needs a value";
-                return std::nullopt;
-            }
-            if (line.options.count(argument)) {
-                problem = argument + L" is given twice";
-                return std::nullopt;
-            }
-            line.options[argument] = arguments[++i];
-        } else if (isFlag) {
-            line.flags.push_back(argument);
-        } else {
-            problem = L"unknown option " + argument;
-            return std::nullopt;
-        }
-    }
-    return line;
+    return cli::Split(arguments, {withValue, flagNames}, problem);
 }
 
 std::optional<GUID> GuidArgument(const std::wstring& text, std::wstring& problem)
@@ -799,21 +749,9 @@ int Reboot(const Arguments& arguments)
 
 } // namespace
 
-void Print(const std::wstring& text)
-{
-    WriteUtf8(stdout, text);
-}
-
-void PrintError(const std::wstring& text)
-{
-    WriteUtf8(stderr, L"fwsim: " + text);
-}
-
 void PrintUsage()
 {
-    std::wstring usage = USAGE;
-    usage.pop_back();
-    WriteUtf8(stderr, usage);
+    cli::PrintErrorText(USAGE);
 }
 
 int RunCommand(const std::wstring& command, const Arguments& arguments)
@@ -828,9 +766,7 @@ int RunCommand(const std::wstring& command, const Arguments& arguments)
             return handler(arguments);
     }
     if (command == L"help" || command == L"--help" || command == L"/?") {
-        std::wstring usage = USAGE;
-        usage.pop_back();
-        WriteUtf8(stdout, usage);
+        cli::PrintText(USAGE);
         return EXIT_OK;
     }
     return Usage(L"unknown command \"" + command + L"\"");

@@ -2,11 +2,13 @@
 // server would take one, by the server's own reading of them (cooling/PayloadFormat.h).
 #include "cooling/PayloadFormat.h"
 
+#include "Console.h"
+#include "ExitCodes.h"
+#include "ToolMain.h"
+
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <cwchar>
-#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,15 +16,16 @@
 
 namespace {
 
-constexpr int EXIT_OK = 0;
-constexpr int EXIT_FAILED = 1;
-constexpr int EXIT_USAGE = 2;
+using cli::Arguments;
+using cli::EXIT_FAILED;
+using cli::EXIT_OK;
+using cli::EXIT_USAGE;
+using cli::PrintError;
 
 // The most any command writes or reads: far above what a payload can be (65535 bytes), so
 // files that no header can describe can be made and inspected too.
 constexpr uint64_t kMaxFileBytes = 16 * 1024 * 1024;
 
-using Arguments = std::vector<std::wstring>;
 using Bytes = std::vector<uint8_t>;
 
 struct Failure {
@@ -42,14 +45,12 @@ struct CreateOptions {
 
 void PrintUsage()
 {
-    fwprintf(stderr,
+    cli::PrintErrorText(
              L"usage: payloadtool create FILE --data-size N [--version M.N] [--length N] [--fill HEX]\n"
              L"       payloadtool create FILE --from DATAFILE [--version M.N] [--length N]\n"
              L"       payloadtool info FILE\n"
              L"Sizes are bytes, decimal or 0x hexadecimal. HEX is a byte pattern (\"A5\", \"DEAD BEEF\").\n");
 }
-
-void PrintError(const std::wstring& message) { fwprintf(stderr, L"payloadtool: %ls\n", message.c_str()); }
 
 int Report(const Failure& failure)
 {
@@ -149,72 +150,62 @@ std::optional<Failure> WriteFile(const std::wstring& path, const Bytes& bytes)
     return std::nullopt;
 }
 
-std::optional<Failure> TakeValue(const Arguments& arguments, size_t& i, std::wstring& value)
-{
-    if (i + 1 >= arguments.size()) {
-        return Failure{L"option " + arguments[i] + L" needs a value", EXIT_USAGE};
-    }
-    value = arguments[++i];
-    return std::nullopt;
-}
-
-std::optional<Failure> ParseSizeOption(const Arguments& arguments, size_t& i, std::optional<uint64_t>& size,
+std::optional<Failure> ParseSizeOption(const cli::CommandLine& line, const wchar_t* name, std::optional<uint64_t>& size,
                                        uint64_t largest)
 {
-    std::wstring value;
-    if (auto failure = TakeValue(arguments, i, value)) {
-        return failure;
+    const std::wstring* value = line.Option(name);
+    if (!value) {
+        return std::nullopt;
     }
-    size = ParseNumber(value);
+    size = ParseNumber(*value);
     if (!size || *size > largest) {
-        return Failure{L"invalid value for " + arguments[i - 1] + L" (0 to " + std::to_wstring(largest) + L"): " + value,
+        return Failure{L"invalid value for " + std::wstring(name) + L" (0 to " + std::to_wstring(largest) + L"): " + *value,
                        EXIT_USAGE};
     }
     return std::nullopt;
 }
 
-std::optional<Failure> ParseCreateOption(const Arguments& arguments, size_t& i, CreateOptions& options)
+std::optional<Failure> ParseContentOptions(const cli::CommandLine& line, CreateOptions& options)
 {
-    const std::wstring& name = arguments[i];
-    std::wstring value;
-    if (name == L"--data-size") {
-        return ParseSizeOption(arguments, i, options.dataSize, kMaxFileBytes - payload_format::kFileHeaderBytes);
-    }
-    if (name == L"--length") {
-        return ParseSizeOption(arguments, i, options.length, 0xFFFF);
-    }
-    if (name != L"--version" && name != L"--fill" && name != L"--from") {
-        return Failure{L"unknown option: " + name, EXIT_USAGE};
-    }
-    if (auto failure = TakeValue(arguments, i, value)) {
-        return failure;
-    }
-    if (name == L"--version") {
-        if (!ParseVersion(value, options.major, options.minor)) {
-            return Failure{L"invalid version (M.N, each 0 to 255): " + value, EXIT_USAGE};
+    if (const std::wstring* version = line.Option(L"--version")) {
+        if (!ParseVersion(*version, options.major, options.minor)) {
+            return Failure{L"invalid version (M.N, each 0 to 255): " + *version, EXIT_USAGE};
         }
-    } else if (name == L"--fill") {
-        const auto pattern = ParseHex(value);
+    }
+    if (const std::wstring* fill = line.Option(L"--fill")) {
+        const auto pattern = ParseHex(*fill);
         if (!pattern) {
-            return Failure{L"invalid fill (pairs of hex digits): " + value, EXIT_USAGE};
+            return Failure{L"invalid fill (pairs of hex digits): " + *fill, EXIT_USAGE};
         }
         options.fill = *pattern;
-    } else {
-        options.from = value;
+    }
+    if (const std::wstring* from = line.Option(L"--from")) {
+        options.from = *from;
     }
     return std::nullopt;
 }
 
 std::optional<Failure> ParseCreateOptions(const Arguments& arguments, CreateOptions& options)
 {
-    if (arguments.empty() || arguments[0].starts_with(L"--")) {
-        return Failure{L"create needs an output file", EXIT_USAGE};
+    std::wstring problem;
+    const auto line =
+        cli::Split(arguments, {{L"--data-size", L"--length", L"--version", L"--fill", L"--from"}, {}}, problem);
+    if (!line) {
+        return Failure{problem, EXIT_USAGE};
     }
-    options.output = arguments[0];
-    for (size_t i = 1; i < arguments.size(); ++i) {
-        if (auto failure = ParseCreateOption(arguments, i, options)) {
-            return failure;
-        }
+    if (line->positional.size() != 1) {
+        return Failure{L"create needs one output file", EXIT_USAGE};
+    }
+    options.output = line->positional[0];
+    if (auto failure = ParseSizeOption(*line, L"--data-size", options.dataSize,
+                                       kMaxFileBytes - payload_format::kFileHeaderBytes)) {
+        return failure;
+    }
+    if (auto failure = ParseSizeOption(*line, L"--length", options.length, 0xFFFF)) {
+        return failure;
+    }
+    if (auto failure = ParseContentOptions(*line, options)) {
+        return failure;
     }
     if (options.from.empty() == !options.dataSize) {
         return Failure{L"create needs either --data-size N or --from DATAFILE", EXIT_USAGE};
@@ -278,9 +269,9 @@ int RunCreate(const Arguments& arguments)
     if (failure) {
         return Report(*failure);
     }
-    fwprintf(stdout, L"Created %ls (%zu bytes)\n", options.output.c_str(), file.size());
+    cli::Printf(L"Created %ls (%zu bytes)\n", options.output.c_str(), file.size());
     if (file.size() != static_cast<size_t>(file[6] | file[7] << 8)) {
-        fwprintf(stderr, L"payloadtool: warning: the length field does not match the file's size; the server refuses it\n");
+        PrintError(L"warning: the length field does not match the file's size; the server refuses it");
     }
     return EXIT_OK;
 }
@@ -325,15 +316,15 @@ int RunInfo(const Arguments& arguments)
     }
     payload_format::FileHeader header;
     const payload_format::FileCheck check = payload_format::CheckFile(file, header);
-    fwprintf(stdout, L"File: %ls\n", arguments[0].c_str());
-    fwprintf(stdout, L"Size: %zu bytes\n", file.size());
-    fwprintf(stdout, L"Signature: %ls%ls\n", SignatureText(file).c_str(),
+    cli::Printf(L"File: %ls\n", arguments[0].c_str());
+    cli::Printf(L"Size: %zu bytes\n", file.size());
+    cli::Printf(L"Signature: %ls%ls\n", SignatureText(file).c_str(),
              header.signature == payload_format::kSignature ? L" (CSFA)" : L"");
     if (file.size() >= payload_format::kFileHeaderBytes) {
-        fwprintf(stdout, L"Version: %u.%u\n", file[4], file[5]);
-        fwprintf(stdout, L"Length field: %u\n", static_cast<unsigned>(file[6] | file[7] << 8));
+        cli::Printf(L"Version: %u.%u\n", file[4], file[5]);
+        cli::Printf(L"Length field: %u\n", static_cast<unsigned>(file[6] | file[7] << 8));
     }
-    fwprintf(stdout, L"Server: %ls\n", Verdict(check, file, header).c_str());
+    cli::Printf(L"Server: %ls\n", Verdict(check, file, header).c_str());
     return check == payload_format::FileCheck::Payload ? EXIT_OK : EXIT_FAILED;
 }
 
@@ -358,14 +349,5 @@ int RunCommand(const std::wstring& command, const Arguments& arguments)
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc < 2) {
-        PrintUsage();
-        return EXIT_USAGE;
-    }
-    try {
-        return RunCommand(argv[1], Arguments(argv + 2, argv + argc));
-    } catch (const std::exception& exception) {
-        PrintError(L"internal error: " + std::wstring(exception.what(), exception.what() + strlen(exception.what())));
-        return EXIT_FAILED;
-    }
+    return cli::RunTool(L"payloadtool", argc, argv, PrintUsage, RunCommand);
 }

@@ -1,0 +1,584 @@
+#include "PellamCommands.h"
+
+#include "Json.h"
+#include "PellamRun.h"
+
+#include "Console.h"
+#include "ExitCodes.h"
+#include "Owners.h"
+
+#include "MessageIds.h"
+#include "frame/ResultCodes.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cwctype>
+#include <optional>
+
+namespace pellam {
+
+namespace {
+
+using cli::Arguments;
+using cli::EXIT_FAILED;
+using cli::EXIT_OK;
+using cli::EXIT_RESTART_NEEDED;
+using cli::EXIT_USAGE;
+
+constexpr ULONG kBios = 1, kSmbios = 2, kCooling = 4, kPayload = 8, kTokens = 16, kAll = 31;
+// What the board holds that can be read, written and compared; a payload is only installed.
+constexpr ULONG kConfiguration = kBios | kSmbios | kCooling | kTokens;
+// What Remove takes out again.
+constexpr ULONG kRemovable = kBios | kSmbios | kCooling;
+// The rows of the SMBIOS table: all of them absent means Remove found nothing to take out.
+constexpr size_t kSmbiosRows = 8;
+
+// A wrong command line or input: the problem and a pointer to the usage, exit 2; nothing
+// was done.
+int Usage(const std::wstring& problem)
+{
+    cli::PrintError(problem);
+    cli::PrintError(L"run \"pellam help\" for the commands");
+    return EXIT_USAGE;
+}
+
+// A command's line: its own options and those every command takes.
+struct Command {
+    cli::CommandLine line;
+    RunOptions options;
+};
+
+std::optional<PromptAnswer> ParseAnswer(const std::wstring& text)
+{
+    const size_t equals = text.find(L'=');
+    if (equals == std::wstring::npos || equals == 0) {
+        return std::nullopt;
+    }
+    return PromptAnswer{text.substr(0, equals), text.substr(equals + 1)};
+}
+
+std::optional<Command> Split(const Arguments& arguments, std::vector<const wchar_t*> withValue,
+                             std::vector<const wchar_t*> flags, std::wstring& problem)
+{
+    flags.insert(flags.end(), {L"--json", L"--quiet", L"--warnings-as-errors"});
+    auto line = cli::Split(arguments, {withValue, flags, {L"--answer"}}, problem);
+    if (!line) {
+        return std::nullopt;
+    }
+    Command command{*line, {}};
+    command.options.json = line->Has(L"--json");
+    command.options.quiet = line->Has(L"--quiet");
+    command.options.warningsAsErrors = line->Has(L"--warnings-as-errors");
+    for (const std::wstring& text : line->Values(L"--answer")) {
+        auto answer = ParseAnswer(text);
+        if (!answer) {
+            problem = L"--answer takes KEY=TEXT, not \"" + text + L"\"";
+            return std::nullopt;
+        }
+        command.options.answers.push_back(*answer);
+    }
+    return command;
+}
+
+std::wstring Lower(std::wstring text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](wchar_t c) { return static_cast<wchar_t>(towlower(c)); });
+    return text;
+}
+
+// "bios,tokens" as its mask; `all` is every component the command works on.
+std::optional<ULONG> ParseComponents(const std::wstring* list, ULONG all, std::wstring& problem)
+{
+    if (!list) {
+        return all;
+    }
+    static const std::pair<const wchar_t*, ULONG> names[] = {
+        {L"bios", kBios}, {L"smbios", kSmbios}, {L"cooling", kCooling}, {L"payload", kPayload},
+        {L"tokens", kTokens}, {L"all", kAll}};
+    ULONG mask = 0;
+    size_t start = 0;
+    while (start <= list->size()) {
+        size_t comma = list->find(L',', start);
+        if (comma == std::wstring::npos) {
+            comma = list->size();
+        }
+        const std::wstring name = Lower(list->substr(start, comma - start));
+        auto found = std::find_if(std::begin(names), std::end(names), [&](const auto& n) { return name == n.first; });
+        if (found == std::end(names)) {
+            problem = L"unknown component \"" + name + L"\" (bios, smbios, cooling, payload, tokens or all)";
+            return std::nullopt;
+        }
+        mask |= found->second == kAll ? all : found->second;
+        start = comma + 1;
+    }
+    if (mask & ~all) {
+        problem = L"this command does not take the component " + ComponentName(mask & ~all & (~(mask & ~all) + 1));
+        return std::nullopt;
+    }
+    return mask;
+}
+
+std::wstring ComponentList(ULONG mask)
+{
+    std::wstring list;
+    for (ULONG bit = 1; bit <= kTokens; bit <<= 1) {
+        if (mask & bit) {
+            list += (list.empty() ? L"" : L", ") + ComponentName(bit);
+        }
+    }
+    return list;
+}
+
+// The full path of a name given on the command line: the toolkit makes the host program's
+// folder current, so a relative name must be resolved against the user's folder first.
+std::wstring FullPath(const std::wstring& name)
+{
+    const DWORD size = ::GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+    if (size == 0) {
+        return name;
+    }
+    std::wstring path(size, L'\0');
+    const DWORD length = ::GetFullPathNameW(name.c_str(), size, path.data(), nullptr);
+    path.resize(length < size ? length : 0);
+    return path.empty() ? name : path;
+}
+
+// Whether a line of the text begins, after blanks, with "[".
+bool OpensSection(const std::string& text)
+{
+    for (size_t start = 0; start < text.size();) {
+        const size_t first = text.find_first_not_of(" \t", start);
+        if (first != std::string::npos && text[first] == '[') {
+            return true;
+        }
+        const size_t end = text.find('\n', start);
+        start = end == std::string::npos ? text.size() : end + 1;
+    }
+    return false;
+}
+
+// Empty when the file can be an INI file: it exists, holds text and opens a section.
+std::wstring CheckIniFile(const std::wstring& path)
+{
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return L"cannot open " + path + L" (error " + std::to_wstring(::GetLastError()) + L")";
+    }
+    std::string head(4096, '\0');
+    DWORD got = 0;
+    ::ReadFile(file.get(), head.data(), static_cast<DWORD>(head.size()), &got, nullptr);
+    head.resize(got);
+    if (head.find('\0') != std::string::npos || !OpensSection(head)) {
+        return path + L" is not an INI file (no [section] in its first lines)";
+    }
+    return L"";
+}
+
+// ---- commands ----
+
+int Help(const Arguments& arguments)
+{
+    if (!arguments.empty()) {
+        return Usage(L"help takes no arguments");
+    }
+    PrintUsage();
+    return EXIT_OK;
+}
+
+// The running firmware's ID, "DBZ7710H.86A.0042.2013.0312.1045", and its date.
+std::wstring ReleaseDate(const std::wstring& id)
+{
+    // FAMILY.XXX.VVVV.YYYY.MMDD.HHMM: the last three fields.
+    if (id.size() < 14) {
+        return L"";
+    }
+    const std::wstring tail = id.substr(id.size() - 14);
+    if (tail[4] != L'.' || tail[9] != L'.') {
+        return L"";
+    }
+    return tail.substr(0, 4) + L"-" + tail.substr(5, 2) + L"-" + tail.substr(7, 2) + L" " + tail.substr(10, 2) + L":" +
+           tail.substr(12, 2);
+}
+
+std::wstring YesNo(VARIANT_BOOL value)
+{
+    return value ? L"yes" : L"no";
+}
+
+std::wstring JsonBool(bool value)
+{
+    return value ? L"true" : L"false";
+}
+
+bool IsValid(PellamRun& run, HRESULT hr)
+{
+    return hr == S_OK && run.Events().Count(L"OnInvalidBoard") == 0 && run.Events().Count(L"OnInvalidBIOS") == 0;
+}
+
+int Info(const Arguments& arguments)
+{
+    std::wstring problem;
+    auto command = Split(arguments, {}, {}, problem);
+    if (!command) {
+        return Usage(problem);
+    }
+    if (!command->line.positional.empty()) {
+        return Usage(L"info takes no arguments");
+    }
+    PellamRun run(L"info", command->options);
+    if (!run.Open()) {
+        return run.Finish(EXIT_FAILED, L"");
+    }
+    UniqueBstr version;
+    ComPtr<IBiosCapsule> capsule;
+    UniqueBstr id;
+    ComPtr<ISystemCapabilities> capabilities;
+    VARIANT_BOOL sarn = VARIANT_FALSE, mobile = VARIANT_FALSE, applicability = VARIANT_FALSE;
+    if (!run.Check(run.Toolkit()->get_Version(version.put()), L"reading the server's version") ||
+        !run.Check(run.Toolkit()->get_BiosCapsule(&capsule), L"creating the capsule object") ||
+        !run.Check(capsule->GetBiosIdFromVariable(id.put()), L"reading the running BIOS ID") ||
+        !run.Check(run.Toolkit()->get_SystemCapabilities(&capabilities), L"reading the capabilities") ||
+        !run.Check(capabilities->get_isSarn(&sarn), L"") || !run.Check(capabilities->get_isMobile(&mobile), L"") ||
+        !run.Check(capabilities->get_SupportsTokenApplicability(&applicability), L"")) {
+        return run.Finish(EXIT_FAILED, L"");
+    }
+    const bool valid = IsValid(run, run.Toolkit()->ValidateSystem());
+    const std::wstring date = ReleaseDate(id.c_str());
+    run.Say(L"BIOS ID:             " + std::wstring(id.c_str()));
+    run.Say(L"Release date:        " + date);
+    run.Say(L"Server version:      " + std::wstring(version.c_str()));
+    run.Say(L"Mobile:              " + YesNo(mobile));
+    run.Say(L"Sarn:                " + YesNo(sarn));
+    run.Say(L"Token applicability: " + YesNo(applicability));
+    run.Say(L"Supported system:    " + std::wstring(valid ? L"yes" : L"no"));
+    run.AddData(L"board", L"{\"biosId\":" + JsonString(id.c_str()) + L",\"releaseDate\":" + JsonString(date) +
+                              L",\"serverVersion\":" + JsonString(version.c_str()) + L",\"mobile\":" +
+                              JsonBool(mobile) + L",\"sarn\":" + JsonBool(sarn) + L",\"tokenApplicability\":" +
+                              JsonBool(applicability) + L",\"valid\":" + JsonBool(valid) + L"}");
+    return run.Finish(EXIT_OK, L"info: " + std::wstring(id.c_str()));
+}
+
+int Validate(const Arguments& arguments)
+{
+    std::wstring problem;
+    auto command = Split(arguments, {}, {}, problem);
+    if (!command) {
+        return Usage(problem);
+    }
+    if (!command->line.positional.empty()) {
+        return Usage(L"validate takes no arguments");
+    }
+    PellamRun run(L"validate", command->options);
+    if (!run.Open()) {
+        return run.Finish(EXIT_FAILED, L"");
+    }
+    const HRESULT hr = run.Toolkit()->ValidateSystem();
+    const bool valid = IsValid(run, hr);
+    run.AddData(L"valid", JsonBool(valid));
+    if (valid) {
+        return run.Finish(EXIT_OK, L"validate: this system is supported");
+    }
+    std::wstring why = run.Events().Count(L"OnInvalidBoard") ? L"the board is not supported"
+                       : run.Events().Count(L"OnInvalidBIOS") ? L"the running BIOS is not supported"
+                                                              : L"it could not be determined";
+    if (FAILED(hr)) {
+        run.Check(hr, L"validating the system");
+    }
+    return run.Fail(L"this system is not supported: " + why, EXIT_FAILED);
+}
+
+// The components (--components) and the INI file (the one positional argument) of a command.
+struct FileCommand {
+    Command command;
+    std::wstring path;
+    ULONG mask = 0;
+};
+
+std::optional<FileCommand> SplitFileCommand(const wchar_t* name, const Arguments& arguments,
+                                            std::vector<const wchar_t*> withValue, std::vector<const wchar_t*> flags,
+                                            bool mustExist, std::wstring& problem)
+{
+    withValue.push_back(L"--components");
+    auto command = Split(arguments, withValue, flags, problem);
+    if (!command) {
+        return std::nullopt;
+    }
+    if (command->line.positional.size() != 1) {
+        problem = std::wstring(name) + L" takes one INI file";
+        return std::nullopt;
+    }
+    auto mask = ParseComponents(command->line.Option(L"--components"), kConfiguration, problem);
+    if (!mask) {
+        return std::nullopt;
+    }
+    FileCommand file{*command, FullPath(command->line.positional[0]), *mask};
+    if (mustExist) {
+        problem = CheckIniFile(file.path);
+        if (!problem.empty()) {
+            return std::nullopt;
+        }
+    }
+    return file;
+}
+
+int Extract(const Arguments& arguments)
+{
+    std::wstring problem;
+    auto file = SplitFileCommand(L"extract", arguments, {}, {}, false, problem);
+    if (!file) {
+        return Usage(problem);
+    }
+    PellamRun run(L"extract", file->command.options);
+    if (!run.Open() || !run.Check(run.Toolkit()->LoadConfigFromSystem(file->mask), L"reading the board") ||
+        !run.Check(run.Toolkit()->WriteINIFile(UniqueBstr::From(file->path.c_str()).get(), file->mask),
+                   L"writing " + file->path)) {
+        return run.Finish(EXIT_FAILED, L"");
+    }
+    run.AddData(L"file", JsonString(file->path));
+    return run.Finish(EXIT_OK, L"extract: wrote " + file->path + L" (" + ComponentList(file->mask) + L")");
+}
+
+// What a plan says, counted.
+struct PlanCounts {
+    size_t changes = 0;
+    size_t skipped = 0;
+    size_t unchanged = 0;
+    size_t variablesWritten = 0;
+};
+
+bool VariableWritten(const JsonValue& plan, const std::wstring& name, bool& listed)
+{
+    listed = false;
+    for (const JsonValue& variable : plan[L"variables"].elements) {
+        if (variable[L"name"].text == name) {
+            listed = true;
+            if (variable[L"written"].IsTrue()) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// The plan shows a BIOS image as a change whatever its bytes; whether its variable is
+// written tells whether it changes.
+bool ItemChanges(const JsonValue& plan, const JsonValue& item)
+{
+    if (!item[L"changes"].IsTrue()) {
+        return false;
+    }
+    bool listed = false;
+    const bool written = VariableWritten(plan, item[L"key"].text, listed);
+    return static_cast<ULONG>(item[L"component"].number) != kBios || !listed || written;
+}
+
+PlanCounts CountPlan(const JsonValue& plan)
+{
+    PlanCounts counts;
+    for (const JsonValue& item : plan[L"items"].elements) {
+        if (!item[L"skipped"].text.empty()) {
+            ++counts.skipped;
+        } else if (ItemChanges(plan, item)) {
+            ++counts.changes;
+        } else {
+            ++counts.unchanged;
+        }
+    }
+    for (const JsonValue& variable : plan[L"variables"].elements) {
+        counts.variablesWritten += variable[L"written"].IsTrue() ? 1 : 0;
+    }
+    return counts;
+}
+
+void PrintPlan(PellamRun& run, const JsonValue& plan)
+{
+    for (const JsonValue& item : plan[L"items"].elements) {
+        const std::wstring name = ComponentName(static_cast<ULONG>(item[L"component"].number)) + L" " +
+                                  item[L"key"].text + L" \"" + item[L"name"].text + L"\"";
+        if (!item[L"skipped"].text.empty()) {
+            run.Say(L"  skip    " + name + L": " + item[L"skipped"].text);
+        } else if (ItemChanges(plan, item)) {
+            run.Say(L"  change  " + name + L": " + item[L"before"].text + L" -> " + item[L"after"].text);
+        }
+    }
+    for (const JsonValue& variable : plan[L"variables"].elements) {
+        if (variable[L"written"].IsTrue()) {
+            run.Say(L"  write   variable \"" + variable[L"name"].text + L"\"" +
+                    (variable[L"existed"].IsTrue() ? L"" : L" (new)"));
+        }
+    }
+}
+
+std::wstring Count(size_t count, const wchar_t* noun)
+{
+    return std::to_wstring(count) + L" " + noun + (count == 1 ? L"" : L"s");
+}
+
+std::wstring CountsText(const PlanCounts& counts)
+{
+    return Count(counts.changes, L"item") + L" to change, " + std::to_wstring(counts.unchanged) + L" unchanged, " +
+           std::to_wstring(counts.skipped) + L" skipped, " + Count(counts.variablesWritten, L"variable") + L" to write";
+}
+
+// Loads the file and asks for the plan of installing it; the plan is kept in the document.
+bool LoadAndPlan(PellamRun& run, const FileCommand& file, std::optional<JsonValue>& plan)
+{
+    std::wstring text;
+    if (!run.Check(run.Toolkit()->LoadINIFile(UniqueBstr::From(file.path.c_str()).get(), file.mask),
+                   L"loading " + file.path) ||
+        !run.Plan(file.mask, text)) {
+        return false;
+    }
+    plan = ParseJson(text);
+    if (!plan) {
+        return run.Check(E_UNEXPECTED, L"reading the install plan");
+    }
+    run.AddData(L"plan", text);
+    PrintPlan(run, *plan);
+    return true;
+}
+
+int Diff(const Arguments& arguments)
+{
+    std::wstring problem;
+    auto file = SplitFileCommand(L"diff", arguments, {}, {}, true, problem);
+    if (!file) {
+        return Usage(problem);
+    }
+    PellamRun run(L"diff", file->command.options);
+    std::optional<JsonValue> plan;
+    if (!run.Open() || !LoadAndPlan(run, *file, plan)) {
+        return run.Finish(EXIT_FAILED, L"");
+    }
+    return run.Finish(EXIT_OK, L"diff: " + CountsText(CountPlan(*plan)) + L"; nothing written");
+}
+
+bool Backup(PellamRun& run, const std::wstring& path, ULONG mask)
+{
+    return run.Check(run.Toolkit()->LoadConfigFromSystem(mask), L"reading the board for the backup") &&
+           run.Check(run.Toolkit()->WriteINIFile(UniqueBstr::From(path.c_str()).get(), mask), L"writing " + path) &&
+           run.Check(run.Toolkit()->Reset(), L"resetting the toolkit after the backup");
+}
+
+int Install(const Arguments& arguments)
+{
+    std::wstring problem;
+    auto file = SplitFileCommand(L"install", arguments, {L"--backup"}, {L"--strict"}, true, problem);
+    if (!file) {
+        return Usage(problem);
+    }
+    const std::wstring* backup = file->command.line.Option(L"--backup");
+    const std::wstring backupPath = backup ? FullPath(*backup) : L"";
+    if (backup && ::CompareStringOrdinal(backupPath.c_str(), -1, file->path.c_str(), -1, TRUE) == CSTR_EQUAL) {
+        return Usage(L"--backup names the file to install; the backup would overwrite it");
+    }
+    PellamRun run(L"install", file->command.options);
+    std::optional<JsonValue> plan;
+    if (!run.Open() || (backup && !Backup(run, backupPath, file->mask)) || !LoadAndPlan(run, *file, plan)) {
+        return run.Finish(EXIT_FAILED, L"");
+    }
+    const PlanCounts counts = CountPlan(*plan);
+    if (file->command.line.Has(L"--strict") && counts.skipped > 0) {
+        return run.Fail(std::to_wstring(counts.skipped) + L" items would be skipped (--strict); nothing written",
+                        EXIT_FAILED);
+    }
+    if (counts.variablesWritten == 0) {
+        return run.Finish(EXIT_OK, L"install: nothing to do, the board holds these settings (" + CountsText(counts) + L")");
+    }
+    if (!run.Check(run.Toolkit()->Install(file->mask), L"installing " + file->path)) {
+        return run.Finish(EXIT_FAILED, L"");
+    }
+    return run.Finish(EXIT_RESTART_NEEDED, L"install: " + CountsText(counts) +
+                                               L"; takes effect at the next restart");
+}
+
+// Whether Remove took anything out: a component removed that was there (the events say
+// which ones were absent already).
+bool RemovedSomething(const PellamEventSink& events)
+{
+    for (const RecordedToolkitEvent& event : events.events) {
+        if (event.name != L"OnRemoveSuccess" || event.arguments.empty()) {
+            continue;
+        }
+        const ULONG bit = wcstoul(event.arguments[0].c_str(), nullptr, 10);
+        if ((bit == kCooling && events.Count(L"OnComponentRemoved") == 0) ||
+            (bit == kSmbios && events.Count(L"OnSMBIOSRemoved") < kSmbiosRows) || bit == kBios) {
+            return true;
+        }
+    }
+    return false;
+}
+
+int Remove(const Arguments& arguments)
+{
+    std::wstring problem;
+    auto command = Split(arguments, {L"--components"}, {}, problem);
+    if (!command) {
+        return Usage(problem);
+    }
+    if (!command->line.positional.empty()) {
+        return Usage(L"remove takes no file");
+    }
+    auto mask = ParseComponents(command->line.Option(L"--components"), kRemovable, problem);
+    if (!mask) {
+        return Usage(problem);
+    }
+    PellamRun run(L"remove", command->options);
+    if (!run.Open()) {
+        return run.Finish(EXIT_FAILED, L"");
+    }
+    const HRESULT hr = run.Toolkit()->Remove(*mask);
+    if (!run.Check(hr, L"removing " + ComponentList(*mask))) {
+        return run.Finish(EXIT_FAILED, L"");
+    }
+    if (run.Events().Count(L"OnRemoveFail") > 0) {
+        return run.Fail(L"a component could not be removed", EXIT_FAILED);
+    }
+    if (hr == ResultCode::S_NOTHING_TO_DO || !RemovedSomething(run.Events())) {
+        return run.Finish(EXIT_OK, L"remove: nothing to do, the board holds none of " + ComponentList(*mask));
+    }
+    return run.Finish(EXIT_RESTART_NEEDED, L"remove: removed " + ComponentList(*mask) +
+                                               L"; takes effect at the next restart");
+}
+
+// The usage text is message 123 of the server's message library, beside the program.
+std::wstring UsageText()
+{
+    UniqueModule messages(::LoadLibraryExW(L"PellamWRes.dll", nullptr,
+                                           LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    const wchar_t* text = nullptr;
+    const int length = messages ? ::LoadStringW(messages.get(), MSG_USAGE, reinterpret_cast<wchar_t*>(&text), 0) : 0;
+    if (length <= 0) {
+        return L"usage: pellam COMMAND [ARGUMENTS] (the full text is in PellamWRes.dll, which was not found)\n";
+    }
+    return std::wstring(text, static_cast<size_t>(length)) + L"\n";
+}
+
+} // namespace
+
+void PrintUsage()
+{
+    cli::PrintText(UsageText());
+}
+
+int RunCommand(const std::wstring& command, const Arguments& arguments)
+{
+    using Handler = int (*)(const Arguments&);
+    static const std::pair<const wchar_t*, Handler> commands[] = {
+        {L"help", Help}, {L"info", Info}, {L"validate", Validate}, {L"extract", Extract}, {L"diff", Diff},
+        {L"plan", Diff}, {L"install", Install}, {L"remove", Remove},
+    };
+    for (const auto& [name, handler] : commands) {
+        if (command == name) {
+            return handler(arguments);
+        }
+    }
+    if (command == L"--help" || command == L"/?") {
+        return Help(arguments);
+    }
+    return Usage(L"unknown command \"" + command + L"\"");
+}
+
+} // namespace pellam
