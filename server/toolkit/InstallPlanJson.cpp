@@ -1,5 +1,6 @@
 #include "InstallPlanJson.h"
 
+#include "config/ComponentMask.h"
 #include "system/VariableMerge.h"
 
 #include <cwchar>
@@ -59,9 +60,27 @@ std::wstring GuidText(const GUID& guid)
     return text;
 }
 
-std::wstring Item(const PlannedItem& item)
+// An image item shows only its size, so whether it changes anything is its variable's answer:
+// an image that holds the bytes the board holds writes nothing.
+bool Changes(const PlannedItem& item, const InstallPlan& plan)
 {
-    const bool changes = item.skipped.empty() && item.before != item.after;
+    if (!item.skipped.empty()) {
+        return false;
+    }
+    if (item.component != CComponentMask::kBIOS) {
+        return item.before != item.after;
+    }
+    for (const PlannedVariable& variable : plan.variables) {
+        if (variable.name == item.key && variable.Changes()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::wstring Item(const PlannedItem& item, const InstallPlan& plan)
+{
+    const bool changes = Changes(item, plan);
     return L"{\"component\":" + std::to_wstring(item.component) + L",\"key\":" + Quoted(item.key) +
            L",\"name\":" + Quoted(item.name) + L",\"before\":" + Quoted(item.before) + L",\"after\":" +
            Quoted(item.after) + L",\"changes\":" + (changes ? L"true" : L"false") + L",\"skipped\":" +
@@ -110,6 +129,6 @@ std::wstring InstallPlanJson(const InstallPlan& plan)
     wchar_t result[16];
     std::swprintf(result, 16, L"0x%08X", static_cast<unsigned>(plan.result));
     return L"{\n  \"operation\": \"plan\",\n  \"result\": " + Quoted(result) + L",\n  \"items\": " +
-           List(plan.items, Item) + L",\n  \"variables\": " + List(plan.variables, Variable) + L",\n  \"events\": " +
+           List(plan.items, [&plan](const PlannedItem& item) { return Item(item, plan); }) + L",\n  \"variables\": " + List(plan.variables, Variable) + L",\n  \"events\": " +
            List(plan.events, Event) + L"\n}\n";
 }

@@ -225,6 +225,13 @@ TEST_F(Install, APasswordSetSinceTheConfigurationWasReadIsNeitherClearedNorRepla
     ASSERT_TRUE(LoadBoardProfile(std::wstring(BOARDS_FOLDER) + L"/demo-board.ini", demo).Ok());
     board.Create(demo);
     ASSERT_EQ(toolkit->LoadConfigFromSystem(CComponentMask::kBIOS), S_OK);
+    // Images that hold what the board holds change nothing, in the plan as in the install.
+    ComPtr<IToolkitInternal> internal;
+    ASSERT_HRESULT_SUCCEEDED(toolkit.As(&internal));
+    UniqueBstr plan;
+    ASSERT_HRESULT_SUCCEEDED(internal->PlanInstall(CComponentMask::kBIOS, plan.put()));
+    EXPECT_EQ(std::wstring(plan.get()).find(L"\"changes\":true"), std::wstring::npos) << Narrow(plan.get());
+    EXPECT_NE(std::wstring(plan.get()).find(L"\"key\":\"Setup\""), std::wstring::npos) << Narrow(plan.get());
     Bytes password = Data(VariableName::SystemPassword, VendorGuid::Setup);
     ASSERT_EQ(password.size(), 32u);
     std::fill_n(password.begin(), 4, uint8_t{0x5A});
