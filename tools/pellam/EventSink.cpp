@@ -83,6 +83,9 @@ std::wstring Describe(const std::wstring& name, const std::vector<std::wstring>&
         {L"OnBIOSIDMismatch",
          [](const Arguments& a) { return L"the file is for " + Argument(a, 0) + L", this board runs " + Argument(a, 1); }},
         {L"OnSMBIOSPrompt", [](const Arguments& a) { return L"the file asks: " + Argument(a, 0); }},
+        {L"OnFlashStart", [](const Arguments&) { return std::wstring(L"flashing the BIOS..."); }},
+        {L"OnFlashSuccess", [](const Arguments&) { return std::wstring(L"the flash succeeded"); }},
+        {L"OnPayloadError", [](const Arguments& a) { return L"payload: " + Argument(a, 0); }},
     };
     auto found = describers.find(name);
     if (found != describers.end()) {

@@ -9,6 +9,7 @@
 
 #include "MessageIds.h"
 #include "frame/ResultCodes.h"
+#include "toolkit/ToolkitInternal.h"
 
 #include <windows.h>
 
@@ -217,6 +218,18 @@ bool IsValid(PellamRun& run, HRESULT hr)
     return hr == S_OK && run.Events().Count(L"OnInvalidBoard") == 0 && run.Events().Count(L"OnInvalidBIOS") == 0;
 }
 
+bool Internal(PellamRun& run, ComPtr<IToolkitInternal>& internal)
+{
+    return run.Check(run.Toolkit()->QueryInterface(IID_PPV_ARGS(&internal)), L"asking for the toolkit's internal interface");
+}
+
+// Whether an install or a removal by this server has marked the firmware as changed.
+bool BiosModified(PellamRun& run, VARIANT_BOOL& modified)
+{
+    ComPtr<IToolkitInternal> internal;
+    return Internal(run, internal) && run.Check(internal->IsBIOSModified(&modified), L"reading the BIOS-modified flag");
+}
+
 int Info(const Arguments& arguments)
 {
     std::wstring problem;
@@ -236,12 +249,14 @@ int Info(const Arguments& arguments)
     UniqueBstr id;
     ComPtr<ISystemCapabilities> capabilities;
     VARIANT_BOOL sarn = VARIANT_FALSE, mobile = VARIANT_FALSE, applicability = VARIANT_FALSE;
+    VARIANT_BOOL modified = VARIANT_FALSE;
     if (!run.Check(run.Toolkit()->get_Version(version.put()), L"reading the server's version") ||
         !run.Check(run.Toolkit()->get_BiosCapsule(&capsule), L"creating the capsule object") ||
         !run.Check(capsule->GetBiosIdFromVariable(id.put()), L"reading the running BIOS ID") ||
         !run.Check(run.Toolkit()->get_SystemCapabilities(&capabilities), L"reading the capabilities") ||
         !run.Check(capabilities->get_isSarn(&sarn), L"") || !run.Check(capabilities->get_isMobile(&mobile), L"") ||
-        !run.Check(capabilities->get_SupportsTokenApplicability(&applicability), L"")) {
+        !run.Check(capabilities->get_SupportsTokenApplicability(&applicability), L"") ||
+        !BiosModified(run, modified)) {
         return run.Finish(EXIT_FAILED, L"");
     }
     const bool valid = IsValid(run, run.Toolkit()->ValidateSystem());
@@ -253,10 +268,12 @@ int Info(const Arguments& arguments)
     run.Say(L"Sarn:                " + YesNo(sarn));
     run.Say(L"Token applicability: " + YesNo(applicability));
     run.Say(L"Supported system:    " + std::wstring(valid ? L"yes" : L"no"));
+    run.Say(L"BIOS modified:       " + YesNo(modified));
     run.AddData(L"board", L"{\"biosId\":" + JsonString(id.c_str()) + L",\"releaseDate\":" + JsonString(date) +
                               L",\"serverVersion\":" + JsonString(version.c_str()) + L",\"mobile\":" +
                               JsonBool(mobile) + L",\"sarn\":" + JsonBool(sarn) + L",\"tokenApplicability\":" +
-                              JsonBool(applicability) + L",\"valid\":" + JsonBool(valid) + L"}");
+                              JsonBool(applicability) + L",\"valid\":" + JsonBool(valid) +
+                              L",\"biosModified\":" + JsonBool(modified) + L"}");
     return run.Finish(EXIT_OK, L"info: " + std::wstring(id.c_str()));
 }
 
@@ -289,6 +306,143 @@ int Validate(const Arguments& arguments)
     return run.Fail(L"this system is not supported: " + why, EXIT_FAILED);
 }
 
+// ---- flashing the BIOS ----
+
+// Every image begins with a UEFI capsule header (docs/bio-format.md): 28 bytes whose first
+// 16 are the engine's capsule GUID as stored.
+constexpr unsigned char kCapsuleGuid[] = {0xDB, 0xCD, 0xA9, 0xA7, 0x80, 0x3E, 0x1C, 0x49,
+                                          0xAE, 0x2C, 0x28, 0x1E, 0xF3, 0xD3, 0xC1, 0x2A};
+constexpr size_t kCapsuleHeaderSize = 28;
+
+// The first `size` bytes of the file (fewer when it is shorter); a problem when it cannot be
+// opened.
+std::wstring ReadHead(const std::wstring& path, size_t size, std::string& head)
+{
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return L"cannot open " + path + L" (error " + std::to_wstring(::GetLastError()) + L")";
+    }
+    head.assign(size, '\0');
+    DWORD got = 0;
+    ::ReadFile(file.get(), head.data(), static_cast<DWORD>(head.size()), &got, nullptr);
+    head.resize(got);
+    return L"";
+}
+
+// Empty when the file can be a firmware image: it exists and opens with the capsule header.
+std::wstring CheckImageFile(const std::wstring& path)
+{
+    std::string head;
+    std::wstring problem = ReadHead(path, kCapsuleHeaderSize, head);
+    if (problem.empty() && (head.size() < kCapsuleHeaderSize ||
+                            !std::equal(std::begin(kCapsuleGuid), std::end(kCapsuleGuid), head.begin(),
+                                        [](unsigned char a, char b) { return a == static_cast<unsigned char>(b); }))) {
+        problem = path + L" is not a firmware image (it does not begin with a capsule header)";
+    }
+    return problem;
+}
+
+std::wstring CheckReadable(const std::wstring& path)
+{
+    std::string head;
+    return ReadHead(path, 0, head);
+}
+
+// The image named by --bio, resolved and checked; null with `problem` set otherwise.
+std::optional<std::wstring> ImageOption(const wchar_t* name, const Command& command, std::wstring& problem)
+{
+    if (!command.line.positional.empty()) {
+        problem = std::wstring(name) + L" takes its files as options (--bio FILE)";
+        return std::nullopt;
+    }
+    const std::wstring* bio = command.line.Option(L"--bio");
+    if (!bio) {
+        problem = std::wstring(name) + L" needs --bio FILE, the firmware image";
+        return std::nullopt;
+    }
+    std::wstring path = FullPath(*bio);
+    problem = CheckImageFile(path);
+    if (!problem.empty()) {
+        return std::nullopt;
+    }
+    return path;
+}
+
+int Flash(const Arguments& arguments)
+{
+    std::wstring problem;
+    auto command = Split(arguments, {L"--bio", L"--splash"}, {L"--badge"}, problem);
+    if (!command) {
+        return Usage(problem);
+    }
+    const std::wstring* splash = command->line.Option(L"--splash");
+    const bool badge = command->line.Has(L"--badge");
+    if (badge && !splash) {
+        return Usage(L"--badge is drawn over the splash picture: it needs --splash FILE");
+    }
+    auto bio = ImageOption(L"flash", *command, problem);
+    const std::wstring splashPath = splash ? FullPath(*splash) : L"";
+    if (bio && splash) {
+        problem = CheckReadable(splashPath);
+    }
+    if (!bio || !problem.empty()) {
+        return Usage(problem);
+    }
+    PellamRun run(L"flash", command->options);
+    ComPtr<IToolkitInternal> internal;
+    if (!run.Open() || !Internal(run, internal) ||
+        !run.Check(internal->FlashBIOS(UniqueBstr::From(bio->c_str()).get(), UniqueBstr::From(splashPath.c_str()).get(),
+                                       badge ? VARIANT_TRUE : VARIANT_FALSE),
+                   L"flashing " + *bio)) {
+        return run.Finish(EXIT_FAILED, L"");
+    }
+    run.AddData(L"bio", JsonString(*bio));
+    return run.Finish(EXIT_RESTART_NEEDED, L"flash: " + *bio + L" is armed; the board flashes it at the next restart");
+}
+
+// After the restart, two witnesses: the capsule library's status of the last update, and the
+// running firmware's ID against the image's. The status alone would call a capsule that the
+// firmware never received (dropped, or refused before it ran) a success of an earlier update.
+int Verify(const Arguments& arguments)
+{
+    std::wstring problem;
+    auto command = Split(arguments, {L"--bio"}, {}, problem);
+    auto bio = command ? ImageOption(L"verify", *command, problem) : std::nullopt;
+    if (!bio) {
+        return Usage(problem);
+    }
+    PellamRun run(L"verify", command->options);
+    ComPtr<IBiosCapsule> capsule;
+    UniqueBstr imageId, runningId;
+    VARIANT_BOOL successful = VARIANT_FALSE;
+    // The lowest level reads the library's status only: flash writes no marker variable, and
+    // the higher levels remove one that a script's flash left.
+    if (!run.Open() || !run.Check(run.Toolkit()->get_BiosCapsule(&capsule), L"creating the capsule object") ||
+        !run.Check(capsule->LoadBios(UniqueBstr::From(bio->c_str()).get()), L"loading " + *bio) ||
+        !run.Check(capsule->get_BiosId(imageId.put()), L"reading the image's BIOS ID") ||
+        !run.Check(capsule->GetBiosIdFromVariable(runningId.put()), L"reading the running BIOS ID") ||
+        !run.Check(capsule->IsFlashSuccessful(EFlashVerification_Low, &successful), L"reading the flash status")) {
+        return run.Finish(EXIT_FAILED, L"");
+    }
+    const bool running = std::wstring(imageId.c_str()) == runningId.c_str();
+    run.Say(L"Image BIOS ID:       " + std::wstring(imageId.c_str()));
+    run.Say(L"Running BIOS ID:     " + std::wstring(runningId.c_str()));
+    run.Say(L"Flash status:        " + std::wstring(successful ? L"applied" : L"not applied"));
+    run.AddData(L"verify", L"{\"imageBiosId\":" + JsonString(imageId.c_str()) + L",\"runningBiosId\":" +
+                               JsonString(runningId.c_str()) + L",\"flashSuccessful\":" + JsonBool(successful) +
+                               L",\"running\":" + JsonBool(running) + L"}");
+    if (successful && running) {
+        return run.Finish(EXIT_OK, L"verify: the board runs " + std::wstring(imageId.c_str()));
+    }
+    std::wstring why = successful ? L"" : L"the firmware reports the flash as not applied";
+    if (!running) {
+        why += (why.empty() ? L"" : L"; ") + std::wstring(L"the board runs ") + runningId.c_str() + L", not the image's " +
+               imageId.c_str();
+    }
+    return run.Fail(L"the restart did not apply " + *bio + L": " + why, cli::EXIT_NOT_APPLIED);
+}
+
 // The components (--components) and the INI file (the one positional argument) of a command.
 struct FileCommand {
     Command command;
@@ -298,7 +452,7 @@ struct FileCommand {
 
 std::optional<FileCommand> SplitFileCommand(const wchar_t* name, const Arguments& arguments,
                                             std::vector<const wchar_t*> withValue, std::vector<const wchar_t*> flags,
-                                            bool mustExist, std::wstring& problem)
+                                            bool mustExist, std::wstring& problem, ULONG offered = kConfiguration)
 {
     withValue.push_back(L"--components");
     auto command = Split(arguments, withValue, flags, problem);
@@ -309,7 +463,7 @@ std::optional<FileCommand> SplitFileCommand(const wchar_t* name, const Arguments
         problem = std::wstring(name) + L" takes one INI file";
         return std::nullopt;
     }
-    auto mask = ParseComponents(command->line.Option(L"--components"), kConfiguration, problem);
+    auto mask = ParseComponents(command->line.Option(L"--components"), offered, problem);
     if (!mask) {
         return std::nullopt;
     }
@@ -462,11 +616,52 @@ bool Backup(PellamRun& run, const std::wstring& path, ULONG mask)
            run.Check(run.Toolkit()->Reset(), L"resetting the toolkit after the backup");
 }
 
+// Whether the list names the component itself rather than through `all`.
+bool NamesComponent(const std::wstring& list, const std::wstring& name)
+{
+    return (L"," + Lower(list) + L",").find(L"," + name + L",") != std::wstring::npos;
+}
+
+// The payload file of an install: --payload and the payload component go together; without
+// --payload, `all` and no --components mean the configuration only.
+std::optional<std::wstring> PayloadOption(FileCommand& file, std::wstring& problem)
+{
+    const std::wstring* payload = file.command.line.Option(L"--payload");
+    const std::wstring* list = file.command.line.Option(L"--components");
+    if (!payload) {
+        if (list && NamesComponent(*list, L"payload")) {
+            problem = L"the payload component needs --payload FILE";
+            return std::nullopt;
+        }
+        file.mask &= ~kPayload;
+        return L"";
+    }
+    if (!(file.mask & kPayload)) {
+        problem = L"--payload installs the payload component, which --components leaves out";
+        return std::nullopt;
+    }
+    std::wstring path = FullPath(*payload);
+    problem = CheckReadable(path);
+    return problem.empty() ? std::optional<std::wstring>(path) : std::nullopt;
+}
+
+bool AddPayload(PellamRun& run, const std::wstring& path)
+{
+    if (path.empty()) {
+        return true;
+    }
+    run.Say(L"  install payload " + path);
+    run.AddData(L"payload", JsonString(path));
+    return run.Check(run.Toolkit()->AddPayload(UniqueBstr::From(path.c_str()).get()), L"adding the payload " + path);
+}
+
 int Install(const Arguments& arguments)
 {
     std::wstring problem;
-    auto file = SplitFileCommand(L"install", arguments, {L"--backup"}, {L"--strict"}, true, problem);
-    if (!file) {
+    auto file = SplitFileCommand(L"install", arguments, {L"--backup", L"--payload"}, {L"--strict"}, true, problem,
+                                 kConfiguration | kPayload);
+    auto payload = file ? PayloadOption(*file, problem) : std::nullopt;
+    if (!payload) {
         return Usage(problem);
     }
     const std::wstring* backup = file->command.line.Option(L"--backup");
@@ -476,7 +671,12 @@ int Install(const Arguments& arguments)
     }
     PellamRun run(L"install", file->command.options);
     std::optional<JsonValue> plan;
-    if (!run.Open() || (backup && !Backup(run, backupPath, file->mask)) || !LoadAndPlan(run, *file, plan)) {
+    // The plan covers the configuration: a payload the board refuses fails only itself at the
+    // install, while its plan would refuse the whole install.
+    FileCommand configuration = *file;
+    configuration.mask &= kConfiguration;
+    if (!run.Open() || (backup && !Backup(run, backupPath, configuration.mask)) ||
+        !LoadAndPlan(run, configuration, plan) || !AddPayload(run, *payload)) {
         return run.Finish(EXIT_FAILED, L"");
     }
     const PlanCounts counts = CountPlan(*plan);
@@ -484,13 +684,14 @@ int Install(const Arguments& arguments)
         return run.Fail(std::to_wstring(counts.skipped) + L" items would be skipped (--strict); nothing written",
                         EXIT_FAILED);
     }
-    if (counts.variablesWritten == 0) {
+    if (counts.variablesWritten == 0 && payload->empty()) {
         return run.Finish(EXIT_OK, L"install: nothing to do, the board holds these settings (" + CountsText(counts) + L")");
     }
     if (!run.Check(run.Toolkit()->Install(file->mask), L"installing " + file->path)) {
         return run.Finish(EXIT_FAILED, L"");
     }
     return run.Finish(EXIT_RESTART_NEEDED, L"install: " + CountsText(counts) +
+                                               (payload->empty() ? L"" : L", the payload " + *payload) +
                                                L"; takes effect at the next restart");
 }
 
@@ -569,6 +770,7 @@ int RunCommand(const std::wstring& command, const Arguments& arguments)
     static const std::pair<const wchar_t*, Handler> commands[] = {
         {L"help", Help}, {L"info", Info}, {L"validate", Validate}, {L"extract", Extract}, {L"diff", Diff},
         {L"plan", Diff}, {L"install", Install}, {L"remove", Remove},
+        {L"flash", Flash}, {L"verify", Verify},
     };
     for (const auto& [name, handler] : commands) {
         if (command == name) {
