@@ -13,6 +13,8 @@
 
 #include <windows.h>
 
+#include <cerrno>
+#include <climits>
 #include <cwchar>
 #include <optional>
 #include <string>
