@@ -170,6 +170,9 @@ IFACEMETHODIMP PellamEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS
         event.arguments.push_back(ArgumentText(parameters->rgvarg[i - 1]));
     }
     event.warning = !IsProgress(event.name);
+    if (expected && expected(event)) {
+        return S_OK;
+    }
     event.line = (event.warning ? L"warning: " : L"") + Describe(event.name, event.arguments);
     if (m_printLines) {
         cli::Print(event.line);

@@ -7,6 +7,7 @@
 
 #include <ServerLib.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,9 @@ public:
     IFACEMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT*, EXCEPINFO*, UINT*) override;
 
     std::vector<RecordedToolkitEvent> events;
+    // Events the client brought about on purpose (a keyword it left out of a file it wrote
+    // itself): when it answers true the event is neither printed nor kept.
+    std::function<bool(const RecordedToolkitEvent&)> expected;
     // Prompts that no --answer matched.
     std::vector<std::wstring> unanswered;
 

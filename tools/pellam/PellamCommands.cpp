@@ -2,6 +2,8 @@
 
 #include "Json.h"
 #include "PellamRun.h"
+#include "PellamShared.h"
+#include "SettingsCommands.h"
 
 #include "Console.h"
 #include "ExitCodes.h"
@@ -576,13 +578,11 @@ std::wstring CountsText(const PlanCounts& counts)
            std::to_wstring(counts.skipped) + L" skipped, " + Count(counts.variablesWritten, L"variable") + L" to write";
 }
 
-// Loads the file and asks for the plan of installing it; the plan is kept in the document.
-bool LoadAndPlan(PellamRun& run, const FileCommand& file, std::optional<JsonValue>& plan)
+// The plan of installing the loaded configuration, kept in the document and shown.
+bool PlanAndShow(PellamRun& run, ULONG mask, std::optional<JsonValue>& plan)
 {
     std::wstring text;
-    if (!run.Check(run.Toolkit()->LoadINIFile(UniqueBstr::From(file.path.c_str()).get(), file.mask),
-                   L"loading " + file.path) ||
-        !run.Plan(file.mask, text)) {
+    if (!run.Plan(mask, text)) {
         return false;
     }
     plan = ParseJson(text);
@@ -592,6 +592,14 @@ bool LoadAndPlan(PellamRun& run, const FileCommand& file, std::optional<JsonValu
     run.AddData(L"plan", text);
     PrintPlan(run, *plan);
     return true;
+}
+
+// Loads the file and asks for the plan of installing it; the plan is kept in the document.
+bool LoadAndPlan(PellamRun& run, const FileCommand& file, std::optional<JsonValue>& plan)
+{
+    return run.Check(run.Toolkit()->LoadINIFile(UniqueBstr::From(file.path.c_str()).get(), file.mask),
+                     L"loading " + file.path) &&
+           PlanAndShow(run, file.mask, plan);
 }
 
 int Diff(const Arguments& arguments)
@@ -607,6 +615,28 @@ int Diff(const Arguments& arguments)
         return run.Finish(EXIT_FAILED, L"");
     }
     return run.Finish(EXIT_OK, L"diff: " + CountsText(CountPlan(*plan)) + L"; nothing written");
+}
+
+// Install's end once the plan is shown: --strict, nothing to do, or the install (3010).
+// A payload is no part of the plan: with one the install always runs.
+int FinishInstall(PellamRun& run, const std::wstring& operation, ULONG mask, const JsonValue& plan, bool strict,
+                  const std::wstring& what, const std::wstring& payload = L"")
+{
+    const PlanCounts counts = CountPlan(plan);
+    if (strict && counts.skipped > 0) {
+        return run.Fail(std::to_wstring(counts.skipped) + L" items would be skipped (--strict); nothing written",
+                        EXIT_FAILED);
+    }
+    if (counts.variablesWritten == 0 && payload.empty()) {
+        return run.Finish(EXIT_OK, operation + L": nothing to do, the board holds these settings (" +
+                                       CountsText(counts) + L")");
+    }
+    if (!run.Check(run.Toolkit()->Install(mask), what)) {
+        return run.Finish(EXIT_FAILED, L"");
+    }
+    return run.Finish(EXIT_RESTART_NEEDED, operation + L": " + CountsText(counts) +
+                                               (payload.empty() ? L"" : L", the payload " + payload) +
+                                               L"; takes effect at the next restart");
 }
 
 bool Backup(PellamRun& run, const std::wstring& path, ULONG mask)
@@ -679,20 +709,8 @@ int Install(const Arguments& arguments)
         !LoadAndPlan(run, configuration, plan) || !AddPayload(run, *payload)) {
         return run.Finish(EXIT_FAILED, L"");
     }
-    const PlanCounts counts = CountPlan(*plan);
-    if (file->command.line.Has(L"--strict") && counts.skipped > 0) {
-        return run.Fail(std::to_wstring(counts.skipped) + L" items would be skipped (--strict); nothing written",
-                        EXIT_FAILED);
-    }
-    if (counts.variablesWritten == 0 && payload->empty()) {
-        return run.Finish(EXIT_OK, L"install: nothing to do, the board holds these settings (" + CountsText(counts) + L")");
-    }
-    if (!run.Check(run.Toolkit()->Install(file->mask), L"installing " + file->path)) {
-        return run.Finish(EXIT_FAILED, L"");
-    }
-    return run.Finish(EXIT_RESTART_NEEDED, L"install: " + CountsText(counts) +
-                                               (payload->empty() ? L"" : L", the payload " + *payload) +
-                                               L"; takes effect at the next restart");
+    return FinishInstall(run, L"install", file->mask, *plan, file->command.line.Has(L"--strict"),
+                         L"installing " + file->path, *payload);
 }
 
 // Whether Remove took anything out: a component removed that was there (the events say
@@ -759,6 +777,34 @@ std::wstring UsageText()
 
 } // namespace
 
+// ---- shared with the commands of the other files (PellamShared.h) ----
+
+int UsageError(const std::wstring& problem)
+{
+    return Usage(problem);
+}
+
+std::optional<ParsedCommand> SplitCommand(const Arguments& arguments, std::vector<const wchar_t*> withValue,
+                                          std::vector<const wchar_t*> flags, std::wstring& problem)
+{
+    auto command = Split(arguments, std::move(withValue), std::move(flags), problem);
+    if (!command) {
+        return std::nullopt;
+    }
+    return ParsedCommand{command->line, command->options};
+}
+
+bool PlanLoaded(PellamRun& run, ULONG mask, std::optional<JsonValue>& plan)
+{
+    return PlanAndShow(run, mask, plan);
+}
+
+int InstallPlanned(PellamRun& run, const std::wstring& operation, ULONG mask, const JsonValue& plan, bool strict,
+                   const std::wstring& what)
+{
+    return FinishInstall(run, operation, mask, plan, strict, what);
+}
+
 void PrintUsage()
 {
     cli::PrintText(UsageText());
@@ -771,6 +817,7 @@ int RunCommand(const std::wstring& command, const Arguments& arguments)
         {L"help", Help}, {L"info", Info}, {L"validate", Validate}, {L"extract", Extract}, {L"diff", Diff},
         {L"plan", Diff}, {L"install", Install}, {L"remove", Remove},
         {L"flash", Flash}, {L"verify", Verify},
+        {L"settings", Settings}, {L"set", Set},
     };
     for (const auto& [name, handler] : commands) {
         if (command == name) {

@@ -31,6 +31,9 @@ public:
     bool Open();
     IToolkit* Toolkit() const { return m_toolkit.Get(); }
     const PellamEventSink& Events() const { return *m_sink.Get(); }
+    // Events that the command brings about on purpose, left out of the output (see
+    // PellamEventSink::expected); an empty function ends that.
+    void ExpectEvents(std::function<bool(const RecordedToolkitEvent&)> expected) { m_sink->expected = std::move(expected); }
 
     // Keeps a call's result: a failure ends the operation with its code and message.
     bool Check(HRESULT hr, const std::wstring& what);
