@@ -4,22 +4,10 @@
 # of its own on the emulated demo board, with fwsim reboot as the restart: the capsule slot,
 # the running BIOS ID and the variables written tell what each command did.
 wine_exec="$1"; bin="$2"; source="$3"; work="$4"
-rm -rf "$work"; mkdir -p "$work"; cd "$work" || exit 1
-FWSIM_STORE="$work/board.store"; export FWSIM_STORE
-failures=0
-fail() { echo "FAILED: $*"; echo "--- stdout"; cat out.txt; echo "--- stderr"; cat err.txt; failures=$((failures + 1)); }
-
-# Wine hands a Unix parent only the low 8 bits of an exit code, so 3010 arrives as 194.
-pellam() { "$wine_exec" "$bin/pellam.exe" "$@" >out 2>err.txt; code=$?; tr -d '\r' <out >out.txt; }
-fwsim() { "$wine_exec" "$bin/fwsim.exe" "$@" | tr -d '\r'; }
+. "$(dirname "$0")/pellam-checks.sh"
 tool() { program="$1"; shift; "$wine_exec" "$bin/$program.exe" "$@" >tool.out 2>&1 || { echo "$program $*:"; cat tool.out; exit 1; }; }
-expect_code() { [ "$code" -eq "$1" ] || fail "$2: exit code $code, expected $1"; }
-expect_line() { grep -qxF -- "$1" out.txt || fail "$2: missing line: $1"; }
-expect_error() { grep -qF -- "$1" err.txt || fail "$2: missing message: $1"; }
-json() { python3 -c "import json,sys; d=json.load(open('out.txt')); sys.exit(0 if ($1) else 1)" || fail "json: $1"; }
 expect_capsule() { fwsim info | grep -qxF "Capsule:        $1" || fail "$2: capsule slot is not \"$1\": $(fwsim info | grep Capsule)"; }
 size() { wc -c <"$1" | tr -d ' '; }
-exit_restart=194
 
 OLD_ID='DBZ7710H.86A.0042.2013.0312.1045'
 NEW_ID='DBZ7710H.86A.0043.2014.0204.1130'

@@ -4,22 +4,10 @@
 # a fresh demo board (boards/demo-board.ini): the listing against the board's profile, and
 # the board's counters for what each change wrote.
 wine_exec="$1"; bin="$2"; source="$3"; work="$4"
-rm -rf "$work"; mkdir -p "$work"; cd "$work" || exit 1
-FWSIM_STORE="$work/board.store"; export FWSIM_STORE
-failures=0
-fail() { echo "FAILED: $*"; echo "--- stdout"; cat out.txt; echo "--- stderr"; cat err.txt; failures=$((failures + 1)); }
-
-# Wine hands a Unix parent only the low 8 bits of an exit code, so 3010 arrives as 194.
-pellam() { "$wine_exec" "$bin/pellam.exe" "$@" >out 2>err.txt; code=$?; tr -d '\r' <out >out.txt; }
-fwsim() { "$wine_exec" "$bin/fwsim.exe" "$@" | tr -d '\r'; }
-expect_code() { [ "$code" -eq "$1" ] || fail "$2: exit code $code, expected $1"; }
-expect_line() { grep -qxF -- "$1" out.txt || fail "$2: missing line: $1"; }
-expect_error() { grep -qF -- "$1" err.txt || fail "$2: missing message: $1"; }
-json() { python3 -c "import json,sys; d=json.load(open('out.txt', encoding='utf-8')); sys.exit(0 if ($1) else 1)" || fail "json: $1"; }
+. "$(dirname "$0")/pellam-checks.sh"
 # The names of the variables written since the last reset of the counters, sorted, on one line.
 written() { fwsim stats | grep -v -e '^GetExportDb ' -e ' writes=0 deletes=0 ' | sed 's/^"\([^"]*\)".*/\1/' | sort | tr '\n' ' '; }
 expect_written() { w=$(written); [ "$w" = "$1" ] || fail "$2 wrote [$w], expected [$1]"; fwsim stats --reset >/dev/null; }
-exit_restart=194
 
 fwsim init --board "$source/boards/demo-board.ini" >/dev/null || { echo "cannot make the board"; exit 1; }
 fwsim stats --reset >/dev/null
