@@ -1,4 +1,5 @@
-// VARIANTs of the plain kinds that configuration items hold: a number, a switch, a text.
+// VARIANTs of the plain kinds that configuration items hold: a number, a fraction, a switch,
+// a text.
 #pragma once
 
 #include "ErrorMacros.h"
@@ -11,6 +12,14 @@ inline UniqueVariant IntegerVariant(LONG number)
     UniqueVariant value;
     V_VT(value.get()) = VT_I4;
     V_I4(value.get()) = number;
+    return value;
+}
+
+inline UniqueVariant DoubleVariant(double number)
+{
+    UniqueVariant value;
+    V_VT(value.get()) = VT_R8;
+    V_R8(value.get()) = number;
     return value;
 }
 

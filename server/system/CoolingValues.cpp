@@ -28,14 +28,6 @@ std::optional<uint8_t> CodeOf(const SettingDefinition& setting, const Choice& ch
     return setting.type == SettingType::Mapping ? cooling::MappingCode(*internal) : cooling::FrequencyCode(*internal);
 }
 
-UniqueVariant DoubleVariant(double number)
-{
-    UniqueVariant value;
-    V_VT(value.get()) = VT_R8;
-    V_R8(value.get()) = number;
-    return value;
-}
-
 // The text in 8-bit characters, or empty when it holds anything but digits, signs, points
 // and exponents: numbers are read the same way whatever the user's locale.
 std::string NumberText(std::wstring_view text)
@@ -122,9 +114,11 @@ const Choice* MatchChoice(const SettingDefinition& setting, const VARIANT& value
             }
             continue;
         }
+        // Text is never a number choice: "3.33" would be read by the user's locale.
         UniqueVariant number;
-        if (SUCCEEDED(::VariantChangeType(number.get(), const_cast<VARIANT*>(&value), 0, VT_R8)) &&
-            V_VT(&value) != VT_BSTR && V_R8(number.get()) == choice.number) {
+        if (V_VT(&value) != VT_BSTR &&
+            SUCCEEDED(::VariantChangeType(number.get(), const_cast<VARIANT*>(&value), 0, VT_R8)) &&
+            V_R8(number.get()) == choice.number) {
             return &choice;
         }
     }

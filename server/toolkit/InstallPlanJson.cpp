@@ -3,42 +3,11 @@
 #include "config/ComponentMask.h"
 #include "system/VariableMerge.h"
 
+#include "JsonText.h"
+
 #include <cwchar>
 
 namespace {
-
-std::wstring Quoted(const std::wstring& text)
-{
-    std::wstring quoted = L"\"";
-    for (const wchar_t c : text) {
-        switch (c) {
-        case L'"':
-            quoted += L"\\\"";
-            break;
-        case L'\\':
-            quoted += L"\\\\";
-            break;
-        case L'\n':
-            quoted += L"\\n";
-            break;
-        case L'\r':
-            quoted += L"\\r";
-            break;
-        case L'\t':
-            quoted += L"\\t";
-            break;
-        default:
-            if (c < 0x20) {
-                wchar_t escaped[8];
-                std::swprintf(escaped, 8, L"\\u%04x", static_cast<unsigned>(c));
-                quoted += escaped;
-            } else {
-                quoted += c;
-            }
-        }
-    }
-    return quoted + L"\"";
-}
 
 std::wstring Hex(const std::vector<BYTE>& bytes, size_t offset, size_t length)
 {
@@ -81,10 +50,10 @@ bool Changes(const PlannedItem& item, const InstallPlan& plan)
 std::wstring Item(const PlannedItem& item, const InstallPlan& plan)
 {
     const bool changes = Changes(item, plan);
-    return L"{\"component\":" + std::to_wstring(item.component) + L",\"key\":" + Quoted(item.key) +
-           L",\"name\":" + Quoted(item.name) + L",\"before\":" + Quoted(item.before) + L",\"after\":" +
-           Quoted(item.after) + L",\"changes\":" + (changes ? L"true" : L"false") + L",\"skipped\":" +
-           Quoted(item.skipped) + L"}";
+    return L"{\"component\":" + std::to_wstring(item.component) + L",\"key\":" + JsonString(item.key) +
+           L",\"name\":" + JsonString(item.name) + L",\"before\":" + JsonString(item.before) + L",\"after\":" +
+           JsonString(item.after) + L",\"changes\":" + (changes ? L"true" : L"false") + L",\"skipped\":" +
+           JsonString(item.skipped) + L"}";
 }
 
 std::wstring Variable(const PlannedVariable& variable)
@@ -93,11 +62,11 @@ std::wstring Variable(const PlannedVariable& variable)
     if (!variable.passwordKept) {
         for (const variable_merge::ByteRange& range : variable_merge::ChangedRanges(variable.before, variable.after)) {
             ranges += (ranges.empty() ? L"" : L",") + std::wstring(L"{\"offset\":") + std::to_wstring(range.offset) +
-                      L",\"before\":" + Quoted(Hex(variable.before, range.offset, range.length)) + L",\"after\":" +
-                      Quoted(Hex(variable.after, range.offset, range.length)) + L"}";
+                      L",\"before\":" + JsonString(Hex(variable.before, range.offset, range.length)) + L",\"after\":" +
+                      JsonString(Hex(variable.after, range.offset, range.length)) + L"}";
         }
     }
-    return L"{\"name\":" + Quoted(variable.name) + L",\"guid\":" + Quoted(GuidText(variable.guid)) + L",\"existed\":" +
+    return L"{\"name\":" + JsonString(variable.name) + L",\"guid\":" + JsonString(GuidText(variable.guid)) + L",\"existed\":" +
            (variable.existed ? L"true" : L"false") + L",\"size\":" + std::to_wstring(variable.after.size()) +
            L",\"written\":" + (variable.Changes() ? L"true" : L"false") + L",\"passwordKept\":" +
            (variable.passwordKept ? L"true" : L"false") + L",\"ranges\":[" + ranges + L"]}";
@@ -107,9 +76,9 @@ std::wstring Event(const PlannedEvent& event)
 {
     std::wstring arguments;
     for (const std::wstring& argument : event.arguments) {
-        arguments += (arguments.empty() ? L"" : L",") + Quoted(argument);
+        arguments += (arguments.empty() ? L"" : L",") + JsonString(argument);
     }
-    return L"{\"name\":" + Quoted(event.name) + L",\"arguments\":[" + arguments + L"]}";
+    return L"{\"name\":" + JsonString(event.name) + L",\"arguments\":[" + arguments + L"]}";
 }
 
 template <typename Element, typename Format>
@@ -128,7 +97,7 @@ std::wstring InstallPlanJson(const InstallPlan& plan)
 {
     wchar_t result[16];
     std::swprintf(result, 16, L"0x%08X", static_cast<unsigned>(plan.result));
-    return L"{\n  \"operation\": \"plan\",\n  \"result\": " + Quoted(result) + L",\n  \"items\": " +
+    return L"{\n  \"operation\": \"plan\",\n  \"result\": " + JsonString(result) + L",\n  \"items\": " +
            List(plan.items, [&plan](const PlannedItem& item) { return Item(item, plan); }) + L",\n  \"variables\": " + List(plan.variables, Variable) + L",\n  \"events\": " +
            List(plan.events, Event) + L"\n}\n";
 }

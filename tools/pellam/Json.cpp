@@ -188,21 +188,3 @@ std::optional<JsonValue> ParseJson(const std::wstring& document)
     }
     return value;
 }
-
-std::wstring JsonString(const std::wstring& text)
-{
-    std::wstring quoted = L"\"";
-    for (wchar_t c : text) {
-        if (c == L'"' || c == L'\\') {
-            quoted += L'\\';
-            quoted += c;
-        } else if (c < 0x20) {
-            wchar_t escape[8];
-            swprintf(escape, 8, L"\\u%04x", static_cast<unsigned>(c));
-            quoted += escape;
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + L"\"";
-}

@@ -2,6 +2,8 @@
 // strings into the document that --json prints.
 #pragma once
 
+#include "JsonText.h"
+
 #include <optional>
 #include <string>
 #include <utility>
@@ -26,5 +28,3 @@ public:
 // The document, or nothing when it is not well-formed JSON.
 std::optional<JsonValue> ParseJson(const std::wstring& document);
 
-// A JSON string literal, quotes included.
-std::wstring JsonString(const std::wstring& text);

@@ -11,6 +11,7 @@
 #include "config/CoolingSetting.h"
 #include "config/SMBIOSSetting.h"
 #include "config/TokensSetting.h"
+#include "config/VariantValues.h"
 #include "frame/ResultCodes.h"
 #include "ini/INICodec.h"
 #include "ini/IniChecksum.h"
@@ -195,10 +196,7 @@ TEST_F(WriteINIOperationTest, NewFileBeginsWithTheVersionAndHoldsTheReferenceAnd
                                          *Text(L"").get());
     plain->SetPromptRequest(L"", L"Enter the serial number");
     // A cooling value goes under its group's section, a fraction in the form every locale reads.
-    UniqueVariant degrees;
-    V_VT(degrees.put()) = VT_R8;
-    V_R8(degrees.get()) = 3.33;
-    AddItem<CCoolingSetting>(smbios.Get(), EConfigType_Choice, L"Therm.ZoneA.TempDelta", *degrees.get());
+    AddItem<CCoolingSetting>(smbios.Get(), EConfigType_Choice, L"Therm.ZoneA.TempDelta", *DoubleVariant(3.33).get());
 
     const std::wstring path = folder.File(L"new.ini");
     ComPtr<CWriteINIOperation> operation;

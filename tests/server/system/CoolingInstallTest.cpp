@@ -3,6 +3,7 @@
 // written to an INI file and loaded again, removed; and the boards that cannot take them.
 #include "InstallFixture.h"
 
+#include "config/VariantValues.h"
 #include "cooling/SmbusSequence.h"
 #include "system/FirmwareAccess.h"
 #include "toolkit/ToolkitInternal.h"
@@ -43,22 +44,6 @@ void CollectItems(IConfigGroup* group, std::vector<ComPtr<IConfigData>>& items)
     for (const ComPtr<IConfigGroup>& child : ChildGroups(group)) {
         CollectItems(child.Get(), items);
     }
-}
-
-UniqueVariant Number(double value)
-{
-    UniqueVariant number;
-    V_VT(number.put()) = VT_R8;
-    V_R8(number.get()) = value;
-    return number;
-}
-
-UniqueVariant Whole(LONG value)
-{
-    UniqueVariant number;
-    V_VT(number.put()) = VT_I4;
-    V_I4(number.get()) = value;
-    return number;
 }
 
 UniqueVariant Text(const wchar_t* text)
@@ -124,14 +109,15 @@ TEST_F(Cooling, EditedSettingsReachTheChipsSequenceAndAreReadBackFromIt)
     EXPECT_EQ(EventCount(38), 0) << "the board has its chip";
     const std::vector<std::wstring> defaults = Values();
 
-    EXPECT_EQ(settings[FanDDutyLow]->put_Value(*Whole(101).get()), ResultCode::E_OUT_OF_BOUNDS);
-    EXPECT_EQ(settings[ZoneATempDelta]->put_Value(*Number(3.3).get()), ResultCode::E_OUT_OF_BOUNDS) << "not a list value";
-    ASSERT_EQ(settings[ZoneATempLow]->put_Value(*Whole(-125).get()), S_OK);
-    ASSERT_EQ(settings[ZoneATempDelta]->put_Value(*Number(3.33).get()), S_OK);
-    ASSERT_EQ(settings[ZoneAResponse]->put_Value(*Whole(0).get()), S_OK);
-    ASSERT_EQ(settings[ZoneBDutyZero]->put_Value(*Whole(15).get()), S_OK);
+    EXPECT_EQ(settings[FanDDutyLow]->put_Value(*IntegerVariant(101).get()), ResultCode::E_OUT_OF_BOUNDS);
+    EXPECT_EQ(settings[ZoneATempDelta]->put_Value(*DoubleVariant(3.3).get()), ResultCode::E_OUT_OF_BOUNDS)
+        << "not a list value";
+    ASSERT_EQ(settings[ZoneATempLow]->put_Value(*IntegerVariant(-125).get()), S_OK);
+    ASSERT_EQ(settings[ZoneATempDelta]->put_Value(*DoubleVariant(3.33).get()), S_OK);
+    ASSERT_EQ(settings[ZoneAResponse]->put_Value(*IntegerVariant(0).get()), S_OK);
+    ASSERT_EQ(settings[ZoneBDutyZero]->put_Value(*IntegerVariant(15).get()), S_OK);
     ASSERT_EQ(settings[FanDMapping]->put_Value(*Text(L"FullDuty").get()), S_OK);
-    ASSERT_EQ(settings[FanDDutyLow]->put_Value(*Whole(50).get()), S_OK);
+    ASSERT_EQ(settings[FanDDutyLow]->put_Value(*IntegerVariant(50).get()), S_OK);
     ASSERT_EQ(settings[FanDFrequency]->put_Value(*Text(L"~47").get()), S_OK);
     ASSERT_EQ(settings[FanGFrequency]->put_Value(*Text(L"No change").get()), S_OK);
     // The plan names each setting with what the chip runs now and what it will run.
@@ -191,7 +177,7 @@ TEST_F(Cooling, AnExtractedFileLoadsBackAndItsBadValuesAreNamed)
     board.Create(MonitorBoard());
     ASSERT_EQ(toolkit->LoadConfigFromSystem(CComponentMask::kCooling), S_OK);
     std::vector<ComPtr<IConfigData>> settings = Settings();
-    ASSERT_EQ(settings[ZoneATempDelta]->put_Value(*Number(26.67).get()), S_OK);
+    ASSERT_EQ(settings[ZoneATempDelta]->put_Value(*DoubleVariant(26.67).get()), S_OK);
     ASSERT_EQ(settings[FanDMapping]->put_Value(*Text(L"ZoneA/ZoneB/ZoneC").get()), S_OK);
     ASSERT_EQ(toolkit->Install(CComponentMask::kCooling), S_OK);
     const std::vector<std::wstring> installed = Values();
