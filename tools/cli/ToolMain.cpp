@@ -22,4 +22,21 @@ int RunTool(const wchar_t* name, int argc, wchar_t** argv, UsagePrinter usage, C
     }
 }
 
+int RunNamedCommand(const std::wstring& command, const Arguments& arguments, std::span<const NamedCommand> commands,
+    UsagePrinter usage)
+{
+    for (const NamedCommand& named : commands) {
+        if (command == named.name) {
+            return named.run(arguments);
+        }
+    }
+    if (command == L"--help" || command == L"help") {
+        usage();
+        return EXIT_OK;
+    }
+    PrintError(L"unknown command: " + command);
+    usage();
+    return EXIT_USAGE;
+}
+
 } // namespace cli

@@ -330,19 +330,8 @@ int RunInfo(const Arguments& arguments)
 
 int RunCommand(const std::wstring& command, const Arguments& arguments)
 {
-    if (command == L"create") {
-        return RunCreate(arguments);
-    }
-    if (command == L"info") {
-        return RunInfo(arguments);
-    }
-    if (command == L"--help" || command == L"help") {
-        PrintUsage();
-        return EXIT_OK;
-    }
-    PrintError(L"unknown command: " + command);
-    PrintUsage();
-    return EXIT_USAGE;
+    static constexpr cli::NamedCommand commands[] = {{L"create", RunCreate}, {L"info", RunInfo}};
+    return cli::RunNamedCommand(command, arguments, commands, PrintUsage);
 }
 
 } // namespace
