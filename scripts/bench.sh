@@ -9,16 +9,57 @@ set -eu
 arch=x86_64
 "$root/scripts/setup.sh" >/dev/null
 configure "$arch" >/dev/null 2>&1 || { echo "bench.sh: the $arch tree cannot be configured" >&2; exit 1; }
-cmake --build "$root/build/$arch" --target inibench setupdbbench configbench installbench -- -j2 >/dev/null
+cmake --build "$root/build/$arch" --target inibench setupdbbench configbench installbench PellamW PellamWRes fwsim pellam \
+    -- -j2 >/dev/null
 make_prefix "$arch"
 stop_wineserver "$arch"
 rows="$(mktemp)"
+boards="$(mktemp -d)"
 start_wineserver "$arch"
-trap 'stop_wineserver "$arch"; rm -f "$rows"' EXIT
+trap 'stop_wineserver "$arch"; rm -rf "$rows" "$boards"' EXIT
 
 export WINEPREFIX="$root/build/$arch/wineprefix" WINEDEBUG=-all
 wine="$(wine_loader "$arch")"
 bin="$root/build/$arch/bin"
+
+"$wine" regsvr32 /s "$(windows_path "$bin/PellamW.dll")"
+
+# pellam.exe as an administrator runs it, each command a process of its own on a generated
+# board of its own (FWSIM_STORE), timed from the shell with the process's start and end.
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+# pellam_row NAME SIZE STORE EXPECTED-EXIT ARGUMENTS...: one row; FAILED when the exit differs.
+pellam_row() {
+    name="$1" size="$2" store="$3" expected="$4"; shift 4
+    begin=$(now_ms)
+    code=0
+    (cd "$boards" && FWSIM_STORE="$store" "$wine" "$bin/pellam.exe" "$@" --quiet >/dev/null 2>&1) || code=$?
+    printf '%s\t%s\t%s\t%s\n' "$name" "$size" $(($(now_ms) - begin)) "$([ "$code" -eq "$expected" ] || echo FAILED)"
+}
+# A board of that many questions and, for diff and install, the file of its tokens with every
+# check box turned over: a file of every token in which about a quarter change.
+make_board() {
+    FWSIM_STORE="$boards/$1.store" "$wine" "$bin/fwsim.exe" init --questions "$1" --force >/dev/null
+}
+for questions in 2000 20000; do make_board "$questions"; done
+for tokens in 1000 10000; do
+    make_board "$tokens"
+    (cd "$boards" && FWSIM_STORE="$boards/$tokens.store" "$wine" "$bin/pellam.exe" extract "$tokens.ini" \
+        --components tokens --quiet >/dev/null)
+    sed -e 's/^Value=TRUE/Value=X/' -e 's/^Value=FALSE/Value=TRUE/' -e 's/^Value=X/Value=FALSE/' \
+        "$boards/$tokens.ini" >"$boards/$tokens-edited.ini"
+done
+pellam_rows() {
+    for questions in 2000 20000; do
+        pellam_row "pellam settings (process)" "$questions" "$boards/$questions.store" 0 settings
+    done
+    for tokens in 1000 10000; do
+        pellam_row "pellam diff (process)" "$tokens" "$boards/$tokens.store" 0 diff "$tokens-edited.ini" --components tokens
+        cp "$boards/$tokens.store" "$boards/install.store"
+        # 3010, as the Unix shell sees it: the install wrote.
+        pellam_row "pellam install (process)" "$tokens" "$boards/install.store" 194 install "$tokens-edited.ini" \
+            --components tokens
+    done
+}
 
 # Each program prints "benchmark<TAB>size<TAB>milliseconds[<TAB>FAILED]"; a fifth field, after a
 # fourth that is empty when the run passed, is a note the table prints at the end of the row
@@ -38,7 +79,9 @@ for round in 1 2 3; do
     for questions in 1000 10000; do
         "$wine" "$bin/installbench.exe" --tsv "$questions" | tr -d '\r' >>"$rows" || status=1
     done
+    pellam_rows >>"$rows"
 done
+awk -F '\t' '$4 == "FAILED" { failed = 1 } END { exit !failed }' "$rows" && status=1
 
 # The limit of a benchmark: the most its time may grow from its smaller size to its larger
 # one. Ten times the work may take at most twelve times as long (linear); a fixed amount of

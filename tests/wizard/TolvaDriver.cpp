@@ -175,8 +175,29 @@ public:
     HWND Page(const wchar_t* title)
     {
         HWND page = ui::WaitForPage(title, kPageWait);
-        Check(page != nullptr, "page \"" + Narrow(title) + "\" shown");
+        if (Check(page != nullptr, "page \"" + Narrow(title) + "\" shown")) {
+            ShowPage(title, page);
+        }
         return page;
+    }
+    // What the user sees of a page, in lines of their own that the demo prints: its title and
+    // its text, each line of the text indented.
+    static void ShowPage(const wchar_t* title, HWND page)
+    {
+        const std::wstring text = ui::ItemText(page, kBody);
+        std::string shown = "page   " + Narrow(title) + "\n";
+        for (size_t start = 0; start < text.size();) {
+            size_t end = text.find(L'\n', start);
+            end = end == std::wstring::npos ? text.size() : end;
+            std::wstring line = text.substr(start, end - start);
+            if (!line.empty() && line.back() == L'\r') {
+                line.pop_back();
+            }
+            shown += "page   | " + Narrow(line) + "\n";
+            start = end + 1;
+        }
+        std::fputs(shown.c_str(), stdout);
+        std::fflush(stdout);
     }
     // Presses a button and waits for the page with `title`.
     HWND Press(HWND page, int id, const wchar_t* title, const char* button)

@@ -16,6 +16,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cwctype>
 #include <optional>
 
@@ -177,6 +178,41 @@ std::wstring CheckIniFile(const std::wstring& path)
         return path + L" is not an INI file (no [section] in its first lines)";
     }
     return L"";
+}
+
+// The configuration components whose sections the INI file holds: an install or a diff
+// without --components works on these, so a file extracted with some components loads.
+ULONG ComponentsInFile(const std::wstring& path)
+{
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::string text, chunk(64 * 1024, '\0');
+    DWORD got = 0;
+    while (file && ::ReadFile(file.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr) && got > 0) {
+        text.append(chunk, 0, got);
+    }
+    const auto startsWith = [](std::string_view name, std::string_view prefix) {
+        return name.size() >= prefix.size() &&
+               std::equal(prefix.begin(), prefix.end(), name.begin(),
+                          [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) ==
+                                                      std::tolower(static_cast<unsigned char>(b)); });
+    };
+    ULONG mask = 0;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        end = end == std::string::npos ? text.size() : end;
+        const size_t open = text.find_first_not_of(" \t", start);
+        if (open < end && text[open] == '[') {
+            const std::string_view name(text.data() + open + 1, end - open - 1);
+            mask |= startsWith(name, "SETTING_") ? kTokens
+                    : startsWith(name, "SMBIOS.values]") ? kSmbios
+                    : startsWith(name, "Therm.") ? kCooling
+                    : startsWith(name, "Config.info]") || startsWith(name, "Configuration.Imagedata") ? kBios
+                                                                                                     : 0;
+        }
+        start = end + 1;
+    }
+    return mask;
 }
 
 // ---- commands ----
@@ -474,6 +510,13 @@ std::optional<FileCommand> SplitFileCommand(const wchar_t* name, const Arguments
         problem = CheckIniFile(file.path);
         if (!problem.empty()) {
             return std::nullopt;
+        }
+        if (!command->line.Option(L"--components")) {
+            file.mask &= ComponentsInFile(file.path) | kPayload;
+            if (!(file.mask & kConfiguration)) {
+                problem = file.path + L" holds the settings of no component (bios, smbios, cooling, tokens)";
+                return std::nullopt;
+            }
         }
     }
     return file;

@@ -74,6 +74,7 @@ armed=$(fwsim info | sed -n 's/^Capsule: *armed, \([0-9]*\) bytes.*/\1/p')
 [ -n "$armed" ] && [ "$armed" -ne "$(size next.bio)" ] || fail "flash with a splash: armed '$armed' bytes, the file has $(size next.bio)"
 fwsim reboot >/dev/null
 pellam verify --bio next.bio --quiet;     expect_code 0 "verify of the flash with a splash"
+pellam info;                              expect_line "BIOS ID:             $NEXT_ID" "info after the flash with a splash"
 
 # A payload the board refuses (the demo board has a monitor chip): the SMBIOS strings are
 # installed, the command fails with the server's message.

@@ -20,6 +20,8 @@ pellam info --frob;                       expect_code 2 "unknown option"; expect
 pellam install;                           expect_code 2 "install without a file"; expect_error "install takes one INI file" "install without a file"
 pellam install absent.ini;                expect_code 2 "missing file"; expect_error "cannot open" "missing file"
 pellam install picture.bin;               expect_code 2 "not an INI file"; expect_error "is not an INI file" "not an INI file"
+printf '[System]\r\nINIversion=2.9\r\n' >empty.ini
+pellam diff empty.ini;                    expect_code 2 "no component's settings"; expect_error "holds the settings of no component" "no component's settings"
 pellam extract x.ini --components bogus;  expect_code 2 "unknown component"; expect_error 'unknown component "bogus"' "unknown component"
 pellam diff picture.bin --components payload; expect_code 2 "payload"; expect_error "does not take the component payload" "payload"
 pellam diff x.ini --answer noequals;      expect_code 2 "bad answer"; expect_error "--answer takes KEY=TEXT" "bad answer"
