@@ -52,7 +52,11 @@ export FWSIM_STORE="$work/demo.store"
 # Each command as the user types it, its output, and its exit code when not 0 (a Unix shell
 # sees only the low 8 bits of a Windows exit code: 3010 arrives as 194).
 pellam() {
-    echo "\$ pellam $*"
+    shown="\$ pellam"
+    for argument in "$@"; do
+        case "$argument" in *" "*) shown="$shown \"$argument\"" ;; *) shown="$shown $argument" ;; esac
+    done
+    echo "$shown"
     code=0
     (cd "$work" && "$wine" "$bin/pellam.exe" "$@" >"$work/output" 2>&1) || code=$?
     tr -d '\r' <"$work/output"

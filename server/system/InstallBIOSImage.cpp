@@ -46,9 +46,11 @@ try {
     record.mask = std::move(image_record.mask);
     record.writable = image->GetWriteFlag() != 0 && !HoldsPasswords(record);
     record.description = std::move(description);
-    VerifyImageSize(record);
+    ULONG currentSize = 0;
+    const bool sizeKnown = VerifyImageSize(record, currentSize) != S_FALSE || currentSize != 0;
 
     PlannedItem planned{CComponentMask::kBIOS, record.name, record.name};
+    planned.before = sizeKnown ? std::to_wstring(currentSize) + L" bytes" : L"";
     planned.after = std::to_wstring(record.data.size()) + L" bytes";
     m_context.plan.items.push_back(planned);
 
@@ -71,10 +73,10 @@ CATCH_RETURN()
 
 // A size that differs from the variable's is worth a warning only: the merge keeps the
 // bytes past a shorter image, and a longer one grows the variable.
-HRESULT CInstallBIOSImage::VerifyImageSize(const EFIVarRecord& record)
+HRESULT CInstallBIOSImage::VerifyImageSize(const EFIVarRecord& record, ULONG& size)
 {
     const LogSite site = LOG_SITE(L"CInstallBIOSImage::VerifyImageSize");
-    ULONG size = 0;
+    size = 0;
     const HRESULT hr = m_context.variables.QuerySize(record.name, record.guid, size, nullptr);
     if (hr != ResultCode::E_BUFFERTOOSMALL) {
         ReportDiagnostic(LOG_SITE(L"CInstallBIOSImage::GetVariableSize"), LOG_WARNING,

@@ -36,7 +36,8 @@ public:
     const std::vector<PlannedVariable>& Planned() const { return m_collector.Planned(); }
 
 private:
-    HRESULT VerifyImageSize(const EFIVarRecord& record);
+    // S_FALSE when the variable's size (`size`, 0 when it could not be had) differs.
+    HRESULT VerifyImageSize(const EFIVarRecord& record, ULONG& size);
     HRESULT GetMatchingOEMDefaultVar(const EFIVarRecord& record, std::wstring& oemDefault) const;
 
     InstallContext& m_context;
