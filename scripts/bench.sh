@@ -9,7 +9,7 @@ set -eu
 arch=x86_64
 "$root/scripts/setup.sh" >/dev/null
 configure "$arch" >/dev/null 2>&1 || { echo "bench.sh: the $arch tree cannot be configured" >&2; exit 1; }
-cmake --build "$root/build/$arch" --target inibench setupdbbench configbench installbench -- -j2 >/dev/null
+cmake --build "$root/build/$arch" --target inibench setupdbbench configbench installbench historybench -- -j2 >/dev/null
 make_prefix "$arch"
 stop_wineserver "$arch"
 rows="$(mktemp)"
@@ -38,6 +38,7 @@ for round in 1 2 3; do
     for questions in 1000 10000; do
         "$wine" "$bin/installbench.exe" --tsv "$questions" | tr -d '\r' >>"$rows" || status=1
     done
+    "$wine" "$bin/historybench.exe" --tsv | tr -d '\r' >>"$rows" || status=1
 done
 
 # The limit of a benchmark: the most its time may grow from its smaller size to its larger
@@ -45,7 +46,7 @@ done
 # work on a ten times larger input, at most three times.
 awk -F '\t' '
 function limit(name) {
-    if (name ~ /^add 1000 sections/ || name ~ /^install cooling/) return 3
+    if (name ~ /^add 1000 sections/ || name ~ /^install cooling/ || name ~ /^append a history record/) return 3
     return 12
 }
 $1 == "generate file" || $1 == "generate INI configuration" { next }
