@@ -174,6 +174,26 @@ HRESULT WriteLine(HANDLE file, uint64_t size, const std::string& line)
     return WriteFlushed(file, line.data(), line.size());
 }
 
+// The file opened for the append, its folder made first and the writers' lock taken.
+HRESULT OpenLocked(const std::wstring& path, WriterLock& lock, UniqueFile& file, uint64_t& size)
+{
+    HRESULT hr = MakeFolder(ParentFolder(path));
+    if (SUCCEEDED(hr)) {
+        hr = lock.Acquire(path);
+    }
+    return SUCCEEDED(hr) ? OpenForAppend(path, file, size) : hr;
+}
+
+// The full file becomes the older one (replacing the one before) and a new one is begun.
+HRESULT BeginNewFile(const std::wstring& path, UniqueFile& file, uint64_t& size)
+{
+    file.reset();
+    if (!::MoveFileExW(path.c_str(), RotatedPath(path).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        return LastError();
+    }
+    return OpenForAppend(path, file, size);
+}
+
 HRESULT ReadWhole(const std::wstring& path, std::string& text, bool& exists)
 {
     text.clear();
@@ -234,41 +254,25 @@ HRESULT AppendRecord(const std::wstring& path, const Record& record, uint64_t li
     if (path.empty()) {
         return E_INVALIDARG;
     }
-    HRESULT hr = MakeFolder(ParentFolder(path));
     WriterLock lock;
-    if (SUCCEEDED(hr)) {
-        hr = lock.Acquire(path);
-    }
     UniqueFile file;
     uint64_t size = 0;
-    if (SUCCEEDED(hr)) {
-        hr = OpenForAppend(path, file, size);
+    HRESULT hr = OpenLocked(path, lock, file, size);
+    bool endsLine = true;
+    if (SUCCEEDED(hr) && size > 0) {
+        hr = EndsWithLineEnd(file.get(), size, endsLine);
     }
     if (FAILED(hr)) {
         return hr;
     }
     std::string line = FormatRecord(record);
-    bool endsLine = true;
-    if (size > 0 && FAILED(hr = EndsWithLineEnd(file.get(), size, endsLine))) {
-        return hr;
-    }
-    if (!endsLine) {
+    // A line longer than the limit still goes into a new file: no record is dropped.
+    if (size > 0 && size + (endsLine ? 0 : 1) + line.size() > limit) {
+        hr = BeginNewFile(path, file, size);
+    } else if (!endsLine) {
         line.insert(0, 1, '\n');
     }
-    // A line longer than the limit still goes into a new file: no record is dropped.
-    if (size > 0 && size + line.size() > limit) {
-        file.reset();
-        if (!::MoveFileExW(path.c_str(), RotatedPath(path).c_str(), MOVEFILE_REPLACE_EXISTING)) {
-            return LastError();
-        }
-        if (!endsLine) {
-            line.erase(0, 1);
-        }
-        if (FAILED(hr = OpenForAppend(path, file, size))) {
-            return hr;
-        }
-    }
-    return WriteLine(file.get(), size, line);
+    return SUCCEEDED(hr) ? WriteLine(file.get(), size, line) : hr;
 }
 
 HRESULT ReadHistory(const std::wstring& path, ParsedHistory& history)
