@@ -9,8 +9,8 @@ set -eu
 arch=x86_64
 "$root/scripts/setup.sh" >/dev/null
 configure "$arch" >/dev/null 2>&1 || { echo "bench.sh: the $arch tree cannot be configured" >&2; exit 1; }
-cmake --build "$root/build/$arch" --target inibench setupdbbench configbench installbench PellamW PellamWRes fwsim pellam \
-    -- -j2 >/dev/null
+cmake --build "$root/build/$arch" --target inibench setupdbbench configbench installbench historybench PellamW PellamWRes \
+    fwsim pellam -- -j2 >/dev/null
 make_prefix "$arch"
 stop_wineserver "$arch"
 rows="$(mktemp)"
@@ -79,6 +79,7 @@ for round in 1 2 3; do
     for questions in 1000 10000; do
         "$wine" "$bin/installbench.exe" --tsv "$questions" | tr -d '\r' >>"$rows" || status=1
     done
+    "$wine" "$bin/historybench.exe" --tsv | tr -d '\r' >>"$rows" || status=1
     pellam_rows >>"$rows"
 done
 awk -F '\t' '$4 == "FAILED" { failed = 1 } END { exit !failed }' "$rows" && status=1
@@ -88,7 +89,7 @@ awk -F '\t' '$4 == "FAILED" { failed = 1 } END { exit !failed }' "$rows" && stat
 # work on a ten times larger input, at most three times.
 awk -F '\t' '
 function limit(name) {
-    if (name ~ /^add 1000 sections/ || name ~ /^install cooling/) return 3
+    if (name ~ /^add 1000 sections/ || name ~ /^install cooling/ || name ~ /^append a history record/) return 3
     return 12
 }
 $1 == "generate file" || $1 == "generate INI configuration" { next }

@@ -1,20 +1,20 @@
 #!/bin/sh
 # Fuzzes the parsers with libFuzzer under the address and undefined-behaviour sanitizers.
 #   scripts/fuzz.sh [TARGET] [SECONDS]
-# TARGET is ini, setupdb, bio, store, profile, merge, payload, sequence or all (the default); SECONDS is each target's
+# TARGET is ini, setupdb, bio, store, profile, merge, payload, sequence, history or all (the default); SECONDS is each target's
 # time (default 60). Every target runs two at a time. Exits non-zero when a target finds a
 # crash, a leak, a timeout or a sanitizer report; what it found is copied to
 # tests/fuzz/regressions/TARGET/ with a note, for the native tests to run from then on.
 set -eu
 . "$(dirname "$0")/common.sh"
 
-all_targets="ini setupdb bio store profile merge payload sequence"
+all_targets="ini setupdb bio store profile merge payload sequence history"
 target="${1:-all}"
 seconds="${2:-60}"
 case "$target" in
     all) targets="$all_targets" ;;
-    ini | setupdb | bio | store | profile | merge | payload | sequence) targets="$target" ;;
-    *) echo "usage: scripts/fuzz.sh [ini|setupdb|bio|store|profile|merge|payload|sequence|all] [SECONDS]" >&2; exit 2 ;;
+    ini | setupdb | bio | store | profile | merge | payload | sequence | history) targets="$target" ;;
+    *) echo "usage: scripts/fuzz.sh [ini|setupdb|bio|store|profile|merge|payload|sequence|history|all] [SECONDS]" >&2; exit 2 ;;
 esac
 case "$seconds" in
     '' | *[!0-9]*) echo "fuzz: SECONDS must be a whole number, not \"$seconds\"" >&2; exit 2 ;;

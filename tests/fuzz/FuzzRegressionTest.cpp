@@ -31,6 +31,7 @@ constexpr FuzzTarget kTargets[] = {
     {"merge", merge_fuzz::FuzzOne},
     {"payload", payload_fuzz::FuzzOne},
     {"sequence", sequence_fuzz::FuzzOne},
+    {"history", history_fuzz::FuzzOne},
 };
 
 // Test names and failures name the target.

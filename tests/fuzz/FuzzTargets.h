@@ -46,3 +46,4 @@ namespace profile_fuzz { void FuzzOne(const uint8_t* data, size_t size); }
 namespace merge_fuzz { void FuzzOne(const uint8_t* data, size_t size); }
 namespace payload_fuzz { void FuzzOne(const uint8_t* data, size_t size); }
 namespace sequence_fuzz { void FuzzOne(const uint8_t* data, size_t size); }
+namespace history_fuzz { void FuzzOne(const uint8_t* data, size_t size); }
