@@ -46,6 +46,7 @@ expect_no_writes "extract"
 # install of the same file has nothing to do.
 pellam diff board.ini --json;             expect_code 0 "diff"
 json "d['operation'] == 'diff' and d['exitCode'] == 0 and any(v['written'] for v in d['plan']['variables'])"
+json "[(i['before'], i['after'], i['changes']) for i in d['plan']['items'] if i['component'] == 1 and i['key'] == 'Setup'] == [('512 bytes', '512 bytes', False)]"
 expect_no_writes "diff"
 pellam install board.ini;                 expect_code $exit_restart "install"
 expect_line "installing tokens..." "install events"
