@@ -19,6 +19,10 @@ enum EfiStatus : uint32_t {
     EFI_STATUS_DRIVER_UNINSTALL_FAILED = 10,
     EFI_STATUS_DRIVER_COMMUNICATION = 11,
     EFI_STATUS_HII_DATA_INVALID = 12,
+    // The library's own codes stop at 12, and 8 already means "not supported on this
+    // operating system" to its callers; a refused write of a protected variable takes the
+    // next free code so that no caller mistakes it for either.
+    EFI_STATUS_WRITE_PROTECTED = 13,
 };
 
 } // namespace fwstore

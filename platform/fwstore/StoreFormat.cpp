@@ -29,7 +29,14 @@ constexpr uint32_t TAG_EXPORT_DB = Tag("EXDB");
 constexpr uint32_t TAG_COUNTERS = Tag("CNTR");
 constexpr uint32_t TAG_FAULTS = Tag("FALT");
 constexpr uint32_t TAG_CAPSULE = Tag("CAPS");
-constexpr uint32_t ALL_TAGS[] = {TAG_BOARD, TAG_VARIABLES, TAG_EXPORT_DB, TAG_COUNTERS, TAG_FAULTS, TAG_CAPSULE};
+constexpr uint32_t TAG_RULES = Tag("RULS");
+constexpr uint32_t ALL_TAGS[] = {TAG_BOARD, TAG_VARIABLES, TAG_EXPORT_DB, TAG_COUNTERS, TAG_FAULTS, TAG_CAPSULE, TAG_RULES};
+// The restart rules came later: a store without them, which older writers made, is whole.
+// The writer leaves the section out when there are none, so such a store stays readable by
+// older readers too.
+constexpr uint32_t OPTIONAL_TAGS_MASK = 1u << 6;
+// Bytes of a restart rule besides its name and its range's bytes.
+constexpr size_t RULE_FIXED_BYTES = 16 + GUID_BYTES;
 
 // ---- writing ----
 
@@ -132,6 +139,24 @@ void WriteCapsule(ByteWriter& writer, const StoreImage& image)
     writer.WriteU32(image.capsule.resetCount);
     writer.WriteU32(static_cast<uint32_t>(image.capsule.image.size()));
     writer.WriteBytes(image.capsule.image);
+    EndSection(writer, start);
+}
+
+void WriteRestartRules(ByteWriter& writer, const StoreImage& image)
+{
+    if (image.restartRules.empty())
+        return;
+    size_t start = BeginSection(writer, TAG_RULES);
+    writer.WriteU32(static_cast<uint32_t>(image.restartRules.size()));
+    for (const auto& rule : image.restartRules) {
+        writer.WriteU32(static_cast<uint32_t>(rule.kind));
+        WriteGuid(writer, rule.vendor);
+        writer.WriteU32(static_cast<uint32_t>(rule.name.size()));
+        writer.WriteU32(rule.offset);
+        writer.WriteU32(static_cast<uint32_t>(rule.startBytes.size()));
+        WriteName(writer, rule.name);
+        writer.WriteBytes(rule.startBytes);
+    }
     EndSection(writer, start);
 }
 
@@ -309,6 +334,27 @@ bool ParseCapsule(SectionParser& parser, StoreImage& image)
     return parser.Rule(CapsuleProblem(slot)) && parser.Finish();
 }
 
+bool ParseRestartRules(SectionParser& parser, StoreImage& image)
+{
+    uint32_t count = 0;
+    if (!parser.Count(count, RULE_FIXED_BYTES, L"rule count"))
+        return false;
+    for (uint32_t i = 0; i < count; ++i) {
+        RestartRule rule;
+        uint32_t kind = 0, nameLength = 0, length = 0;
+        if (!parser.U32(kind, L"rule kind") || !parser.Guid(rule.vendor, L"rule GUID") ||
+            !parser.U32(nameLength, L"rule name length") || !parser.U32(rule.offset, L"rule offset") ||
+            !parser.U32(length, L"rule length") || !parser.Name(nameLength, rule.name, NameField::Rule) ||
+            !parser.Bytes(length, rule.startBytes, L"rule start bytes"))
+            return false;
+        rule.kind = static_cast<RestartRuleKind>(kind);
+        if (!parser.Rule(RestartRuleProblem(rule)))
+            return false;
+        image.restartRules.push_back(std::move(rule));
+    }
+    return parser.Finish();
+}
+
 const wchar_t* SectionName(uint32_t tag)
 {
     if (tag == TAG_BOARD) return L"BORD";
@@ -317,6 +363,7 @@ const wchar_t* SectionName(uint32_t tag)
     if (tag == TAG_COUNTERS) return L"CNTR";
     if (tag == TAG_FAULTS) return L"FALT";
     if (tag == TAG_CAPSULE) return L"CAPS";
+    if (tag == TAG_RULES) return L"RULS";
     return nullptr;
 }
 
@@ -336,6 +383,8 @@ bool ParseSection(uint32_t tag, std::span<const uint8_t> payload, size_t base, S
         ok = ParseFaults(parser, image);
     else if (tag == TAG_CAPSULE)
         ok = ParseCapsule(parser, image);
+    else if (tag == TAG_RULES)
+        ok = ParseRestartRules(parser, image);
     if (!ok)
         error = parser.Error();
     return ok;
@@ -405,6 +454,10 @@ uint64_t EncodedStoreBytes(const StoreImage& image)
     for (const auto& fault : image.faults)
         total += 24 + GUID_BYTES + name(fault.name);
     total += SECTION + 20 + image.capsule.image.size();
+    if (!image.restartRules.empty())
+        total += SECTION + 4;
+    for (const auto& rule : image.restartRules)
+        total += RULE_FIXED_BYTES + name(rule.name) + rule.startBytes.size();
     return total;
 }
 
@@ -429,6 +482,7 @@ std::vector<uint8_t> EncodeUnchecked(const StoreImage& image)
     WriteCounters(file, image);
     WriteFaults(file, image);
     WriteCapsule(file, image);
+    WriteRestartRules(file, image);
     std::span<const uint8_t> body = std::span<const uint8_t>(file.Bytes()).subspan(STORE_HEADER_BYTES);
     file.PatchU32(16, static_cast<uint32_t>(body.size()));
     file.PatchU32(20, Crc32(body));
@@ -501,7 +555,7 @@ bool ParseStore(std::span<const uint8_t> bytes, StoreImage& image, std::wstring&
         if (!ParseSection(tag, payload, sectionOffset + 8, parsed, error))
             return false;
     }
-    if (seen != (1u << std::size(ALL_TAGS)) - 1) {
+    if ((seen | OPTIONAL_TAGS_MASK) != (1u << std::size(ALL_TAGS)) - 1) {
         error = L"a required section is missing";
         return false;
     }

@@ -1,5 +1,5 @@
 // The whole state of one emulated board, as held in its store file: variables, the setup
-// export database, call counters, armed faults and the capsule slot.
+// export database, call counters, armed faults, the capsule slot and the restart rules.
 #pragma once
 
 #include "Guid.h"
@@ -87,6 +87,24 @@ struct CapsuleSlot {
     std::vector<uint8_t> image;
 };
 
+// How the board misbehaves around a restart, as real firmware does: it drops a write, refuses
+// to write a variable, or falls back to its defaults after a failed start.
+enum class RestartRuleKind : uint32_t {
+    Revert = 1,     // a byte range of a variable goes back, at every restart, to what it held at the previous start
+    Protect = 2,    // every SetVariable of the variable is refused
+    Defaults = 3,   // at the next restart only, "Setup" becomes a copy of "SetupDefault"
+};
+constexpr uint32_t RESTART_RULE_KIND_LAST = 3;
+
+struct RestartRule {
+    RestartRuleKind kind = RestartRuleKind::Protect;
+    std::wstring name;   // the variable, for Revert and Protect; empty for Defaults
+    GUID vendor{};
+    uint32_t offset = 0; // Revert: the first byte of the range
+    // Revert: the range's bytes at the board's previous start; its size is the range's length.
+    std::vector<uint8_t> startBytes;
+};
+
 struct StoreImage {
     std::wstring boardName;
     uint32_t capacity = 0;   // bytes of variable storage
@@ -96,6 +114,7 @@ struct StoreImage {
     std::vector<VariableCounters> counters;
     std::vector<FaultRule> faults;
     CapsuleSlot capsule;
+    std::vector<RestartRule> restartRules;
 };
 
 // Bytes of storage one variable takes: header, name with its terminator, data.

@@ -2,6 +2,7 @@
 
 #include "EfiGuid.h"
 #include "EfiStatus.h"
+#include "RestartRules.h"
 #include "StoreRules.h"
 
 #include <algorithm>
@@ -129,8 +130,12 @@ OperationResult SetVariableIn(StoreImage& image, const wchar_t* name, const GUID
         (*dataSize != 0 && data == nullptr))
         return {EFI_STATUS_INVALID_PARAMETER, false};
     uint32_t status = EFI_STATUS_SUCCESS;
+    // An armed fault is taken first; a protected variable then refuses the write as a fault
+    // that fires on every call would.
     if (auto fault = TakeFault(image, StoreOperation::SetVariable, name, vendor))
         status = *fault;
+    else if (uint32_t protection = ProtectionStatus(image, name, *vendor))
+        status = protection;
     else
         status = WriteVariable(image, name, *vendor, *attributes, static_cast<const uint8_t*>(data), *dataSize);
     VariableCounters& current = CountersFor(image, name, *vendor);

@@ -12,7 +12,7 @@ constexpr uint64_t MAX_FIELD_BYTES = UINT32_MAX;   // sizes are 32-bit fields of
 
 bool MayBeEmpty(NameField field)
 {
-    return field == NameField::Board || field == NameField::Fault;
+    return field == NameField::Board || field == NameField::Fault || field == NameField::Rule;
 }
 
 std::wstring Hex(uint32_t value)
@@ -37,6 +37,7 @@ const wchar_t* NameFieldLabel(NameField field)
     case NameField::Variable: return L"variable name";
     case NameField::Counter: return L"counter name";
     case NameField::Fault: return L"fault name";
+    case NameField::Rule: return L"rule variable name";
     }
     return L"name";
 }
@@ -98,6 +99,31 @@ std::wstring FaultProblem(const FaultRule& fault)
     return NameProblem(NameField::Fault, fault.name);
 }
 
+std::wstring RestartRuleProblem(const RestartRule& rule)
+{
+    const uint32_t kind = static_cast<uint32_t>(rule.kind);
+    if (kind == 0 || kind > RESTART_RULE_KIND_LAST)
+        return L"rule kind " + std::to_wstring(kind) + L" is unknown";
+    if (rule.kind == RestartRuleKind::Defaults) {
+        if (!rule.name.empty() || rule.offset != 0 || !rule.startBytes.empty())
+            return L"a defaults rule names no variable and no range";
+        return {};
+    }
+    if (std::wstring problem = NameProblem(NameField::Variable, rule.name); !problem.empty())
+        return L"rule " + problem;
+    if (rule.kind == RestartRuleKind::Protect) {
+        if (rule.offset != 0 || !rule.startBytes.empty())
+            return L"a protect rule of \"" + rule.name + L"\" has a range";
+        return {};
+    }
+    if (rule.startBytes.empty())
+        return L"the revert range of \"" + rule.name + L"\" is empty";
+    // The range's end must be a byte of a variable, whose size is a 32-bit field.
+    if (rule.startBytes.size() > MAX_FIELD_BYTES - rule.offset)
+        return L"the revert range of \"" + rule.name + L"\" passes 4294967295 bytes";
+    return {};
+}
+
 std::wstring CapsuleProblem(const CapsuleSlot& slot)
 {
     if (slot.state > CAPSULE_STATE_LAST)
@@ -127,6 +153,10 @@ std::wstring StoreImageProblem(const StoreImage& image)
     }
     for (size_t i = 0; i < image.faults.size(); ++i) {
         if (std::wstring problem = InRecord(L"fault", i, FaultProblem(image.faults[i])); !problem.empty())
+            return problem;
+    }
+    for (size_t i = 0; i < image.restartRules.size(); ++i) {
+        if (std::wstring problem = InRecord(L"rule", i, RestartRuleProblem(image.restartRules[i])); !problem.empty())
             return problem;
     }
     return CapsuleProblem(image.capsule);

@@ -17,8 +17,9 @@
 namespace fwstore {
 
 // The names a store keeps. Every name has at most MAX_NAME_LENGTH UTF-16 units and never
-// holds NUL; board and fault names may be empty (a fault without a name matches any).
-enum class NameField { Board, Variable, Counter, Fault };
+// holds NUL; board, fault and rule names may be empty (a fault without a name matches any;
+// a defaults rule names no variable).
+enum class NameField { Board, Variable, Counter, Fault, Rule };
 
 const wchar_t* NameFieldLabel(NameField field);   // "board name", "variable name", ...
 // The length alone, for a reader that has not read the name yet.
@@ -33,6 +34,9 @@ std::wstring CountersProblem(std::span<const VariableCounters> earlier, const Va
 // A fault: a known operation, known flags, at least one call left unless it fires on every
 // call, a valid name.
 std::wstring FaultProblem(const FaultRule& fault);
+// A restart rule: a known kind; revert and protect name a valid variable, defaults none; a
+// revert range of at least one byte that ends within 32 bits, the other kinds no range.
+std::wstring RestartRuleProblem(const RestartRule& rule);
 // The capsule slot: a known state and an image of at most 4294967295 bytes.
 std::wstring CapsuleProblem(const CapsuleSlot& slot);
 

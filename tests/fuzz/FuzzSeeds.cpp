@@ -6,6 +6,7 @@
 // Each seed goes to OUTPUT_FOLDER/<target>/<name>.
 #include "BioTestImages.h"
 #include "BoardProfile.h"
+#include "RestartRules.h"
 #include "SetupDbWriter.h"
 #include "SmbusSequence.h"
 #include "StoreFormat.h"
@@ -78,6 +79,30 @@ std::string ReadText(const fs::path& path)
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
+// The board with one restart rule of each kind that it can keep, so that the rules' section
+// is among the seeds.
+bool WriteRulesSeed(fwstore::StoreImage image, const fs::path& folder, const std::string& stem)
+{
+    fwstore::RestartRule revert;
+    if (fwstore::MakeRevertRule(image, fwstore::SETUP_NAME, fwstore::SETUP_VENDOR, 0, 2, revert).empty()) {
+        image.restartRules.push_back(revert);
+    }
+    fwstore::RestartRule protect;
+    protect.kind = fwstore::RestartRuleKind::Protect;
+    protect.name = fwstore::SETUP_DEFAULT_NAME;
+    protect.vendor = fwstore::SETUP_VENDOR;
+    image.restartRules.push_back(protect);
+    if (fwstore::DefaultsRuleProblem(image).empty()) {
+        fwstore::RestartRule defaults;
+        defaults.kind = fwstore::RestartRuleKind::Defaults;
+        image.restartRules.push_back(defaults);
+    }
+    std::vector<uint8_t> store;
+    std::wstring error;
+    return fwstore::SerializeStore(image, store, error) == fwstore::SerializeStatus::Ok &&
+           Write(folder, "store", stem + "-rules.store", store);
+}
+
 bool WriteBoardSeeds(const fs::path& profile, const fs::path& folder)
 {
     const std::string text = ReadText(profile);
@@ -97,6 +122,8 @@ bool WriteBoardSeeds(const fs::path& profile, const fs::path& folder)
         !Write(folder, "store", stem + ".store", store)) {
         return false;
     }
+    if (!WriteRulesSeed(image, folder, stem))
+        return false;
     bool written = image.exportDb.empty() || Write(folder, "setupdb", stem + ".db", image.exportDb);
     for (const fwstore::StoredVariable& variable : image.variables) {
         if (variable.name == L"QrvDataVar") {

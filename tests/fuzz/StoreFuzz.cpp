@@ -1,8 +1,8 @@
-// The store file over any bytes. A file that the reader accepts is written back: the writer
-// must accept its image (it refuses only what the reader would), and the written file must
-// read back to the same image. Each input is read twice: as it is, and with its header's
-// body size and CRC made to match the bytes, so that mutations reach the sections behind
-// the checksum.
+// The store file over any bytes, every section (the optional restart rules too). A file that
+// the reader accepts is written back: the writer must accept its image (it refuses only what
+// the reader would), and the written file must read back to the same image. Each input is
+// read twice: as it is, and with its header's body size and CRC made to match the bytes, so
+// that mutations reach the sections behind the checksum.
 #include "FuzzTargets.h"
 
 #include "StoreFormat.h"

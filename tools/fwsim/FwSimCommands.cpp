@@ -7,6 +7,7 @@
 #include "EfiGuid.h"
 #include "EfiStatus.h"
 #include "FirmwareStore.h"
+#include "RestartRules.h"
 #include "SetupDbDecoder.h"
 #include "SmbiosStartup.h"
 #include "StoreOperations.h"
@@ -34,7 +35,8 @@ const wchar_t* const USAGE =
     L"  init --questions N [--force]       create the store of a generated board with N setup questions\n"
     L"  profile --questions N              print the profile of that generated board\n"
     L"  setupdb [--summary]                print the board's setup database, or one line of counts\n"
-    L"  info                               board, capacity, setup database, faults, capsule slot\n"
+    L"  info                               board, capacity, setup database, faults, restart rules,\n"
+    L"                                     capsule slot\n"
     L"  list                               every variable with its GUID, attributes and size\n"
     L"  get NAME GUID                      print a variable's data as hex\n"
     L"  set NAME GUID HEX [--attributes N] write a variable (attributes 7 unless given)\n"
@@ -46,9 +48,16 @@ const wchar_t* const USAGE =
     L"                                     PrepareCapsule, InvokeCapsule or GetLastStatus\n"
     L"  fault list                         the armed faults\n"
     L"  fault clear                        disarm every fault\n"
+    L"  rule add revert NAME GUID --offset O --length L\n"
+    L"                                     at every reboot, bytes O..O+L-1 of the variable go back to\n"
+    L"                                     what they held at the previous start\n"
+    L"  rule add protect NAME GUID         every write or deletion of the variable is refused\n"
+    L"  rule add defaults                  at the next reboot only, \"Setup\" becomes \"SetupDefault\"\n"
+    L"  rule list                          the restart rules\n"
+    L"  rule clear                         remove every restart rule\n"
     L"  stage FILE [--prepare-only]        put a capsule in the board and arm it, as the\n"
     L"                                     capsule-update library's PrepareCapsule and InvokeCapsule do\n"
-    L"  reboot [--fail]                    restart: the firmware applies an armed capsule that fits\n"
+    L"  reboot [--fail]                    restart: the restart rules act, the firmware applies an armed capsule that fits\n"
     L"                                     the board (--fail makes its flash fail), then shows the\n"
     L"                                     SMBIOS strings written since, or the manufacturing ones\n"
     L"  sequence                           run the cooling chip's SMBus sequence buffer (\"BmiUserSequence\")\n"
@@ -74,7 +83,8 @@ const wchar_t* StatusName(uint32_t status)
     static const wchar_t* const names[] = {L"success", L"unknown error", L"variable driver not installed",
         L"invalid parameter", L"variable not found", L"hardware failure", L"not enough storage",
         L"buffer too small", L"not supported on this operating system", L"driver failed to load",
-        L"driver failed to uninstall", L"cannot communicate with the driver", L"setup data invalid"};
+        L"driver failed to uninstall", L"cannot communicate with the driver", L"setup data invalid",
+        L"write protected"};
     return status < std::size(names) ? names[status] : L"unknown status";
 }
 
@@ -321,6 +331,7 @@ int Info(const Arguments& arguments)
     Print(L"Variables:      " + std::to_wstring(image.variables.size()));
     Print(L"Setup database: " + std::to_wstring(image.exportDb.size()) + L" bytes");
     Print(L"Faults armed:   " + std::to_wstring(image.faults.size()));
+    Print(L"Restart rules:  " + std::to_wstring(image.restartRules.size()));
     Print(L"Capsule:        " + std::wstring(CapsuleStateName(image.capsule.state)) + L", " +
           std::to_wstring(image.capsule.image.size()) + L" bytes, last status " + std::to_wstring(image.capsule.lastStatus) +
           L", resets " + std::to_wstring(image.capsule.resetCount));
@@ -376,6 +387,12 @@ int Write(const std::wstring& name, const GUID& vendor, uint32_t attributes, con
     uint32_t status = EFI_STATUS_SUCCESS;
     if (result.Ok()) {
         result = store->Update([&](StoreImage& image) {
+            // A protected variable refuses the tool as it refuses the library, and the board
+            // counts the refused write as it counts the library's.
+            if ((status = ProtectionStatus(image, name, vendor)) != EFI_STATUS_SUCCESS) {
+                CountersFor(image, name, vendor).failedWrites++;
+                return true;
+            }
             status = SetStoredVariable(image, name, vendor, attributes, data);
             return status == EFI_STATUS_SUCCESS;
         });
@@ -612,6 +629,162 @@ int Fault(const Arguments& arguments)
     return result.Ok() ? EXIT_OK : Failed(result);
 }
 
+// "0x10..0x11": the bytes of a range, as rule list and reboot name them.
+std::wstring RangeText(uint32_t offset, uint32_t length)
+{
+    wchar_t text[48];
+    swprintf(text, std::size(text), L"0x%x..0x%llx", offset, static_cast<unsigned long long>(offset) + length - 1);
+    return text;
+}
+
+// A revert or protect rule's variable from the command line: a name the store can keep and a
+// GUID.
+std::optional<RestartRule> RuleVariable(RestartRuleKind kind, const std::vector<std::wstring>& positional,
+    std::wstring& problem)
+{
+    std::optional<GUID> vendor;
+    if (positional.size() != 3 || !(vendor = GuidArgument(positional[2], problem))) {
+        if (problem.empty())
+            problem = L"rule add " + positional[0] + L" takes NAME GUID";
+        return std::nullopt;
+    }
+    RestartRule rule;
+    rule.kind = kind;
+    rule.name = positional[1];
+    rule.vendor = *vendor;
+    if (std::wstring name = NameProblem(NameField::Variable, rule.name); !name.empty()) {
+        problem = L"the rule cannot be stored: " + name;
+        return std::nullopt;
+    }
+    return rule;
+}
+
+// The range of a revert rule: at least one byte, ending within 32 bits.
+bool RevertRange(const cli::CommandLine& line, RestartRule& rule, uint32_t& length, std::wstring& problem)
+{
+    const std::wstring* offsetText = line.Option(L"--offset");
+    const std::wstring* lengthText = line.Option(L"--length");
+    auto offset = offsetText ? ParseUnsigned(*offsetText) : std::nullopt;
+    auto count = lengthText ? ParseUnsigned(*lengthText) : std::nullopt;
+    if (!offset || !count || *count == 0) {
+        problem = L"rule add revert takes --offset O and --length L, L at least 1";
+        return false;
+    }
+    if (*count > UINT32_MAX - *offset) {
+        problem = L"the range of " + std::to_wstring(*count) + L" bytes at offset " + std::to_wstring(*offset) +
+                  L" passes the largest variable";
+        return false;
+    }
+    rule.offset = *offset;
+    length = *count;
+    return true;
+}
+
+// A rule as the command line gives it. A revert rule's bytes are taken from the board later;
+// `length` is its range's.
+std::optional<RestartRule> ParseRule(const Arguments& arguments, uint32_t& length, std::wstring& problem)
+{
+    auto line = Split(arguments, {L"--offset", L"--length"}, {}, problem);
+    if (!line)
+        return std::nullopt;
+    const auto& positional = line->positional;
+    const bool hasRange = line->Option(L"--offset") || line->Option(L"--length");
+    const std::wstring kind = positional.empty() ? std::wstring() : positional[0];
+    if (kind == L"defaults" && positional.size() == 1 && !hasRange) {
+        RestartRule rule;
+        rule.kind = RestartRuleKind::Defaults;
+        return rule;
+    }
+    if (kind == L"protect" && !hasRange)
+        return RuleVariable(RestartRuleKind::Protect, positional, problem);
+    if (kind == L"revert") {
+        auto rule = RuleVariable(RestartRuleKind::Revert, positional, problem);
+        if (rule && RevertRange(*line, *rule, length, problem))
+            return rule;
+        return std::nullopt;
+    }
+    problem = L"rule add takes revert NAME GUID --offset O --length L, protect NAME GUID, or defaults";
+    return std::nullopt;
+}
+
+std::wstring DescribeRule(const RestartRule& rule)
+{
+    const std::wstring variable = L"\"" + rule.name + L"\" " + FormatRegistryGuid(rule.vendor);
+    switch (rule.kind) {
+    case RestartRuleKind::Revert:
+        return L"revert " + variable + L" bytes " +
+               RangeText(rule.offset, static_cast<uint32_t>(rule.startBytes.size())) + L" start=" +
+               FormatHex(rule.startBytes);
+    case RestartRuleKind::Protect:
+        return L"protect " + variable;
+    case RestartRuleKind::Defaults:
+        return L"defaults \"Setup\" from \"SetupDefault\" at the next reboot";
+    }
+    return L"unknown";
+}
+
+// Completes a rule from the board (a revert rule's bytes now) and adds it; the problem when
+// the board cannot take it.
+std::wstring AddRule(StoreImage& image, RestartRule rule, uint32_t length)
+{
+    std::wstring problem;
+    if (rule.kind == RestartRuleKind::Revert)
+        problem = MakeRevertRule(image, rule.name, rule.vendor, rule.offset, length, rule);
+    else if (rule.kind == RestartRuleKind::Defaults)
+        problem = DefaultsRuleProblem(image);
+    if (problem.empty())
+        image.restartRules.push_back(std::move(rule));
+    return problem;
+}
+
+int ListRules()
+{
+    StoreImage image;
+    std::unique_ptr<CFirmwareStore> store;
+    if (int code = LoadForReading(image, store))
+        return code;
+    for (size_t i = 0; i < image.restartRules.size(); ++i)
+        Print(std::to_wstring(i + 1) + L": " + DescribeRule(image.restartRules[i]));
+    return EXIT_OK;
+}
+
+int Rule(const Arguments& arguments)
+{
+    const std::wstring action = arguments.empty() ? std::wstring() : arguments[0];
+    Arguments rest(arguments.empty() ? arguments.end() : arguments.begin() + 1, arguments.end());
+    if (action == L"list" && rest.empty())
+        return ListRules();
+    std::optional<RestartRule> rule;
+    uint32_t length = 0;
+    if (action == L"add") {
+        std::wstring problem;
+        if (!(rule = ParseRule(rest, length, problem)))
+            return Usage(problem);
+    } else if (action != L"clear" || !rest.empty()) {
+        return Usage(L"rule takes add, list or clear");
+    }
+    std::unique_ptr<CFirmwareStore> store;
+    StoreResult result = OpenStore(store);
+    std::wstring refused;
+    if (result.Ok()) {
+        result = store->Update([&](StoreImage& image) {
+            if (!rule) {
+                image.restartRules.clear();
+                return true;
+            }
+            refused = AddRule(image, *rule, length);
+            return refused.empty();
+        });
+    }
+    if (!result.Ok())
+        return Failed(result);
+    if (!refused.empty()) {
+        PrintError(L"the rule was not added: " + refused);
+        return EXIT_FAILED;
+    }
+    return EXIT_OK;
+}
+
 // Reads a whole capsule file, refusing one larger than the board keeps before reading it.
 bool ReadCapsuleFile(const std::wstring& path, std::vector<uint8_t>& bytes, std::wstring& problem)
 {
@@ -687,13 +860,44 @@ std::wstring Widen(const std::string& text)
     return wide;
 }
 
-void PrintRestart(const eficorvid::RestartReport& report, const std::vector<SmbiosStartupChange>& strings)
+void PrintRuleEvent(const RestartRuleEvent& event)
+{
+    using Kind = RestartRuleEvent::Kind;
+    const std::wstring name = L"rule: \"" + event.name + L"\"";
+    const std::wstring range = name + L" bytes " + RangeText(event.offset, event.length);
+    switch (event.kind) {
+    case Kind::Reverted:
+        Print(range + L" reverted");
+        break;
+    case Kind::RevertAbsent:
+        Print(range + L" not reverted: the variable does not exist");
+        break;
+    case Kind::RevertTooShort:
+        Print(range + L" not reverted: the variable has " + std::to_wstring(event.variableSize) + L" bytes");
+        break;
+    case Kind::Reset:
+        Print(name + L" reset from \"SetupDefault\"");
+        break;
+    case Kind::ResetNoDefaults:
+        Print(name + L" not reset: the board has no \"SetupDefault\"");
+        break;
+    case Kind::ResetFailed:
+        Print(name + L" not reset from \"SetupDefault\": " + StatusText(event.status));
+        break;
+    }
+}
+
+// The restart in the order it happens: the rules' lines, the capsule's, the SMBIOS strings'.
+void PrintRestart(const std::vector<RestartRuleEvent>& rules, const eficorvid::RestartReport& report,
+    const std::vector<SmbiosStartupChange>& strings)
 {
     using eficorvid::RestartOutcome;
+    for (const RestartRuleEvent& event : rules)
+        PrintRuleEvent(event);
     std::wstring status = L"; last status " + std::to_wstring(report.lastStatus);
     switch (report.outcome) {
     case RestartOutcome::NothingStaged:
-        Print(strings.empty() ? L"no capsule staged: nothing changed" : L"no capsule staged");
+        Print(strings.empty() && rules.empty() ? L"no capsule staged: nothing changed" : L"no capsule staged");
         break;
     case RestartOutcome::Discarded:
         Print(L"the staged capsule was never invoked: discarded, firmware unchanged" + status);
@@ -731,19 +935,24 @@ int Reboot(const Arguments& arguments)
         return Usage(L"reboot takes no arguments but --fail");
     std::unique_ptr<CFirmwareStore> store;
     StoreResult result = OpenStore(store);
+    std::vector<RestartRuleEvent> rules;
     eficorvid::RestartReport report;
     std::vector<SmbiosStartupChange> strings;
     if (result.Ok()) {
         result = store->Update([&](StoreImage& image) {
+            // The rules undo what was written since the previous start before the firmware
+            // does its own work; what the board then starts with is what they keep.
+            rules = ApplyRestartRules(image);
             report = eficorvid::RestartBoard(image, line->Has(L"--fail"));
             // The board starts after the update, whether or not one was applied.
             strings = StartSmbiosStrings(image);
-            return report.modified || !strings.empty();
+            const bool recorded = RecordStartBytes(image);
+            return !rules.empty() || report.modified || !strings.empty() || recorded;
         });
     }
     if (!result.Ok())
         return Failed(result);
-    PrintRestart(report, strings);
+    PrintRestart(rules, report, strings);
     return EXIT_OK;
 }
 
@@ -759,7 +968,7 @@ int RunCommand(const std::wstring& command, const Arguments& arguments)
     using Handler = int (*)(const Arguments&);
     static const std::pair<const wchar_t*, Handler> commands[] = {
         {L"init", Init}, {L"profile", Profile}, {L"setupdb", SetupDb}, {L"info", Info}, {L"list", List}, {L"get", Get}, {L"set", Set},
-        {L"delete", Delete}, {L"stats", Stats}, {L"fault", Fault}, {L"stage", Stage}, {L"reboot", Reboot}, {L"sequence", ShowSequence},
+        {L"delete", Delete}, {L"stats", Stats}, {L"fault", Fault}, {L"rule", Rule}, {L"stage", Stage}, {L"reboot", Reboot}, {L"sequence", ShowSequence},
     };
     for (const auto& [name, handler] : commands) {
         if (command == name)

@@ -112,6 +112,24 @@ TEST_F(QrvEfiVarTest, InjectedFaultsAnswerAnyStatusOnce)
     EXPECT_EQ(getExportDb(&size, nullptr), EFI_STATUS_DRIVER_COMMUNICATION);
 }
 
+TEST_F(QrvEfiVarTest, ProtectedVariableRefusesEveryWriteAndDeletion)
+{
+    ASSERT_TRUE(m_board.Update([](StoreImage& image) {
+        RestartRule rule;
+        rule.kind = RestartRuleKind::Protect;
+        rule.name = L"FirmwareId";
+        rule.vendor = TEST_VENDOR;
+        image.restartRules.push_back(rule);
+        return true;
+    }));
+    EXPECT_EQ(Write(L"FirmwareId", {1, 2}), EFI_STATUS_WRITE_PROTECTED);
+    EXPECT_EQ(Write(L"FirmwareId", {}), EFI_STATUS_WRITE_PROTECTED);
+    EXPECT_EQ(Write(L"Unprotected", {1}), EFI_STATUS_SUCCESS);
+    const StoreImage image = m_board.Load();
+    EXPECT_EQ(FindVariable(image, L"FirmwareId", TEST_VENDOR)->data, SmallBoard().variables[0].data);
+    EXPECT_EQ(FindCounters(image, L"FirmwareId", TEST_VENDOR)->failedWrites, 2u);
+}
+
 TEST_F(QrvEfiVarTest, ExportDbTwoCallRead)
 {
     uint32_t size = 0;
