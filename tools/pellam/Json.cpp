@@ -71,16 +71,21 @@ private:
         return ReadNumber(value);
     }
 
+    // The number's characters are copied out first: the C runtime's wcstod measures the whole
+    // rest of the text it is given, which made reading a large plan take time quadratic in
+    // its size.
     bool ReadNumber(JsonValue& value)
     {
-        const wchar_t* start = m_text.c_str() + m_at;
+        const size_t length = m_text.find_first_not_of(L"+-0123456789.eE", m_at);
+        const std::wstring digits =
+            m_text.substr(m_at, (length == std::wstring::npos ? m_text.size() : length) - m_at);
         wchar_t* end = nullptr;
-        value.number = wcstod(start, &end);
-        if (end == start) {
+        value.number = wcstod(digits.c_str(), &end);
+        if (end == digits.c_str()) {
             return false;
         }
         value.kind = JsonValue::Kind::Number;
-        m_at += static_cast<size_t>(end - start);
+        m_at += static_cast<size_t>(end - digits.c_str());
         return true;
     }
 
