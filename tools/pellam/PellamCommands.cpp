@@ -11,13 +11,16 @@
 
 #include "MessageIds.h"
 #include "frame/ResultCodes.h"
+#include "history/HistoryFile.h"
 #include "toolkit/ToolkitInternal.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cwctype>
+#include <map>
 #include <optional>
 
 namespace pellam {
@@ -442,15 +445,14 @@ int Flash(const Arguments& arguments)
 // After the restart, two witnesses: the capsule library's status of the last update, and the
 // running firmware's ID against the image's. The status alone would call a capsule that the
 // firmware never received (dropped, or refused before it ran) a success of an earlier update.
-int Verify(const Arguments& arguments)
+int VerifyImage(const Command& command)
 {
     std::wstring problem;
-    auto command = Split(arguments, {L"--bio"}, {}, problem);
-    auto bio = command ? ImageOption(L"verify", *command, problem) : std::nullopt;
+    auto bio = ImageOption(L"verify", command, problem);
     if (!bio) {
         return Usage(problem);
     }
-    PellamRun run(L"verify", command->options);
+    PellamRun run(L"verify", command.options);
     ComPtr<IBiosCapsule> capsule;
     UniqueBstr imageId, runningId;
     VARIANT_BOOL successful = VARIANT_FALSE;
@@ -660,6 +662,158 @@ int Diff(const Arguments& arguments)
     return run.Finish(EXIT_OK, L"diff: " + CountsText(CountPlan(*plan)) + L"; nothing written");
 }
 
+// Where install and set keep the configuration they installed, so that verify without a file
+// checks the last install of this machine: beside the machine's history of changes.
+std::wstring KeptConfigurationPath()
+{
+    const std::wstring history = history::HistoryPath();
+    const size_t slash = history.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? L"" : history.substr(0, slash + 1) + L"last-install.ini";
+}
+
+// The loaded configuration written to the kept file. The install is done whether or not it
+// can be kept; a line says which.
+void KeepConfiguration(PellamRun& run, ULONG mask)
+{
+    const std::wstring path = KeptConfigurationPath();
+    const std::wstring folder = path.substr(0, path.find_last_of(L"\\/"));
+    const int made = path.empty() ? ERROR_PATH_NOT_FOUND : ::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+    const bool kept = (made == ERROR_SUCCESS || made == ERROR_ALREADY_EXISTS || made == ERROR_FILE_EXISTS) &&
+                      SUCCEEDED(run.Toolkit()->WriteINIFile(UniqueBstr::From(path.c_str()).get(), mask));
+    run.Say(kept ? L"kept for verify: " + path : L"not kept for verify: " + path + L" cannot be written");
+}
+
+// ---- verifying settings after the restart ----
+
+// Each item of a configuration as the board holds it after the restart.
+struct VerifiedItem {
+    const JsonValue* item = nullptr;
+    std::wstring status; // "applied", "not applied", "not applicable"
+    std::wstring reason;
+};
+
+// The applicability of the board's tokens by UQI, for a configuration with tokens: a token
+// whose conditions hide it on this board is not applicable rather than not applied.
+bool TokenApplicability(PellamRun& run, ULONG mask, std::map<unsigned, bool>& applicable)
+{
+    return !(mask & kTokens) || ReadTokenApplicability(run, applicable);
+}
+
+VerifiedItem Verified(const JsonValue& plan, const JsonValue& item, const std::map<unsigned, bool>& applicable)
+{
+    const std::wstring& skipped = item[L"skipped"].text;
+    if (skipped == L"not on this board") {
+        return {&item, L"not applicable", skipped};
+    }
+    if (!skipped.empty()) {
+        return {&item, L"not applied", skipped};
+    }
+    if (!ItemChanges(plan, item)) {
+        return {&item, L"applied", L""};
+    }
+    const bool token = static_cast<ULONG>(item[L"component"].number) == kTokens;
+    const auto found = token ? applicable.find(wcstoul(item[L"key"].text.c_str(), nullptr, 16)) : applicable.end();
+    if (found != applicable.end() && !found->second) {
+        return {&item, L"not applicable", L"its conditions hide it on this board"};
+    }
+    return {&item, L"not applied", L""};
+}
+
+std::wstring VerifiedJson(const VerifiedItem& verified)
+{
+    const JsonValue& item = *verified.item;
+    return L"{\"component\":" + std::to_wstring(static_cast<ULONG>(item[L"component"].number)) +
+           L",\"key\":" + JsonString(item[L"key"].text) + L",\"name\":" + JsonString(item[L"name"].text) +
+           L",\"status\":" + JsonString(verified.status) + L",\"expected\":" + JsonString(item[L"after"].text) +
+           L",\"found\":" + JsonString(item[L"before"].text) + L",\"reason\":" + JsonString(verified.reason) + L"}";
+}
+
+void ShowVerified(PellamRun& run, const VerifiedItem& verified)
+{
+    const JsonValue& item = *verified.item;
+    const std::wstring name = ComponentName(static_cast<ULONG>(item[L"component"].number)) + L" " +
+                              item[L"key"].text + L" \"" + item[L"name"].text + L"\"";
+    if (verified.status == L"not applied") {
+        run.Say(L"  not applied     " + name + L": the board holds " + item[L"before"].text + L", not " +
+                item[L"after"].text + (verified.reason.empty() ? L"" : L" (" + verified.reason + L")"));
+    } else if (verified.status == L"not applicable") {
+        run.Say(L"  not applicable  " + name + L": " + verified.reason);
+    }
+}
+
+// The configuration's plan against the board: what it would still change was not applied.
+int VerifySettings(const Command& command, const std::wstring& path, ULONG mask)
+{
+    PellamRun run(L"verify", command.options);
+    std::map<unsigned, bool> applicable;
+    std::wstring text;
+    std::optional<JsonValue> plan;
+    if (!run.Open() || !TokenApplicability(run, mask, applicable) ||
+        !run.Check(run.Toolkit()->LoadINIFile(UniqueBstr::From(path.c_str()).get(), mask), L"loading " + path) ||
+        !run.Plan(mask, text)) {
+        return run.Finish(EXIT_FAILED, L"");
+    }
+    plan = ParseJson(text);
+    if (!plan) {
+        run.Check(E_UNEXPECTED, L"reading the install plan");
+        return run.Finish(EXIT_FAILED, L"");
+    }
+    std::map<std::wstring, size_t> counts;
+    std::wstring items;
+    for (const JsonValue& item : (*plan)[L"items"].elements) {
+        const VerifiedItem verified = Verified(*plan, item, applicable);
+        ++counts[verified.status];
+        ShowVerified(run, verified);
+        items += (items.empty() ? L"" : L",") + VerifiedJson(verified);
+    }
+    const size_t applied = counts[L"applied"], notApplied = counts[L"not applied"],
+                 notApplicable = counts[L"not applicable"];
+    run.AddData(L"verify", L"{\"file\":" + JsonString(path) + L",\"applied\":" + std::to_wstring(applied) +
+                               L",\"notApplied\":" + std::to_wstring(notApplied) + L",\"notApplicable\":" +
+                               std::to_wstring(notApplicable) + L",\"items\":[" + items + L"]}");
+    const std::wstring summary = std::to_wstring(applied) + L" applied, " + std::to_wstring(notApplied) +
+                                 L" not applied, " + std::to_wstring(notApplicable) + L" not applicable";
+    if (notApplied > 0) {
+        return run.Fail(L"the board does not hold what " + path + L" asks for: " + summary, cli::EXIT_NOT_APPLIED);
+    }
+    return run.Finish(EXIT_OK, L"verify: the board holds " + path + L" (" + summary + L")");
+}
+
+// verify --bio FILE, verify --config FILE.ini [--components LIST], or verify alone: the
+// configuration that the last install or set of this machine kept.
+int Verify(const Arguments& arguments)
+{
+    std::wstring problem;
+    auto command = Split(arguments, {L"--bio", L"--config", L"--components"}, {}, problem);
+    if (!command) {
+        return Usage(problem);
+    }
+    const std::wstring* config = command->line.Option(L"--config");
+    const std::wstring* list = command->line.Option(L"--components");
+    if (command->line.Option(L"--bio")) {
+        return config || list ? Usage(L"verify --bio FILE checks a flash; it takes no --config or --components")
+                              : VerifyImage(*command);
+    }
+    if (!command->line.positional.empty()) {
+        return Usage(L"verify takes its files as options (--config FILE.ini or --bio FILE)");
+    }
+    const std::wstring path = config ? FullPath(*config) : KeptConfigurationPath();
+    if (!config && ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        return Usage(L"no install of this machine is kept to verify (" + path +
+                     L"); name a file with --config FILE.ini, or an image with --bio FILE");
+    }
+    problem = CheckIniFile(path);
+    auto mask = problem.empty() ? ParseComponents(list, kConfiguration, problem) : std::nullopt;
+    if (!mask) {
+        return Usage(problem);
+    }
+    *mask &= list ? *mask : ComponentsInFile(path);
+    if (*mask == 0) {
+        return Usage(path + L" holds the settings of no component (bios, smbios, cooling, tokens)");
+    }
+    return VerifySettings(*command, path, *mask);
+}
+
 // Install's end once the plan is shown: --strict, nothing to do, or the install (3010).
 // A payload is no part of the plan: with one the install always runs.
 int FinishInstall(PellamRun& run, const std::wstring& operation, ULONG mask, const JsonValue& plan, bool strict,
@@ -677,6 +831,7 @@ int FinishInstall(PellamRun& run, const std::wstring& operation, ULONG mask, con
     if (!run.Check(run.Toolkit()->Install(mask), what)) {
         return run.Finish(EXIT_FAILED, L"");
     }
+    KeepConfiguration(run, mask & kConfiguration);
     return run.Finish(EXIT_RESTART_NEEDED, operation + L": " + CountsText(counts) +
                                                (payload.empty() ? L"" : L", the payload " + payload) +
                                                L"; takes effect at the next restart");

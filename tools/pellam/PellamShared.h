@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,5 +42,10 @@ bool PlanLoaded(PellamRun& run, ULONG mask, std::optional<JsonValue>& plan);
 // the mask and exits 3010. `what` names what is installed in a failure's message.
 int InstallPlanned(PellamRun& run, const std::wstring& operation, ULONG mask, const JsonValue& plan, bool strict,
                    const std::wstring& what);
+
+// The applicability of every setup token of the board by UQI (a UQI of several tokens applies
+// when one of them does), read from the board; the toolkit is reset after. False (the failure
+// kept in the run) when it cannot be read.
+bool ReadTokenApplicability(PellamRun& run, std::map<unsigned, bool>& applicable);
 
 } // namespace pellam

@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <climits>
 #include <cwchar>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -812,6 +813,19 @@ bool KeepOnlyNamedStrings(PellamRun& run, ULONG mask, const std::vector<Assignme
 }
 
 } // namespace
+
+bool ReadTokenApplicability(PellamRun& run, std::map<unsigned, bool>& applicable)
+{
+    Board board;
+    if (!run.Check(run.Toolkit()->LoadConfigFromSystem(kTokensBit), L"reading the board's tokens") ||
+        !ReadTokens(run, board)) {
+        return false;
+    }
+    for (const Token& token : board.tokens) {
+        applicable[token.uqi] = applicable[token.uqi] || token.applicable;
+    }
+    return run.Check(run.Toolkit()->Reset(), L"resetting the toolkit after reading the tokens");
+}
 
 int Settings(const Arguments& arguments)
 {

@@ -1,0 +1,64 @@
+#!/bin/sh
+# pellam-verify-test.sh WINE-EXEC BIN-FOLDER SOURCE-FOLDER WORK-FOLDER
+# pellam verify after the restart, each command a process of its own, on a demo board that is
+# told to misbehave at its restart the way firmware does (fwsim rule): one that ignores the
+# write of a setting, and one that resets its settings to their defaults. verify must name
+# exactly the settings the restart did not keep.
+wine_exec="$1"; bin="$2"; source="$3"; work="$4"
+. "$(dirname "$0")/pellam-checks.sh"
+SETUP="Setup {EC87D643-EBA4-4BB5-A1E5-3F3E36B20DA9}"
+# json_items STATUS: the keys of the --json document's items of that status, sorted.
+verified() { python3 -c "import json; d=json.load(open('out.txt', encoding='utf-8')); print(' '.join(sorted(i['key'] for i in d['verify']['items'] if i['status'] == '$1')))"; }
+expect_verified() { v=$(verified "$1"); [ "$v" = "$2" ] || fail "$3: $1 [$v], expected [$2]"; }
+
+fwsim init --board "$source/boards/demo-board.ini" >/dev/null || { echo "cannot make the board"; exit 1; }
+pellam verify;                            expect_code 2 "verify before any install"
+expect_error "no install of this machine is kept to verify" "verify before any install"
+pellam verify --bio x.bio --config x.ini; expect_code 2 "verify of an image and a file"
+pellam verify edited.ini;                 expect_code 2 "verify with a positional file"
+
+pellam extract board.ini --components smbios,tokens --quiet
+python3 - <<'EOF'
+import re
+text = open('board.ini', encoding='latin-1', newline='').read()
+for section, value in (('SETTING_0100', '2'), ('SETTING_0108', '5'), ('SETTING_033E', 'FALSE')):
+    text, n = re.subn(r'(\[%s\]\r\nValue=)[^\r]*' % section, r'\g<1>' + value, text)
+    assert n == 1, section
+open('edited.ini', 'w', encoding='latin-1', newline='').write(text)
+EOF
+
+# The firmware ignores the writes of "System language" (offset 0x10) and of the docking port
+# controller (0xA1), a check box its platform hides: both bytes go back at the restart.
+fwsim rule add revert $SETUP --offset 16 --length 1 >/dev/null
+fwsim rule add revert $SETUP --offset 161 --length 1 >/dev/null
+pellam install edited.ini;                expect_code $exit_restart "install"
+grep -q '^kept for verify: ' out.txt || fail "install did not keep its configuration"
+fwsim reboot >/dev/null
+pellam verify;                            expect_code 3 "verify after a restart that reverted a setting"
+expect_line '  not applied     tokens 0100 "System language": the board holds 0 (English), not 2 (Deutsch)' "verify"
+expect_line '  not applicable  tokens 033E "Docking port controller": its conditions hide it on this board' "verify"
+expect_error "1 not applied" "verify"
+pellam verify --json;                     expect_code 3 "verify --json"
+expect_verified "not applied" "0100" "verify --json"
+expect_verified "not applicable" "033E" "verify --json"
+json "d['verify']['notApplied'] == 1 and d['verify']['applied'] == len(d['verify']['items']) - 2 and d['verify']['applied'] > 170"
+json "[(i['found'], i['expected']) for i in d['verify']['items'] if i['key'] == '0108'] == [('5', '5')]"
+pellam verify --config edited.ini --components tokens --quiet; expect_code 3 "verify --config"
+
+# A clean restart: the install of the same file writes the setting again, and it stays.
+fwsim rule clear >/dev/null
+pellam install edited.ini --quiet;        expect_code $exit_restart "install again"
+fwsim reboot >/dev/null
+pellam verify;                            expect_code 0 "verify after a clean restart"
+grep -q '^verify: the board holds .*last-install.ini (.* applied, 0 not applied, 0 not applicable)$' out.txt ||
+    fail "verify after a clean restart: summary"
+
+# A firmware that resets its settings to their defaults after a failed start.
+fwsim rule add defaults >/dev/null
+fwsim reboot >/dev/null
+pellam verify --json;                     expect_code 3 "verify after a reset to defaults"
+expect_verified "not applied" "0100 0108" "verify after a reset to defaults"
+expect_verified "not applicable" "033E" "verify after a reset to defaults"
+
+[ "$failures" -eq 0 ] && echo "pellam verify: all checks passed"
+exit "$failures"
