@@ -40,7 +40,11 @@ pellam_row() {
 make_board() {
     FWSIM_STORE="$boards/$1.store" "$wine" "$bin/fwsim.exe" init --questions "$1" --force >/dev/null
 }
-for questions in 2000 20000; do make_board "$questions"; done
+for questions in 2000 20000; do
+    make_board "$questions"
+    (cd "$boards" && FWSIM_STORE="$boards/$questions.store" "$wine" "$bin/pellam.exe" extract "$questions.ini" \
+        --components smbios,tokens --quiet >/dev/null)
+done
 for tokens in 1000 10000; do
     make_board "$tokens"
     (cd "$boards" && FWSIM_STORE="$boards/$tokens.store" "$wine" "$bin/pellam.exe" extract "$tokens.ini" \
@@ -51,6 +55,7 @@ done
 pellam_rows() {
     for questions in 2000 20000; do
         pellam_row "pellam settings (process)" "$questions" "$boards/$questions.store" 0 settings
+        pellam_row "pellam verify (process)" "$questions" "$boards/$questions.store" 0 verify --config "$questions.ini"
     done
     for tokens in 1000 10000; do
         pellam_row "pellam diff (process)" "$tokens" "$boards/$tokens.store" 0 diff "$tokens-edited.ini" --components tokens
