@@ -3,6 +3,7 @@
 #include "Json.h"
 #include "PellamRun.h"
 #include "PellamShared.h"
+#include "HistoryCommand.h"
 #include "SettingsCommands.h"
 
 #include "Console.h"
@@ -860,7 +861,7 @@ int RunCommand(const std::wstring& command, const Arguments& arguments)
         {L"help", Help}, {L"info", Info}, {L"validate", Validate}, {L"extract", Extract}, {L"diff", Diff},
         {L"plan", Diff}, {L"install", Install}, {L"remove", Remove},
         {L"flash", Flash}, {L"verify", Verify},
-        {L"settings", Settings}, {L"set", Set},
+        {L"settings", Settings}, {L"set", Set}, {L"history", History},
     };
     for (const auto& [name, handler] : commands) {
         if (command == name) {
