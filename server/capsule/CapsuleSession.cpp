@@ -10,6 +10,7 @@
 #include "frame/ErrorInfoManager.h"
 #include "frame/FailureReport.h"
 #include "frame/ResultCodes.h"
+#include "history/HistoryStamp.h"
 #include "MessageIds.h"
 #include "system/EFIVar.h"
 
@@ -160,6 +161,14 @@ HRESULT CCapsuleSession::LoadFileIntoStream(const std::wstring& name, IStream** 
     const wchar_t* report = nullptr;
     switch (failure) {
     case CCapsuleFile::Failure::None:
+        if (kind == StreamKind::Image) {
+            m_pendingImage.path = history::FullPath(name);
+            m_pendingImage.sha256.clear();
+            if (FAILED(history::FileSha256(m_pendingImage.path, m_pendingImage.sha256))) {
+                ReportDiagnostic(LOG_SITE(function), LOG_WARNING,
+                                 L"The digest of %ls could not be had for the history of changes", name.c_str());
+            }
+        }
         return ResetStreamSeekPtr(*stream, kind);
     case CCapsuleFile::Failure::EmptyName:
         return REPORT_FAILURE(function, LOG_ERROR, m_reports.emptyFileName.result,
@@ -204,6 +213,9 @@ HRESULT CCapsuleSession::ParseImage(IStream* image)
 {
     constexpr const wchar_t* function = L"CCapsuleSession::ParseImage";
     const IID& iid = *m_reports.iid;
+    // The file just read, if this is its stream; a stream of the client's own has no file.
+    ImageFile file = std::move(m_pendingImage);
+    m_pendingImage = {};
     RETURN_IF_FAILED(RequireEngine(LOG_SITE(function)));
     RETURN_IF_FAILED(ResetStreamSeekPtr(image, StreamKind::Image));
     VARIANT_BOOL isCapsule = VARIANT_FALSE;
@@ -220,6 +232,7 @@ HRESULT CCapsuleSession::ParseImage(IStream* image)
         return REPORT_FAILURE(function, LOG_ERROR, E_FAIL, Describe(iid, MSG_UNEXPECTED_FAILURE),
                               L"Unexpected error on LoadWeaveCapsule()");
     }
+    m_parsedImage = std::move(file);
     return S_OK;
 }
 
@@ -341,7 +354,50 @@ HRESULT CCapsuleSession::InvokeCapsule(const std::function<void()>& beforeArming
     if (beforeArming) {
         beforeArming();
     }
-    return InterpretCorvidRetVal(m_hCorvidDll.InvokeCapsule().value_or(kCorvidUnknownError));
+    const std::wstring boardId = QuietBoardId();
+    const HRESULT hr = InterpretCorvidRetVal(m_hCorvidDll.InvokeCapsule().value_or(kCorvidUnknownError));
+    if (SUCCEEDED(hr)) {
+        AppendFlashToHistory(boardId);
+    }
+    return hr;
+}
+
+std::wstring CCapsuleSession::QuietBoardId()
+{
+    std::wstring id;
+    if (FAILED(GetBiosIdFromVariable(id))) {
+        // Logged; the history's record is no reason to fail the update or describe a failure.
+        CErrorInfoManager::Clear();
+    }
+    return id;
+}
+
+void CCapsuleSession::AppendFlashToHistory(const std::wstring& boardId)
+try {
+    history::Record record;
+    record.operation = "flash";
+    record.file = history::Utf8(m_parsedImage.path);
+    record.sha256 = m_parsedImage.sha256;
+    record.resultName = "S_OK";
+    std::wstring imageId;
+    if (FAILED(GetImageId(imageId))) {
+        CErrorInfoManager::Clear();
+    }
+    history::Item item;
+    item.key = "BIOS ID";
+    item.name = "BIOS ID";
+    item.before = history::Utf8(boardId);
+    item.after = history::Utf8(imageId);
+    record.items.push_back(std::move(item));
+    const HRESULT hr = history::AppendStamped(std::move(record));
+    if (FAILED(hr)) {
+        ReportDiagnostic(LOG_SITE(L"CCapsuleSession::AppendFlashToHistory"), LOG_WARNING,
+                         L"The flash was not written to the history of changes (0x%08lX)", static_cast<unsigned long>(hr));
+    }
+}
+catch (...) {
+    ReportDiagnostic(LOG_SITE(L"CCapsuleSession::AppendFlashToHistory"), LOG_WARNING,
+                     L"The flash was not written to the history of changes (out of memory)");
 }
 
 HRESULT CCapsuleSession::GetLastStatus(uint32_t* status)

@@ -61,6 +61,8 @@ public:
     // Hands the bytes of `image` to the library as they are; the library's status as a result.
     HRESULT PrepareCapsule(IStream* image);
     // Arms the staged capsule. `beforeArming` runs once the library is known to offer arming.
+    // An update armed is a change of the firmware: it goes into the history of changes as a
+    // "flash" of the image file last parsed (none for an image handed over as a stream).
     HRESULT InvokeCapsule(const std::function<void()>& beforeArming = {});
     // The library's status of the last update in `status`; the call's own status as a result.
     HRESULT GetLastStatus(uint32_t* status);
@@ -69,6 +71,18 @@ private:
     HRESULT CreateEngine();
     HRESULT LoadCorvidLibrary();
     HRESULT InterpretCorvidRetVal(uint32_t status);
+    // The flash's record, with the running firmware's ID and the image's; an ID that cannot
+    // be read stays empty and fails nothing.
+    void AppendFlashToHistory(const std::wstring& boardId);
+    std::wstring QuietBoardId();
+
+    // The image file read by LoadFileIntoStream, until ParseImage takes it as the engine's.
+    struct ImageFile {
+        std::wstring path;   // full path
+        std::string sha256;  // of the bytes read
+    };
+    ImageFile m_pendingImage;
+    ImageFile m_parsedImage;
 
     const SCapsuleClientReports& m_reports;
     CCorvidLibrary m_hCorvidDll;

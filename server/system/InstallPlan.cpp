@@ -4,7 +4,10 @@
 
 #include <cwchar>
 
-CPlanEventRecorder::CPlanEventRecorder(InstallPlan& plan) : m_plan(plan), m_previous(ToolkitEvents::SetTarget(this)) {}
+CPlanEventRecorder::CPlanEventRecorder(InstallPlan& plan, Passing passing)
+    : m_plan(plan), m_passing(passing), m_previous(ToolkitEvents::SetTarget(this))
+{
+}
 
 CPlanEventRecorder::~CPlanEventRecorder() { ToolkitEvents::SetTarget(m_previous); }
 
@@ -17,6 +20,27 @@ HRESULT CPlanEventRecorder::Fire_OnSMBIOSPrompt(const wchar_t* prompt, BSTR* res
     // The client answers through its own target, held meanwhile as any firing holds it.
     m_previous->Hold();
     const HRESULT hr = m_previous->Fire_OnSMBIOSPrompt(prompt, response);
+    m_previous->Unhold();
+    return hr;
+}
+
+void CPlanEventRecorder::RaiseWarning()
+{
+    m_plan.warned = true;
+    if (m_passing == Passing::On && m_previous) {
+        m_previous->RaiseWarning();
+    }
+}
+
+HRESULT CPlanEventRecorder::Pass(const wchar_t* name, std::vector<std::wstring> arguments,
+                                 const std::function<HRESULT(IToolkitEventTarget&)>& fire)
+{
+    const HRESULT recorded = Record(name, std::move(arguments));
+    if (m_passing == Passing::Off || !m_previous) {
+        return recorded;
+    }
+    m_previous->Hold();
+    const HRESULT hr = fire(*m_previous);
     m_previous->Unhold();
     return hr;
 }

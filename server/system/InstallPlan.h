@@ -9,6 +9,7 @@
 
 #include "frame/EventTarget.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,24 +35,44 @@ struct InstallPlan {
     bool warned = false;   // an event would have raised the warnings result
 };
 
-// While it lives, the events of the server go into `plan` instead of to the client, except
-// OnSMBIOSPrompt: a prompted string is part of what would be written, so the client is asked
-// as an install would ask it. Warnings are noted in the plan, not raised.
+// While it lives, the events of the server go into `plan`. A planning recorder keeps them
+// from the client, except OnSMBIOSPrompt: a prompted string is part of what would be
+// written, so the client is asked as an install would ask it; warnings are noted in the
+// plan, not raised. A passing recorder (Passing::On) keeps a copy of each event and of the
+// warnings and hands them on to the client as well, so that a real operation can say
+// afterwards what it told the client.
 class CPlanEventRecorder final : public IToolkitEventTarget {
 public:
-    explicit CPlanEventRecorder(InstallPlan& plan);
+    enum class Passing { Off, On };
+    explicit CPlanEventRecorder(InstallPlan& plan, Passing passing = Passing::Off);
     ~CPlanEventRecorder();
     CPlanEventRecorder(const CPlanEventRecorder&) = delete;
     CPlanEventRecorder& operator=(const CPlanEventRecorder&) = delete;
 
-#define PLAN_EVENT_0(name) HRESULT Fire_##name() override { return Record(L## #name, {}); }
-#define PLAN_EVENT_1(name, A) HRESULT Fire_##name(A a) override { return Record(L## #name, {Text(a)}); }
+#define PLAN_EVENT_0(name) \
+    HRESULT Fire_##name() override { return Pass(L## #name, {}, [&](IToolkitEventTarget& t) { return t.Fire_##name(); }); }
+#define PLAN_EVENT_1(name, A) \
+    HRESULT Fire_##name(A a) override \
+    { \
+        return Pass(L## #name, {Text(a)}, [&](IToolkitEventTarget& t) { return t.Fire_##name(a); }); \
+    }
 #define PLAN_EVENT_2(name, A, B) \
-    HRESULT Fire_##name(A a, B b) override { return Record(L## #name, {Text(a), Text(b)}); }
+    HRESULT Fire_##name(A a, B b) override \
+    { \
+        return Pass(L## #name, {Text(a), Text(b)}, [&](IToolkitEventTarget& t) { return t.Fire_##name(a, b); }); \
+    }
 #define PLAN_EVENT_3(name, A, B, C) \
-    HRESULT Fire_##name(A a, B b, C c) override { return Record(L## #name, {Text(a), Text(b), Text(c)}); }
+    HRESULT Fire_##name(A a, B b, C c) override \
+    { \
+        return Pass(L## #name, {Text(a), Text(b), Text(c)}, \
+                    [&](IToolkitEventTarget& t) { return t.Fire_##name(a, b, c); }); \
+    }
 #define PLAN_EVENT_4(name, A, B, C, D) \
-    HRESULT Fire_##name(A a, B b, C c, D d) override { return Record(L## #name, {Text(a), Text(b), Text(c), Text(d)}); }
+    HRESULT Fire_##name(A a, B b, C c, D d) override \
+    { \
+        return Pass(L## #name, {Text(a), Text(b), Text(c), Text(d)}, \
+                    [&](IToolkitEventTarget& t) { return t.Fire_##name(a, b, c, d); }); \
+    }
     PLAN_EVENT_0(OnDiagnosticsError)
     PLAN_EVENT_0(OnFlashStart)
     PLAN_EVENT_0(OnFlashSuccess)
@@ -100,7 +121,7 @@ public:
 #undef PLAN_EVENT_3
 #undef PLAN_EVENT_4
 
-    void RaiseWarning() override { m_plan.warned = true; }
+    void RaiseWarning() override;
     void Hold() override {}
     void Unhold() override {}
 
@@ -111,7 +132,11 @@ private:
     static std::wstring Text(unsigned short* uqi);
     static std::wstring Text(const VARIANT& value);
     HRESULT Record(const wchar_t* name, std::vector<std::wstring> arguments);
+    // Records the event and, when passing, fires it at the client's target, held meanwhile.
+    HRESULT Pass(const wchar_t* name, std::vector<std::wstring> arguments,
+                 const std::function<HRESULT(IToolkitEventTarget&)>& fire);
 
     InstallPlan& m_plan;
+    Passing m_passing;
     IToolkitEventTarget* m_previous;
 };

@@ -29,27 +29,9 @@ std::wstring GuidText(const GUID& guid)
     return text;
 }
 
-// An image item shows only its size, so whether it changes anything is its variable's answer:
-// an image that holds the bytes the board holds writes nothing.
-bool Changes(const PlannedItem& item, const InstallPlan& plan)
-{
-    if (!item.skipped.empty()) {
-        return false;
-    }
-    if (item.component != CComponentMask::kBIOS) {
-        return item.before != item.after;
-    }
-    for (const PlannedVariable& variable : plan.variables) {
-        if (variable.name == item.key && variable.Changes()) {
-            return true;
-        }
-    }
-    return false;
-}
-
 std::wstring Item(const PlannedItem& item, const InstallPlan& plan)
 {
-    const bool changes = Changes(item, plan);
+    const bool changes = PlannedItemChanges(item, plan);
     return L"{\"component\":" + std::to_wstring(item.component) + L",\"key\":" + JsonString(item.key) +
            L",\"name\":" + JsonString(item.name) + L",\"before\":" + JsonString(item.before) + L",\"after\":" +
            JsonString(item.after) + L",\"changes\":" + (changes ? L"true" : L"false") + L",\"skipped\":" +
@@ -92,6 +74,24 @@ std::wstring List(const std::vector<Element>& elements, Format format)
 }
 
 } // namespace
+
+// An image item shows only its size, so whether it changes anything is its variable's answer:
+// an image that holds the bytes the board holds writes nothing.
+bool PlannedItemChanges(const PlannedItem& item, const InstallPlan& plan)
+{
+    if (!item.skipped.empty()) {
+        return false;
+    }
+    if (item.component != CComponentMask::kBIOS) {
+        return item.before != item.after;
+    }
+    for (const PlannedVariable& variable : plan.variables) {
+        if (variable.name == item.key && variable.Changes()) {
+            return true;
+        }
+    }
+    return false;
+}
 
 std::wstring InstallPlanJson(const InstallPlan& plan)
 {

@@ -6,3 +6,7 @@
 #include <string>
 
 std::wstring InstallPlanJson(const InstallPlan& plan);
+
+// Whether installing the item writes anything: not when it is skipped, nor when its value
+// (for an image, its variable's bytes) is what the board holds.
+bool PlannedItemChanges(const PlannedItem& item, const InstallPlan& plan);

@@ -1,5 +1,6 @@
 #include "Toolkit.h"
 
+#include "ChangeHistory.h"
 #include "InstallPlanJson.h"
 
 #include "frame/FailureReport.h"
@@ -16,6 +17,8 @@
 #include "ErrorMacros.h"
 #include "frame/ErrorInfoManager.h"
 #include "frame/ResultCodes.h"
+#include "frame/ResultNames.h"
+#include "history/HistoryStamp.h"
 
 #include <memory>
 
@@ -142,16 +145,59 @@ IFirmwareVariables& CToolkit::Variables()
     return *CFirmwareAccess::Current();
 }
 
+void CToolkit::AppendToHistory(history::Record record, HRESULT result, const LogSite& site)
+try {
+    if (!m_strHistoryOperation.empty()) {
+        record.operation = history::Utf8(m_strHistoryOperation);
+        m_strHistoryOperation.clear();
+    }
+    record.result = static_cast<uint32_t>(result);
+    record.resultName = history::Utf8(ResultCodeName(result));
+    const HRESULT hr = history::AppendStamped(std::move(record));
+    if (FAILED(hr)) {
+        ReportDiagnostic(site, LOG_WARNING, L"The change was not written to the history of changes (0x%08lX)",
+                         static_cast<unsigned long>(hr));
+    }
+}
+catch (...) {
+    ReportDiagnostic(site, LOG_WARNING, L"The change was not written to the history of changes (out of memory)");
+}
+
+void CToolkit::NoteLoadedFile(const std::wstring& path)
+{
+    m_strLoadedFile = history::FullPath(path);
+    m_strLoadedSha256.clear();
+    if (FAILED(history::FileSha256(m_strLoadedFile, m_strLoadedSha256))) {
+        ReportDiagnostic(LOG_SITE(L"CToolkit::NoteLoadedFile"), LOG_WARNING,
+                         L"The digest of %ls could not be had for the history of changes", m_strLoadedFile.c_str());
+    }
+}
+
+// The install keeps what it did (its plan, filled as it writes) and the events it fired on
+// their way to the client, for the history. An install refused before it reached the
+// firmware leaves no record.
 IFACEMETHODIMP CToolkit::Install(ULONG qrvComponentMask)
 try {
-    if (const HRESULT hr = RequireCompleteConfiguration(LOG_SITE(L"CToolkit::Install")); FAILED(hr)) {
+    const LogSite site = LOG_SITE(L"CToolkit::Install");
+    if (const HRESULT hr = RequireCompleteConfiguration(site); FAILED(hr)) {
         return hr;
     }
-    const HRESULT hr = m_pSystem->Install(CComponentMask(qrvComponentMask), Variables(), CollectorMode::Write);
-    if (FAILED(hr) || hr == ResultCode::S_PAYLOAD_ALREADY_PRESENT) {
-        return hr;
+    InstallPlan done;
+    HRESULT hr = S_OK;
+    {
+        CPlanEventRecorder recorder(done, CPlanEventRecorder::Passing::On);
+        hr = m_pSystem->Install(CComponentMask(qrvComponentMask), Variables(), CollectorMode::Write, &done);
     }
-    return TakeWarnings();
+    if (SUCCEEDED(hr) && hr != ResultCode::S_PAYLOAD_ALREADY_PRESENT) {
+        hr = TakeWarnings();
+    }
+    if (change_history::ReachedFirmware(done.events)) {
+        history::Record record = change_history::InstallRecord(qrvComponentMask, done);
+        record.file = history::Utf8(m_strLoadedFile);
+        record.sha256 = m_strLoadedSha256;
+        AppendToHistory(std::move(record), hr, site);
+    }
+    return hr;
 }
 CATCH_RETURN()
 // The install's own code up to the commit, with the client's events kept in the plan (a
@@ -190,6 +236,8 @@ try {
     }
     Variables();
     const HRESULT hr = CSystem::CreateSystemFromRefSystem(CComponentMask(qrvComponentMask), m_pSystem);
+    m_strLoadedFile.clear();
+    m_strLoadedSha256.clear();
     if (hr == ResultCode::S_NOTHING_TO_DO) {
         return hr;
     }
@@ -215,6 +263,8 @@ try {
                               Describe(IID_IToolkit, MSG_INVALID_INI_FILE_NAME), L"Unable to find file: %ls",
                               path.c_str());
     }
+    // Hashed now: the file may change between the load and the install.
+    NoteLoadedFile(path);
     const HRESULT hr = CSystem::CreateSystemFromFile(path, CComponentMask(qrvComponentMask), m_pSystem);
     if (hr == ResultCode::S_NOTHING_TO_DO) {
         return hr;
@@ -232,6 +282,8 @@ try {
     if (m_pSystem) {
         return AlreadyLoaded(LOG_SITE(L"CToolkit::CreateEmptyConfiguration"));
     }
+    m_strLoadedFile.clear();
+    m_strLoadedSha256.clear();
     if (FAILED(CSystem::CreateEmpty(m_pSystem))) {
         CErrorInfoManager::SetGUID(IID_IToolkit);
         return E_FAIL;
@@ -245,7 +297,16 @@ try {
     const LogSite site = LOG_SITE(L"CToolkit::Remove");
     Variables();
     CRemoveOperation operation;
-    const HRESULT hr = operation.Remove(qrvComponentMask);
+    InstallPlan events;
+    HRESULT hr = S_OK;
+    {
+        CPlanEventRecorder recorder(events, CPlanEventRecorder::Passing::On);
+        hr = operation.Remove(qrvComponentMask);
+    }
+    const HRESULT result = hr == ResultCode::S_NOTHING_TO_DO || FAILED(hr) ? hr : TakeWarnings();
+    if (change_history::ReachedFirmware(events.events)) {
+        AppendToHistory(change_history::RemoveRecord(qrvComponentMask, events.events), result, site);
+    }
     if (hr == ResultCode::S_NOTHING_TO_DO) {
         return hr;
     }
@@ -263,7 +324,7 @@ try {
                                L"variables left as they were: %s",
                                static_cast<unsigned>(hr), changed.c_str(), left.c_str());
     }
-    return TakeWarnings();
+    return result;
 }
 CATCH_RETURN()
 
@@ -357,6 +418,13 @@ try {
 }
 CATCH_RETURN()
 
+HRESULT CToolkit::SetHistoryOperation(BSTR name)
+try {
+    m_strHistoryOperation.assign(name ? name : L"", ::SysStringLen(name));
+    return S_OK;
+}
+CATCH_RETURN()
+
 IFACEMETHODIMP CToolkit::GetConfigGroup(EConfigGroupID eGroupID, IConfigGroup** group)
 try {
     if (!group) {
@@ -429,6 +497,9 @@ IFACEMETHODIMP CToolkit::Reset()
     m_bWarning = false;
     UnloadMessageLibrary();
     m_pSystem.reset();
+    m_strLoadedFile.clear();
+    m_strLoadedSha256.clear();
+    m_strHistoryOperation.clear();
     ConfigurationPoint::Clear();
     m_pBiosCapsule.Reset();
     if (FAILED(SetWorkingDirectory())) {

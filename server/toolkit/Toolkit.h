@@ -13,6 +13,8 @@
 #include "system/FirmwareAccess.h"
 #include "system/LibraryVariables.h"
 
+#include "history/HistoryRecord.h"
+
 #include "ConnectionPoint.h"
 #include "Owners.h"
 
@@ -71,6 +73,8 @@ public:
     HRESULT PlanInstall(ULONG qrvComponentMask, BSTR* plan);
     // Bit 0 of the firmware's BIOS-modified flag, read only.
     HRESULT IsBIOSModified(VARIANT_BOOL* set);
+    // The operation's name in the next record of the history of changes.
+    HRESULT SetHistoryOperation(BSTR name);
 
     // IConnectionPointContainer
     IFACEMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** enumerator) override;
@@ -139,6 +143,11 @@ private:
     HRESULT RequireCompleteConfiguration(const LogSite& site);
     HRESULT AlreadyLoaded(const LogSite& site);
     IFirmwareVariables& Variables();
+    // Appends the record of a change, named by SetHistoryOperation when it was called; a
+    // failure to append is logged, never the operation's.
+    void AppendToHistory(history::Record record, HRESULT result, const LogSite& site);
+    // Notes the INI file a configuration is loaded from: its full path and its digest.
+    void NoteLoadedFile(const std::wstring& path);
 
     // The toolkit's face for in-process clients; its identity and lifetime are the toolkit's.
     class CInternal final : public IToolkitInternal {
@@ -156,6 +165,7 @@ private:
             return m_toolkit.FlashBIOS(bio, splash, badge);
         }
         IFACEMETHODIMP IsBIOSModified(VARIANT_BOOL* set) override { return m_toolkit.IsBIOSModified(set); }
+        IFACEMETHODIMP SetHistoryOperation(BSTR name) override { return m_toolkit.SetHistoryOperation(name); }
 
     private:
         CToolkit& m_toolkit;
@@ -169,6 +179,11 @@ private:
     ComPtr<IBiosCapsule> m_pBiosCapsule;
     ComPtr<ISystemCapabilities> m_pSystemCapabilities; // kept by Reset
     std::unique_ptr<CSystem> m_pSystem;                  // the loaded configuration
+    // The INI file the configuration was loaded from and its SHA-256, for the history; empty
+    // for a configuration read from the system or made empty.
+    std::wstring m_strLoadedFile;
+    std::string m_strLoadedSha256;
+    std::wstring m_strHistoryOperation;                  // from SetHistoryOperation, until used
     // Made on the first call that reaches the firmware and held for the toolkit's life, so
     // the firmware-variable library is loaded once and every part of the server that reads
     // or writes a variable meanwhile finds it loaded. Not made when the toolkit is created:

@@ -32,6 +32,12 @@ struct IToolkitInternal : public IUnknown {
     // absent. Only reads the firmware. E_POINTER for a null `set`; E_FAIL with error
     // information when the variable cannot be read.
     virtual HRESULT STDMETHODCALLTYPE IsBIOSModified(VARIANT_BOOL* set) = 0;
+
+    // Names the operation of the next record this toolkit appends to the history of changes
+    // ("set" for a command that installs one changed setting); that record takes the name and
+    // the ones after it are named by their methods again. A null or empty name clears it.
+    // Only added at the end: the methods above keep their places in the table.
+    virtual HRESULT STDMETHODCALLTYPE SetHistoryOperation(BSTR name) = 0;
 };
 
 #ifdef __CRT_UUID_DECL

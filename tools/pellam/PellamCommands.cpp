@@ -3,6 +3,7 @@
 #include "Json.h"
 #include "PellamRun.h"
 #include "PellamShared.h"
+#include "HistoryCommand.h"
 #include "SettingsCommands.h"
 
 #include "Console.h"
@@ -680,7 +681,11 @@ void KeepConfiguration(PellamRun& run, ULONG mask)
     const int made = path.empty() ? ERROR_PATH_NOT_FOUND : ::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
     const bool kept = (made == ERROR_SUCCESS || made == ERROR_ALREADY_EXISTS || made == ERROR_FILE_EXISTS) &&
                       SUCCEEDED(run.Toolkit()->WriteINIFile(UniqueBstr::From(path.c_str()).get(), mask));
-    run.Say(kept ? L"kept for verify: " + path : L"not kept for verify: " + path + L" cannot be written");
+    if (kept) {
+        run.Say(L"kept for verify: " + path);
+    } else {
+        run.Warn(L"not kept for verify: " + path + L" cannot be written");
+    }
 }
 
 // ---- verifying settings after the restart ----
@@ -1015,7 +1020,7 @@ int RunCommand(const std::wstring& command, const Arguments& arguments)
         {L"help", Help}, {L"info", Info}, {L"validate", Validate}, {L"extract", Extract}, {L"diff", Diff},
         {L"plan", Diff}, {L"install", Install}, {L"remove", Remove},
         {L"flash", Flash}, {L"verify", Verify},
-        {L"settings", Settings}, {L"set", Set},
+        {L"settings", Settings}, {L"set", Set}, {L"history", History},
     };
     for (const auto& [name, handler] : commands) {
         if (command == name) {

@@ -8,6 +8,7 @@
 #include "Owners.h"
 
 #include "frame/ResultCodes.h"
+#include "frame/ResultNames.h"
 #include "toolkit/ToolkitInternal.h"
 
 #include <cwchar>
@@ -55,31 +56,7 @@ std::wstring ResultText(HRESULT hr)
 
 std::wstring ResultName(HRESULT hr)
 {
-    using namespace ResultCode;
-#define RESULT_NAME(code) {code, L## #code}
-    static const std::pair<HRESULT, const wchar_t*> names[] = {
-        RESULT_NAME(S_OK), RESULT_NAME(S_FALSE), RESULT_NAME(E_FAIL), RESULT_NAME(E_NOTIMPL),
-        RESULT_NAME(E_POINTER), RESULT_NAME(E_INVALIDARG), RESULT_NAME(E_OUTOFMEMORY), RESULT_NAME(E_NOINTERFACE),
-        RESULT_NAME(REGDB_E_CLASSNOTREG), RESULT_NAME(CO_E_CLASSSTRING),
-        RESULT_NAME(E_SETTING_UNUSABLE), RESULT_NAME(E_NO_CONFIGURATION), RESULT_NAME(E_INVALID_FILE_NAME),
-        RESULT_NAME(E_NO_COOLING_HARDWARE), RESULT_NAME(E_MESSAGE_LIBRARY), RESULT_NAME(E_EFIVAR_DLL_NOT_LOADED),
-        RESULT_NAME(E_EFIVAR_DEVICE_ERROR), RESULT_NAME(E_EFIVAR_OUT_OF_STORAGE), RESULT_NAME(E_EFIVAR_DRIVER),
-        RESULT_NAME(E_EFIVAR_UNSUPPORTED_OS), RESULT_NAME(E_OUT_OF_BOUNDS), RESULT_NAME(E_WRONG_TYPE),
-        RESULT_NAME(E_FILE_CREATE), RESULT_NAME(E_FILE_OPEN), RESULT_NAME(E_VARIABLE_NOT_FOUND),
-        RESULT_NAME(E_EFIVAR_UNKNOWN), RESULT_NAME(E_INI_READ), RESULT_NAME(E_VARIABLE_SIZE),
-        RESULT_NAME(E_INI_VERSION), RESULT_NAME(E_MONITOR_CHIPS), RESULT_NAME(E_PAYLOAD_INSTALL),
-        RESULT_NAME(E_NO_PAYLOAD), RESULT_NAME(E_ALREADY_LOADED), RESULT_NAME(E_HII_DATA_INVALID),
-        RESULT_NAME(E_NO_TOKEN_HEADERS), RESULT_NAME(E_DUPLICATE_TOKEN_SECTION),
-        RESULT_NAME(S_PAYLOAD_ALREADY_PRESENT), RESULT_NAME(S_NOT_FOUND), RESULT_NAME(S_WARNINGS),
-        RESULT_NAME(S_NOTHING_TO_DO), RESULT_NAME(S_NO_COOLING_HARDWARE),
-    };
-#undef RESULT_NAME
-    for (const auto& [code, name] : names) {
-        if (code == hr) {
-            return name;
-        }
-    }
-    return L"";
+    return ResultCodeName(hr);
 }
 
 PellamRun::PellamRun(std::wstring operation, RunOptions options)
@@ -155,6 +132,12 @@ void PellamRun::Say(const std::wstring& line) const
     }
 }
 
+void PellamRun::Warn(const std::wstring& text)
+{
+    m_warnings.push_back(text);
+    Say(L"warning: " + text);
+}
+
 void PellamRun::AddData(const std::wstring& name, const std::wstring& json)
 {
     m_data.emplace_back(name, json);
@@ -170,9 +153,10 @@ int PellamRun::Finish(int success, const std::wstring& summary)
     if (FAILED(m_result)) {
         exitCode = cli::EXIT_FAILED;
         line = m_operation + L" failed: " + m_message + L" (" + ResultText(m_result) + L")";
-    } else if (m_options.warningsAsErrors && m_sink && m_sink->WarningCount() > 0) {
+    } else if (const size_t warnings = (m_sink ? m_sink->WarningCount() : 0) + m_warnings.size();
+               m_options.warningsAsErrors && warnings > 0) {
         exitCode = cli::EXIT_FAILED;
-        line = summary + L"; failed: " + std::to_wstring(m_sink->WarningCount()) + L" warnings (--warnings-as-errors)";
+        line = summary + L"; failed: " + std::to_wstring(warnings) + L" warnings (--warnings-as-errors)";
     }
     if (m_options.json) {
         cli::Print(Document(exitCode, line));
@@ -215,6 +199,7 @@ std::wstring PellamRun::Document(int exitCode, const std::wstring& summary) cons
                   (event.warning ? L"true" : L"false") + L"}";
     }
     events += L"]";
+    warnings.insert(warnings.end(), m_warnings.begin(), m_warnings.end());
     std::wstring json = L"{\"operation\":" + JsonString(m_operation) + L",\"result\":" +
                         JsonString(ResultText(m_result)) + L",\"resultName\":" + JsonString(ResultName(m_result)) +
                         L",\"message\":" + JsonString(m_message) + L",\"exitCode\":" + std::to_wstring(exitCode) +

@@ -42,6 +42,9 @@ public:
 
     // A line while the operation runs (not with --quiet or --json).
     void Say(const std::wstring& line) const;
+    // A warning of pellam's own (not a toolkit event): shown as "warning: TEXT", in the
+    // document's warnings, and counted by --warnings-as-errors.
+    void Warn(const std::wstring& text);
     // A member of the JSON document, its value written as JSON.
     void AddData(const std::wstring& name, const std::wstring& json);
     // Ends the operation: prints the summary (or the document) and returns the exit code:
@@ -65,6 +68,7 @@ private:
     HRESULT m_result = S_OK;
     std::wstring m_message;
     std::vector<std::pair<std::wstring, std::wstring>> m_data;
+    std::vector<std::wstring> m_warnings;
 };
 
 // The HRESULT as eight hexadecimal digits with 0x, and its name ("E_NO_CONFIGURATION").

@@ -10,6 +10,7 @@
 
 #include "config/SMBIOSTable.h"
 #include "frame/ResultCodes.h"
+#include "toolkit/ToolkitInternal.h"
 
 #include <windows.h>
 
@@ -942,6 +943,13 @@ int Set(const Arguments& arguments)
     }
     if (!PlanWritesOnlyNamed(*plan, assignments, problem)) {
         return run.Fail(problem + L"; nothing written", EXIT_FAILED);
+    }
+    // The record in the history of changes says "set", not the install that carries it out.
+    ComPtr<IToolkitInternal> internal;
+    UniqueBstr operation = UniqueBstr::From(L"set");
+    if (!run.Check(run.Toolkit()->QueryInterface(IID_PPV_ARGS(&internal)), L"asking for the toolkit's internal interface") ||
+        !run.Check(internal->SetHistoryOperation(operation.get()), L"naming the change")) {
+        return run.Finish(EXIT_FAILED, L"");
     }
     return InstallPlanned(run, L"set", mask, *plan, command->line.Has(L"--strict"), L"installing the settings");
 }
