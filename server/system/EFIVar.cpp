@@ -1,5 +1,7 @@
 #include "EFIVar.h"
 
+#include "ProcessState.h"
+
 #include "frame/Companions.h"
 #include "frame/FailureReport.h"
 #include "MessageIds.h"
@@ -16,6 +18,9 @@ namespace {
 using GetVariableExport = UINT(__stdcall*)(const wchar_t*, const GUID*, ULONG*, ULONG*, void*);
 using SetVariableExport = UINT(__stdcall*)(const wchar_t*, const GUID*, ULONG*, ULONG*, void*);
 using GetExportDbExport = UINT(__stdcall*)(ULONG*, void*);
+
+// Defined with the table of the library's statuses, below.
+std::wstring RefusedWriteText(const std::wstring& name, UINT status);
 
 // The library gets its own copy of the GUID; a missing one stays missing (status 3).
 const GUID* CopyGuid(const GUID* vendor, GUID& copy)
@@ -117,6 +122,9 @@ HRESULT CEFIVar::SetVariable(const std::wstring& name, const GUID* vendor, ULONG
     if (data != nullptr)
         ReportDiagnostic(site, LOG_INFORMATION, L"SetVariable-Data Pointer: %p", data);
     UINT status = setVariable(name.c_str(), vendorArgument, attributes, dataSize, data);
+    if (status != 0) {
+        ProcessState::Instance().refusedWrite = RefusedWriteText(name, status);
+    }
     return InterpretEFIRetVal(status);
 }
 
@@ -223,39 +231,54 @@ HRESULT CEFIVar::ReadExportDatabase(std::vector<BYTE>& data)
     return S_OK;
 }
 
+namespace {
+
+// The library's statuses, in their order: what each means and the result it maps to.
+struct Mapping {
+    const wchar_t* message;
+    int level;
+    HRESULT result;
+    bool describe;
+    HRESULT describeAs;
+};
+const Mapping kStatuses[] = {
+    {L"EFI Operation successful", LOG_INFORMATION, S_OK, false, S_OK},
+    {L"EFI Operation returned an unknown error", LOG_ERROR, ResultCode::E_EFIVAR_UNKNOWN, true, E_FAIL},
+    {L"Variable.sys driver not installed", LOG_ERROR, ResultCode::E_EFIVAR_DRIVER, true, ResultCode::E_EFIVAR_DRIVER},
+    {L"EFI Var received an invalid parameter", LOG_ERROR, E_INVALIDARG, true, E_INVALIDARG},
+    {L"The requested variable was not found", LOG_ERROR, ResultCode::E_VARIABLE_NOT_FOUND, true, ResultCode::E_VARIABLE_NOT_FOUND},
+    {L"EFI Var could not save the variable due to a hardware failure", LOG_ERROR, ResultCode::E_EFIVAR_DEVICE_ERROR, true,
+        ResultCode::E_EFIVAR_DEVICE_ERROR},
+    {L"There is not enough storage to hold the variable and its data", LOG_ERROR, ResultCode::E_EFIVAR_OUT_OF_STORAGE, true,
+        ResultCode::E_EFIVAR_OUT_OF_STORAGE},
+    {L"The buffer passed to the function was too small", LOG_ERROR, ResultCode::E_BUFFERTOOSMALL, true, ResultCode::E_BUFFERTOOSMALL},
+    {L"EFI Var DLL is not supported in this OS", LOG_ERROR, ResultCode::E_EFIVAR_UNSUPPORTED_OS, true,
+        ResultCode::E_EFIVAR_UNSUPPORTED_OS},
+    {L"The variable.sys device driver failed to load", LOG_ERROR, ResultCode::E_EFIVAR_DRIVER, true, ResultCode::E_EFIVAR_DRIVER},
+    {L"The variable.sys driver failed to uninstall", LOG_WARNING, ResultCode::S_EFIVAR_DRIVER_NOT_UNINSTALLED, false, S_OK},
+    {L"EFI Var not able to communicate with variable.sys driver", LOG_ERROR, ResultCode::E_EFIVAR_DRIVER, false, S_OK},
+    {L"HII data is invalid.", LOG_ERROR, ResultCode::E_HII_DATA_INVALID, false, S_OK},
+};
+
+// The text of a write the library refused: the variable, the status and, for a status the
+// library defines, what it means.
+std::wstring RefusedWriteText(const std::wstring& name, UINT status)
+{
+    std::wstring text = L"the firmware-variable library answered status " + std::to_wstring(status) +
+                        L" to the write of \"" + name + L"\"";
+    return status < std::size(kStatuses) ? text + L" (" + kStatuses[status].message + L")" : text;
+}
+
+} // namespace
+
 HRESULT CEFIVar::InterpretEFIRetVal(UINT status)
 {
-    struct Mapping {
-        const wchar_t* message;
-        int level;
-        HRESULT result;
-        bool describe;
-        HRESULT describeAs;
-    };
-    static const Mapping table[] = {
-        {L"EFI Operation successful", LOG_INFORMATION, S_OK, false, S_OK},
-        {L"EFI Operation returned an unknown error", LOG_ERROR, ResultCode::E_EFIVAR_UNKNOWN, true, E_FAIL},
-        {L"Variable.sys driver not installed", LOG_ERROR, ResultCode::E_EFIVAR_DRIVER, true, ResultCode::E_EFIVAR_DRIVER},
-        {L"EFI Var received an invalid parameter", LOG_ERROR, E_INVALIDARG, true, E_INVALIDARG},
-        {L"The requested variable was not found", LOG_ERROR, ResultCode::E_VARIABLE_NOT_FOUND, true, ResultCode::E_VARIABLE_NOT_FOUND},
-        {L"EFI Var could not save the variable due to a hardware failure", LOG_ERROR, ResultCode::E_EFIVAR_DEVICE_ERROR, true,
-            ResultCode::E_EFIVAR_DEVICE_ERROR},
-        {L"There is not enough storage to hold the variable and its data", LOG_ERROR, ResultCode::E_EFIVAR_OUT_OF_STORAGE, true,
-            ResultCode::E_EFIVAR_OUT_OF_STORAGE},
-        {L"The buffer passed to the function was too small", LOG_ERROR, ResultCode::E_BUFFERTOOSMALL, true, ResultCode::E_BUFFERTOOSMALL},
-        {L"EFI Var DLL is not supported in this OS", LOG_ERROR, ResultCode::E_EFIVAR_UNSUPPORTED_OS, true,
-            ResultCode::E_EFIVAR_UNSUPPORTED_OS},
-        {L"The variable.sys device driver failed to load", LOG_ERROR, ResultCode::E_EFIVAR_DRIVER, true, ResultCode::E_EFIVAR_DRIVER},
-        {L"The variable.sys driver failed to uninstall", LOG_WARNING, ResultCode::S_EFIVAR_DRIVER_NOT_UNINSTALLED, false, S_OK},
-        {L"EFI Var not able to communicate with variable.sys driver", LOG_ERROR, ResultCode::E_EFIVAR_DRIVER, false, S_OK},
-        {L"HII data is invalid.", LOG_ERROR, ResultCode::E_HII_DATA_INVALID, false, S_OK},
-    };
     LogSite site = LOG_SITE(L"CEFIVar::InterpretEFIRetVal");
-    if (status >= std::size(table)) {
+    if (status >= std::size(kStatuses)) {
         ReportDiagnostic(site, LOG_ERROR, L"An unknown error occurred in the EFI Var DLL: %x", status);
         return E_FAIL;
     }
-    const Mapping& mapping = table[status];
+    const Mapping& mapping = kStatuses[status];
     if (!mapping.describe) {
         ReportDiagnostic(site, mapping.level, L"%s", mapping.message);
         return mapping.result;

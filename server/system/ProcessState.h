@@ -26,6 +26,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 
 struct ProcessState {
     // Readings of the firmware: each is read at its first use and kept, since reading the
@@ -63,6 +64,12 @@ struct ProcessState {
     // Set with the configuration point and never cleared: the system builders hand out
     // their component groups without the structural groups from then on.
     bool componentsOnly = false;
+
+    // What the firmware-variable library answered to the last write it refused, as text that
+    // names the variable and the status: set by CEFIVar::SetVariable, cleared by the toolkit
+    // before an install or a remove and taken by it when one fails, so that the failure can
+    // say what the firmware answered (the status itself maps to a result that may not).
+    std::wstring refusedWrite;
 
     static ProcessState& Instance();
     // Forgets the tokens, the forms and the EQ_VAR_VAL values. Records handed out stay valid.

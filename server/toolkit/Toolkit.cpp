@@ -7,6 +7,7 @@
 #include "MessageIds.h"
 #include "system/BIOSModifiedFlag.h"
 #include "system/ConfigurationPoint.h"
+#include "system/ProcessState.h"
 #include "system/RemoveOperation.h"
 #include "system/SystemCapabilities.h"
 #include "system/SystemValidator.h"
@@ -184,6 +185,7 @@ try {
     }
     InstallPlan done;
     HRESULT hr = S_OK;
+    ForgetRefusedWrite();
     {
         CPlanEventRecorder recorder(done, CPlanEventRecorder::Passing::On);
         hr = m_pSystem->Install(CComponentMask(qrvComponentMask), Variables(), CollectorMode::Write, &done);
@@ -195,6 +197,7 @@ try {
         history::Record record = change_history::InstallRecord(qrvComponentMask, done);
         record.file = history::Utf8(m_strLoadedFile);
         record.sha256 = m_strLoadedSha256;
+        KeepRefusedWrite(hr, record);
         AppendToHistory(std::move(record), hr, site);
     }
     return hr;
@@ -299,13 +302,16 @@ try {
     CRemoveOperation operation;
     InstallPlan events;
     HRESULT hr = S_OK;
+    ForgetRefusedWrite();
     {
         CPlanEventRecorder recorder(events, CPlanEventRecorder::Passing::On);
         hr = operation.Remove(qrvComponentMask);
     }
     const HRESULT result = hr == ResultCode::S_NOTHING_TO_DO || FAILED(hr) ? hr : TakeWarnings();
     if (change_history::ReachedFirmware(events.events)) {
-        AppendToHistory(change_history::RemoveRecord(qrvComponentMask, events.events), result, site);
+        history::Record record = change_history::RemoveRecord(qrvComponentMask, events.events);
+        KeepRefusedWrite(result, record);
+        AppendToHistory(std::move(record), result, site);
     }
     if (hr == ResultCode::S_NOTHING_TO_DO) {
         return hr;
@@ -417,6 +423,31 @@ try {
     return S_OK;
 }
 CATCH_RETURN()
+
+void CToolkit::ForgetRefusedWrite()
+{
+    ProcessState::Instance().refusedWrite.clear();
+    m_strRefusedWrite.clear();
+}
+
+void CToolkit::KeepRefusedWrite(HRESULT result, history::Record& record)
+{
+    if (FAILED(result)) {
+        m_strRefusedWrite = ProcessState::Instance().refusedWrite;
+    }
+    if (!m_strRefusedWrite.empty()) {
+        record.warnings.push_back(history::Utf8(m_strRefusedWrite));
+    }
+}
+
+HRESULT CToolkit::GetRefusedWrite(BSTR* text)
+{
+    if (!text) {
+        return E_POINTER;
+    }
+    *text = ::SysAllocString(m_strRefusedWrite.c_str());
+    return *text ? S_OK : E_OUTOFMEMORY;
+}
 
 HRESULT CToolkit::SetHistoryOperation(BSTR name)
 try {

@@ -75,6 +75,8 @@ public:
     HRESULT IsBIOSModified(VARIANT_BOOL* set);
     // The operation's name in the next record of the history of changes.
     HRESULT SetHistoryOperation(BSTR name);
+    // What the library answered to the write the last failed Install or Remove was refused.
+    HRESULT GetRefusedWrite(BSTR* text);
 
     // IConnectionPointContainer
     IFACEMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** enumerator) override;
@@ -148,6 +150,10 @@ private:
     void AppendToHistory(history::Record record, HRESULT result, const LogSite& site);
     // Notes the INI file a configuration is loaded from: its full path and its digest.
     void NoteLoadedFile(const std::wstring& path);
+    // Before an operation that writes: no refused write is known. After it: the refused
+    // write kept when the operation failed, and added to its record's warnings.
+    void ForgetRefusedWrite();
+    void KeepRefusedWrite(HRESULT result, history::Record& record);
 
     // The toolkit's face for in-process clients; its identity and lifetime are the toolkit's.
     class CInternal final : public IToolkitInternal {
@@ -166,6 +172,7 @@ private:
         }
         IFACEMETHODIMP IsBIOSModified(VARIANT_BOOL* set) override { return m_toolkit.IsBIOSModified(set); }
         IFACEMETHODIMP SetHistoryOperation(BSTR name) override { return m_toolkit.SetHistoryOperation(name); }
+        IFACEMETHODIMP GetRefusedWrite(BSTR* text) override { return m_toolkit.GetRefusedWrite(text); }
 
     private:
         CToolkit& m_toolkit;
@@ -184,6 +191,7 @@ private:
     std::wstring m_strLoadedFile;
     std::string m_strLoadedSha256;
     std::wstring m_strHistoryOperation;                  // from SetHistoryOperation, until used
+    std::wstring m_strRefusedWrite;                      // of the last failed Install or Remove
     // Made on the first call that reaches the firmware and held for the toolkit's life, so
     // the firmware-variable library is loaded once and every part of the server that reads
     // or writes a variable meanwhile finds it loaded. Not made when the toolkit is created:

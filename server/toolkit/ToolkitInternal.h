@@ -38,6 +38,13 @@ struct IToolkitInternal : public IUnknown {
     // the ones after it are named by their methods again. A null or empty name clears it.
     // Only added at the end: the methods above keep their places in the table.
     virtual HRESULT STDMETHODCALLTYPE SetHistoryOperation(BSTR name) = 0;
+
+    // After an Install or a Remove of this toolkit that failed: what the firmware-variable
+    // library answered to the write it refused ("the firmware-variable library answered
+    // status 13 to the write of "Setup""), or an empty string when no write was refused. The
+    // result of a refused write names the status only for the statuses the server knows.
+    // E_POINTER for a null `text`.
+    virtual HRESULT STDMETHODCALLTYPE GetRefusedWrite(BSTR* text) = 0;
 };
 
 #ifdef __CRT_UUID_DECL

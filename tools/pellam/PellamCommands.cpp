@@ -13,6 +13,7 @@
 #include "MessageIds.h"
 #include "frame/ResultCodes.h"
 #include "history/HistoryFile.h"
+#include "history/HistoryStamp.h"
 #include "toolkit/ToolkitInternal.h"
 
 #include <windows.h>
@@ -746,8 +747,64 @@ void ShowVerified(PellamRun& run, const VerifiedItem& verified)
     }
 }
 
+// The time of the last install or set of the history: the one whose kept configuration
+// verify checks. Empty when the history holds none.
+std::string LastInstallTime()
+{
+    const history::ParsedHistory parsed = history::ReadHistory(history::HistoryPath());
+    for (auto record = parsed.records.rbegin(); record != parsed.records.rend(); ++record) {
+        if (record->operation == "install" || record->operation == "set") {
+            return record->time;
+        }
+    }
+    return {};
+}
+
+std::vector<std::string> ComponentNames(ULONG mask)
+{
+    std::vector<std::string> names;
+    for (ULONG bit = 1; bit <= kTokens; bit <<= 1) {
+        if (mask & bit) {
+            names.push_back(history::Utf8(ComponentName(bit)));
+        }
+    }
+    return names;
+}
+
+// The verification's outcome in the history of changes: every item not applied or not
+// applicable, against the install it checked when it checked the kept configuration.
+void RecordVerification(PellamRun& run, const std::wstring& path, ULONG mask, bool kept,
+                        const std::vector<VerifiedItem>& items, bool applied)
+{
+    history::Record record;
+    record.operation = "verify";
+    record.components = ComponentNames(mask);
+    record.file = history::Utf8(path);
+    history::FileSha256(path, record.sha256);
+    record.result = applied ? S_OK : S_FALSE;
+    record.resultName = applied ? "S_OK" : "S_FALSE";
+    record.refersTo = kept ? LastInstallTime() : "";
+    for (const VerifiedItem& verified : items) {
+        if (verified.status == L"applied") {
+            continue;
+        }
+        const JsonValue& item = *verified.item;
+        history::Item entry;
+        entry.component = static_cast<int>(item[L"component"].number);
+        entry.key = history::Utf8(item[L"key"].text);
+        entry.name = history::Utf8(item[L"name"].text);
+        entry.status = history::Utf8(verified.status);
+        entry.before = history::Utf8(item[L"before"].text);
+        entry.after = history::Utf8(item[L"after"].text);
+        record.items.push_back(std::move(entry));
+    }
+    if (FAILED(history::AppendStamped(std::move(record)))) {
+        run.Warn(L"the verification was not written to the history of changes");
+    }
+}
+
 // The configuration's plan against the board: what it would still change was not applied.
-int VerifySettings(const Command& command, const std::wstring& path, ULONG mask)
+int VerifySettings(const Command& command, const std::wstring& path, ULONG mask, bool kept)
 {
     PellamRun run(L"verify", command.options);
     std::map<unsigned, bool> applicable;
@@ -764,12 +821,14 @@ int VerifySettings(const Command& command, const std::wstring& path, ULONG mask)
         return run.Finish(EXIT_FAILED, L"");
     }
     std::map<std::wstring, size_t> counts;
+    std::vector<VerifiedItem> verifiedItems;
     std::wstring items;
     for (const JsonValue& item : (*plan)[L"items"].elements) {
         const VerifiedItem verified = Verified(*plan, item, applicable);
         ++counts[verified.status];
         ShowVerified(run, verified);
         items += (items.empty() ? L"" : L",") + VerifiedJson(verified);
+        verifiedItems.push_back(verified);
     }
     const size_t applied = counts[L"applied"], notApplied = counts[L"not applied"],
                  notApplicable = counts[L"not applicable"];
@@ -778,6 +837,7 @@ int VerifySettings(const Command& command, const std::wstring& path, ULONG mask)
                                std::to_wstring(notApplicable) + L",\"items\":[" + items + L"]}");
     const std::wstring summary = std::to_wstring(applied) + L" applied, " + std::to_wstring(notApplied) +
                                  L" not applied, " + std::to_wstring(notApplicable) + L" not applicable";
+    RecordVerification(run, path, mask, kept, verifiedItems, notApplied == 0);
     if (notApplied > 0) {
         return run.Fail(L"the board does not hold what " + path + L" asks for: " + summary, cli::EXIT_NOT_APPLIED);
     }
@@ -816,7 +876,7 @@ int Verify(const Arguments& arguments)
     if (*mask == 0) {
         return Usage(path + L" holds the settings of no component (bios, smbios, cooling, tokens)");
     }
-    return VerifySettings(*command, path, *mask);
+    return VerifySettings(*command, path, *mask, !config);
 }
 
 // Install's end once the plan is shown: --strict, nothing to do, or the install (3010).
@@ -834,6 +894,7 @@ int FinishInstall(PellamRun& run, const std::wstring& operation, ULONG mask, con
                                        CountsText(counts) + L")");
     }
     if (!run.Check(run.Toolkit()->Install(mask), what)) {
+        run.ExplainRefusedWrite();
         return run.Finish(EXIT_FAILED, L"");
     }
     KeepConfiguration(run, mask & kConfiguration);
@@ -953,6 +1014,7 @@ int Remove(const Arguments& arguments)
     }
     const HRESULT hr = run.Toolkit()->Remove(*mask);
     if (!run.Check(hr, L"removing " + ComponentList(*mask))) {
+        run.ExplainRefusedWrite();
         return run.Finish(EXIT_FAILED, L"");
     }
     if (run.Events().Count(L"OnRemoveFail") > 0) {

@@ -113,6 +113,16 @@ bool PellamRun::Check(HRESULT hr, const std::wstring& what)
     return false;
 }
 
+void PellamRun::ExplainRefusedWrite()
+{
+    ComPtr<IToolkitInternal> internal;
+    UniqueBstr text;
+    if (m_toolkit && SUCCEEDED(m_toolkit.As(&internal)) && SUCCEEDED(internal->GetRefusedWrite(text.put())) &&
+        text.length() > 0) {
+        m_message += L" (" + std::wstring(text.c_str()) + L")";
+    }
+}
+
 bool PellamRun::Plan(ULONG mask, std::wstring& plan)
 {
     ComPtr<IToolkitInternal> internal;

@@ -37,6 +37,9 @@ public:
 
     // Keeps a call's result: a failure ends the operation with its code and message.
     bool Check(HRESULT hr, const std::wstring& what);
+    // After a failed Install or Remove: what the firmware answered to the write it refused,
+    // added to the failure's message when the toolkit knows it.
+    void ExplainRefusedWrite();
     // The toolkit's install plan (docs/install-plan.md) for the loaded configuration.
     bool Plan(ULONG mask, std::wstring& plan);
 

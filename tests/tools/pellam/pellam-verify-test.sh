@@ -44,6 +44,11 @@ expect_verified "not applicable" "033E" "verify --json"
 json "d['verify']['notApplied'] == 1 and d['verify']['applied'] == len(d['verify']['items']) - 2 and d['verify']['applied'] > 170"
 json "[(i['found'], i['expected']) for i in d['verify']['items'] if i['key'] == '0108'] == [('5', '5')]"
 pellam verify --config edited.ini --components tokens --quiet; expect_code 3 "verify --config"
+# The history holds each outcome; the one of the kept configuration names the install it checked.
+pellam history --json;                    expect_code 0 "history"
+json "[(r['operation'], r['result']) for r in d['records']] == [('install', '0x00000000'), ('verify', '0x00000001'), ('verify', '0x00000001'), ('verify', '0x00000001')]"
+json "d['records'][1]['refersTo'] == d['records'][0]['time'] and d['records'][3]['refersTo'] == ''"
+json "[(i['key'], i['status'], i['before'], i['after']) for i in d['records'][1]['items']] == [('0100', 'not applied', '0 (English)', '2 (Deutsch)'), ('033E', 'not applicable', '1 (CHECKED)', '0 (UNCHECKED)')]"
 
 # A clean restart: the install of the same file writes the setting again, and it stays.
 fwsim rule clear >/dev/null
@@ -59,6 +64,15 @@ fwsim reboot >/dev/null
 pellam verify --json;                     expect_code 3 "verify after a reset to defaults"
 expect_verified "not applied" "0100 0108" "verify after a reset to defaults"
 expect_verified "not applicable" "033E" "verify after a reset to defaults"
+
+# A variable the firmware protects: the install fails naming what the firmware answered, and
+# the history records the failure with it.
+fwsim rule clear >/dev/null
+fwsim rule add protect $SETUP >/dev/null
+pellam set "System language=Español";     expect_code 1 "set of a protected variable"
+expect_error 'the firmware-variable library answered status 13 to the write of "Setup"' "set of a protected variable"
+pellam history --json;                    expect_code 0 "history after the refused write"
+json "d['records'][-1]['operation'] == 'set' and d['records'][-1]['result'] == '0x8239001C' and any('status 13' in w for w in d['records'][-1]['warnings'])"
 
 [ "$failures" -eq 0 ] && echo "pellam verify: all checks passed"
 exit "$failures"
