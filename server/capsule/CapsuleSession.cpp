@@ -389,6 +389,19 @@ try {
     item.before = history::Utf8(boardId);
     item.after = history::Utf8(imageId);
     record.items.push_back(std::move(item));
+    // The outcome of the update before this one: a later run that finds it changed knows
+    // that the restart has handled this capsule, even when the firmware ID did not change.
+    uint32_t status = 0;
+    if (SUCCEEDED(GetLastStatus(&status))) {
+        history::Item last;
+        last.key = "capsule status";
+        last.name = "Last capsule update status";
+        last.before = std::to_string(status);
+        last.after = "pending";
+        record.items.push_back(std::move(last));
+    } else {
+        CErrorInfoManager::Clear();
+    }
     const HRESULT hr = history::AppendStamped(std::move(record));
     if (FAILED(hr)) {
         ReportDiagnostic(LOG_SITE(L"CCapsuleSession::AppendFlashToHistory"), LOG_WARNING,

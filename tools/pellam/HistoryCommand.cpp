@@ -1,5 +1,7 @@
 #include "HistoryCommand.h"
 
+#include "FlashOutcome.h"
+
 #include "PellamRun.h"
 #include "PellamShared.h"
 
@@ -107,6 +109,13 @@ int History(const cli::Arguments& arguments)
         if (!since) {
             return UsageError(L"--since takes a date YYYY-MM-DD or a time YYYY-MM-DDThh:mm:ssZ (UTC), not \"" + *date + L"\"");
         }
+    }
+    if (HasPendingFlash()) {
+        // The outcome of a flash that the board now shows goes in first, so that the history
+        // read tells it. Reading the history does not need the server otherwise, and does
+        // not fail when it cannot be had.
+        PellamRun probe(L"history", command->options);
+        probe.Open();
     }
     PellamRun run(L"history", command->options);
     const std::wstring path = history::HistoryPath();

@@ -1,5 +1,6 @@
 #include "PellamRun.h"
 
+#include "FlashOutcome.h"
 #include "Json.h"
 #include "ToolkitClient.h"
 
@@ -94,7 +95,11 @@ bool PellamRun::Open()
         return false;
     }
     m_sink->Configure(m_toolkit.Get(), !Quiet(), m_options.answers);
-    return Check(m_point->Advise(m_sink.Get(), &m_cookie), L"connecting to the toolkit's events");
+    if (!Check(m_point->Advise(m_sink.Get(), &m_cookie), L"connecting to the toolkit's events")) {
+        return false;
+    }
+    pellam::RecordFlashOutcome(*this);
+    return true;
 }
 
 bool PellamRun::Check(HRESULT hr, const std::wstring& what)

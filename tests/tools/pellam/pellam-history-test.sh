@@ -13,6 +13,7 @@ sha() { sha256sum "$1" | cut -d' ' -f1; }
 
 OLD_ID='DBZ7710H.86A.0042.2013.0312.1045'
 NEW_ID='DBZ7710H.86A.0043.2014.0204.1130'
+NEXT_ID='DBZ7710H.86A.0044.2014.0301.0900'
 
 fwsim init --board "$source/boards/demo-board.ini" >/dev/null || { echo "cannot make the board"; exit 1; }
 tool biotool create new.bio --id "$NEW_ID" --body-size 16K
@@ -43,7 +44,7 @@ json "[(i['component'], i['key'], i['before'], i['after'], i['secret']) for i in
 json "[(i['key'], i['before'], i['after']) for i in d['records'][1]['items']] == [('0108', '2', '5')] and d['records'][1]['file'] == ''"
 json "[(i['component'], i['key'], i['after']) for i in d['records'][2]['items']] == [(2, 'smbios', 'removed')]"
 json "d['records'][3]['file'].lower().endswith('\\\\new.bio') and d['records'][3]['sha256'] == '$(sha new.bio)'"
-json "[(i['key'], i['before'], i['after']) for i in d['records'][3]['items']] == [('BIOS ID', '$OLD_ID', '$NEW_ID')]"
+json "[(i['key'], i['before'], i['after']) for i in d['records'][3]['items']] == [('BIOS ID', '$OLD_ID', '$NEW_ID'), ('capsule status', '0', 'pending')]"
 [ "$remove_code" -eq 0 ] || [ "$remove_code" -eq "$exit_restart" ] || fail "remove: exit code $remove_code"
 
 # The readable form: one block per record, each item as key "name": before -> after.
@@ -77,6 +78,23 @@ json "[(i['key'], i['before'], i['after']) for i in d['records'][4]['items']] ==
 pellam history;                           expect_code 0 "history shows the damage"
 [ "$(grep -c 'is damaged; skipped' out.txt)" -eq 1 ] || fail "history warns $(grep -c 'is damaged; skipped' out.txt) times, not once"
 pellam history --warnings-as-errors;      expect_code 1 "history --warnings-as-errors"
+
+# The restart flashes the image: the next run of pellam, whatever its command, records that
+# the flash was applied, once. A flash that fails at the restart is recorded as not applied.
+fwsim reboot >/dev/null
+pellam info;                              expect_code 0 "info after the restart"
+expect_line "history: the flash of $flash_time was applied" "info after the restart"
+pellam info --quiet;                      expect_code 0 "info again"
+pellam history --json;                    expect_code 0 "history after the restart"
+json "[r['operation'] for r in d['records']][-2:] == ['set', 'flash applied'] and d['records'][-1]['refersTo'] == '$flash_time'"
+json "[(i['before'], i['after'], i['status']) for i in d['records'][-1]['items']] == [('$OLD_ID', '$NEW_ID', 'applied')] and d['records'][-1]['result'] == '0x00000000'"
+tool biotool create next.bio --id "$NEXT_ID" --body-size 16K
+pellam flash --bio next.bio --quiet;      expect_code $exit_restart "second flash"
+pellam validate;                          expect_code 0 "validate before the restart"
+fwsim reboot --fail >/dev/null
+pellam history --json;                    expect_code 0 "history after a failed restart"
+json "[r['operation'] for r in d['records']][-3:] == ['flash applied', 'flash', 'flash applied']"
+json "[(i['before'], i['after'], i['status']) for i in d['records'][-1]['items']] == [('$NEW_ID', '$NEW_ID', 'not applied')] and d['records'][-1]['result'] == '0x00000001'"
 
 [ "$failures" -eq 0 ] && echo "pellam history: all checks passed"
 exit "$failures"
