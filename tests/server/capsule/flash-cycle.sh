@@ -12,6 +12,9 @@ fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 
 FWSIM_STORE="$fixture/cycle-$host.store"; export FWSIM_STORE
 cp "$fixture/cycle.store" "$FWSIM_STORE" || exit 1
+# The history of changes of this run: the script's armed capsule goes into it.
+history="$fixture/history-$host.jsonl"; rm -f "$history"
+PELLAM_HISTORY=$(windows "$history"); export PELLAM_HISTORY
 
 # run_script HOST SCRIPT ARGS...: the script's output in $out, its exit code in $code.
 run_script() {
@@ -63,6 +66,14 @@ has_line "flash.vbs: armed" || fail "arming"
 check_events "arming"
 [ "$(capsule_slot)" = armed ] || fail "the capsule is armed on the board"
 [ "$(fwsim_code get $DETECTION)" -eq 0 ] || fail "the marker is written before the restart"
+# One record, of the flash, made by the script host; the refusals made none.
+[ -f "$history" ] && [ "$(wc -l <"$history")" -eq 1 ] || fail "the armed capsule is the history's one record"
+python3 -c "
+import json, sys
+r = json.loads(open('$history').readline())
+sys.exit(0 if r['operation'] == 'flash' and r['host'].lower().endswith(('\\\\cscript.exe', '\\\\scripthost.exe'))
+         and r['file'].lower().endswith('\\\\demo.bio') and r['items'][0]['after'] == 'DBZ7710H.86A.0043.2014.0204.1130' else 1)" ||
+    fail "the history's record of the armed capsule: $(cat "$history" 2>/dev/null)"
 
 fwsim reboot
 [ "$(fwsim get FirmwareId "$ID_GUID")" = "$(hex DBZ7710H.86A.0043.2014.0204.1130)" ] || fail "the board runs the new firmware"
