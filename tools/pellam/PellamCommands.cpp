@@ -143,14 +143,7 @@ std::wstring ComponentList(ULONG mask)
 // folder current, so a relative name must be resolved against the user's folder first.
 std::wstring FullPath(const std::wstring& name)
 {
-    const DWORD size = ::GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
-    if (size == 0) {
-        return name;
-    }
-    std::wstring path(size, L'\0');
-    const DWORD length = ::GetFullPathNameW(name.c_str(), size, path.data(), nullptr);
-    path.resize(length < size ? length : 0);
-    return path.empty() ? name : path;
+    return history::FullPath(name);
 }
 
 // Whether a line of the text begins, after blanks, with "[".
