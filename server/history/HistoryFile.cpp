@@ -223,6 +223,46 @@ HRESULT ReadWhole(const std::wstring& path, std::string& text, bool& exists)
     return S_OK;
 }
 
+// The newest line of `text` that names one of the operations as a record writes it and reads
+// as a record. A quote inside a string value is written escaped, so the member's text cannot
+// stand inside another member's value.
+std::optional<Record> LastRecordIn(const std::string& text, const std::vector<std::string>& operations)
+{
+    std::vector<std::string> needles;
+    for (const std::string& operation : operations) {
+        needles.push_back("\"operation\":\"" + operation + "\"");
+    }
+    size_t searchFrom = std::string::npos;
+    while (true) {
+        size_t found = std::string::npos;
+        for (const std::string& needle : needles) {
+            const size_t at = text.rfind(needle, searchFrom);
+            if (at != std::string::npos && (found == std::string::npos || at > found)) {
+                found = at;
+            }
+        }
+        if (found == std::string::npos) {
+            return std::nullopt;
+        }
+        const size_t lineEnd = text.rfind('\n', found);
+        const size_t begin = lineEnd == std::string::npos ? 0 : lineEnd + 1;
+        size_t end = text.find('\n', found);
+        end = end == std::string::npos ? text.size() : end;
+        std::string_view line(text.data() + begin, end - begin);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        Record record;
+        if (ParseRecord(line, record)) {
+            return record;
+        }
+        if (begin == 0) {
+            return std::nullopt;
+        }
+        searchFrom = begin - 1;  // a damaged line: the one before it
+    }
+}
+
 } // namespace
 
 std::wstring HistoryPath()
@@ -292,6 +332,21 @@ HRESULT ReadHistory(const std::wstring& path, ParsedHistory& history)
         history.damagedFiles.insert(history.damagedFiles.end(), parsed.damagedLines.size(), file);
     }
     return S_OK;
+}
+
+std::optional<Record> LastRecordOf(const std::wstring& path, const std::vector<std::string>& operations)
+{
+    for (const std::wstring& file : {path, RotatedPath(path)}) {
+        std::string text;
+        bool exists = false;
+        if (FAILED(ReadWhole(file, text, exists))) {
+            return std::nullopt;
+        }
+        if (std::optional<Record> record = LastRecordIn(text, operations)) {
+            return record;
+        }
+    }
+    return std::nullopt;
 }
 
 ParsedHistory ReadHistory(const std::wstring& path)

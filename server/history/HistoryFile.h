@@ -7,7 +7,9 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace history {
 
@@ -39,5 +41,11 @@ HRESULT AppendRecord(const std::wstring& path, const Record& record, uint64_t li
 HRESULT ReadHistory(const std::wstring& path, ParsedHistory& history);
 // The same, with what could be read when a read fails.
 ParsedHistory ReadHistory(const std::wstring& path);
+
+// The newest intact record of `path` (then of RotatedPath(path)) whose operation is one of
+// `operations`, or none. Only the lines that name such an operation are parsed, so asking
+// costs a search through the bytes rather than reading every record: pellam asks at every
+// start whether a flash waits for its outcome. A file that cannot be read has none.
+std::optional<Record> LastRecordOf(const std::wstring& path, const std::vector<std::string>& operations);
 
 } // namespace history

@@ -22,16 +22,12 @@ const history::Item* FindItem(const history::Record& record, const char* key)
     return nullptr;
 }
 
-// The last flash of the history that no "flash applied" record answers yet.
-std::optional<history::Record> PendingFlash(const history::ParsedHistory& parsed)
+// The last flash of the history, when no "flash applied" record answers it yet.
+std::optional<history::Record> PendingFlash()
 {
-    for (auto record = parsed.records.rbegin(); record != parsed.records.rend(); ++record) {
-        if (record->operation == "flash applied") {
-            return std::nullopt;  // answers the last flash, or one before it: nothing is waiting
-        }
-        if (record->operation == "flash" && FindItem(*record, "BIOS ID")) {
-            return *record;
-        }
+    std::optional<history::Record> last = history::LastRecordOf(history::HistoryPath(), {"flash", "flash applied"});
+    if (last && last->operation == "flash" && FindItem(*last, "BIOS ID")) {
+        return last;
     }
     return std::nullopt;
 }
@@ -78,12 +74,12 @@ std::optional<bool> Outcome(const history::Record& flash, const BoardNow& board)
 
 bool HasPendingFlash()
 {
-    return PendingFlash(history::ReadHistory(history::HistoryPath())).has_value();
+    return PendingFlash().has_value();
 }
 
 void RecordFlashOutcome(PellamRun& run)
 {
-    const std::optional<history::Record> flash = PendingFlash(history::ReadHistory(history::HistoryPath()));
+    const std::optional<history::Record> flash = PendingFlash();
     if (!flash) {
         return;
     }

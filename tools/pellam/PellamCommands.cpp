@@ -744,13 +744,8 @@ void ShowVerified(PellamRun& run, const VerifiedItem& verified)
 // verify checks. Empty when the history holds none.
 std::string LastInstallTime()
 {
-    const history::ParsedHistory parsed = history::ReadHistory(history::HistoryPath());
-    for (auto record = parsed.records.rbegin(); record != parsed.records.rend(); ++record) {
-        if (record->operation == "install" || record->operation == "set") {
-            return record->time;
-        }
-    }
-    return {};
+    const std::optional<history::Record> last = history::LastRecordOf(history::HistoryPath(), {"install", "set"});
+    return last ? last->time : std::string();
 }
 
 std::vector<std::string> ComponentNames(ULONG mask)

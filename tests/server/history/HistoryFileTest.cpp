@@ -106,6 +106,35 @@ TEST_F(HistoryFileTest, AtTheLimitTheFileBecomesTheOlderOneAndANewOneIsBegun)
     EXPECT_EQ(ReadHistory(path).records, (std::vector<Record>{large, NumberedRecord("alice", 6)}));
 }
 
+TEST_F(HistoryFileTest, TheLastRecordOfSomeOperationsIsTheNewestIntactOneOfEitherFile)
+{
+    const auto record = [](const std::string& operation, int n) {
+        Record numbered = NumberedRecord("alice", n);
+        numbered.operation = operation;
+        // A value that quotes a member's text does not make its record one of that operation.
+        numbered.warnings = {"\"operation\":\"flash\""};
+        return numbered;
+    };
+    const auto lastOf = [&](std::vector<std::string> operations) {
+        const std::optional<Record> last = history::LastRecordOf(path, operations);
+        return last ? last->operation + " " + last->time : std::string("none");
+    };
+    EXPECT_EQ(lastOf({"flash"}), "none") << "no file";
+    ::CreateDirectoryW((folder.Path() + L"\\machine").c_str(), nullptr);
+    ::CreateDirectoryW((folder.Path() + L"\\machine\\Pellam").c_str(), nullptr);
+    const std::string older = history::FormatRecord(record("flash", 1)) + history::FormatRecord(record("set", 2));
+    ASSERT_TRUE(WriteTextFile(history::RotatedPath(path), older));
+    const std::string flash = history::FormatRecord(record("flash", 3));
+    ASSERT_TRUE(WriteTextFile(path, history::FormatRecord(record("install", 4)) + flash +
+                                        history::FormatRecord(record("set", 5)) + flash.substr(0, flash.size() - 9) +
+                                        "\n" + history::FormatRecord(record("verify", 6))));
+    EXPECT_EQ(lastOf({"flash", "flash applied"}), "flash 2026-12-09T18:00:03Z") << "the cut flash after it is skipped";
+    EXPECT_EQ(lastOf({"install", "set"}), "set 2026-12-09T18:00:05Z");
+    EXPECT_EQ(lastOf({"remove"}), "none");
+    ASSERT_TRUE(WriteTextFile(path, history::FormatRecord(record("verify", 6))));
+    EXPECT_EQ(lastOf({"flash"}), "flash 2026-12-09T18:00:01Z") << "from the older file";
+}
+
 TEST_F(HistoryFileTest, ThreadsAppendingAtOnceGiveWholeLinesInEachThreadsOrder)
 {
     constexpr int kEach = 200;
