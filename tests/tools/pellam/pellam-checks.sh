@@ -4,9 +4,8 @@
 rm -rf "$work"; mkdir -p "$work"; cd "$work" || exit 1
 FWSIM_STORE="$work/board.store"; export FWSIM_STORE
 # The machine's history of changes and the configuration install keeps, in the test's folder
-# unless the test names a file (as a Windows path: pellam takes the variable as it is).
-[ -n "${PELLAM_HISTORY:-}" ] || PELLAM_HISTORY="Z:$(printf '%s' "$work" | tr '/' '\\')\\history\\history.jsonl"
-export PELLAM_HISTORY
+# (as a Windows path: pellam takes the variable as it is).
+PELLAM_HISTORY="Z:$(printf '%s' "$work" | tr '/' '\\')\\history\\history.jsonl"; export PELLAM_HISTORY
 failures=0
 fail() { echo "FAILED: $*"; echo "--- stdout"; cat out.txt; echo "--- stderr"; cat err.txt; failures=$((failures + 1)); }
 

@@ -4,12 +4,11 @@
 # an edited file, a set, a remove and a flash each leave one record, read back by pellam
 # history in order with their values before and after; --since filters them; a set that
 # dies while appending leaves one damaged line that the next set and pellam history step over.
-# PELLAM_HISTORY (set by CMake) names history.jsonl in the work folder.
+# The history file is the one pellam-checks.sh puts in the work folder.
 wine_exec="$1"; bin="$2"; source="$3"; work="$4"
 . "$(dirname "$0")/pellam-checks.sh"
 tool() { program="$1"; shift; "$wine_exec" "$bin/$program.exe" "$@" >tool.out 2>&1 || { echo "$program $*:"; cat tool.out; exit 1; }; }
 sha() { sha256sum "$1" | cut -d' ' -f1; }
-[ -n "$PELLAM_HISTORY" ] || { echo "PELLAM_HISTORY is not set"; exit 1; }
 
 OLD_ID='DBZ7710H.86A.0042.2013.0312.1045'
 NEW_ID='DBZ7710H.86A.0043.2014.0204.1130'
@@ -59,7 +58,7 @@ pellam history --since 2000-01-01 --json; expect_code 0 "--since a day"
 json "len(d['records']) == 4"
 pellam history --since 2999-12-31 --json; expect_code 0 "--since a later day"
 json "d['records'] == [] and d['summary'].startswith('history: 0 of 4 records since 2999-12-31T00:00:00Z')"
-flash_time=$(python3 -c "import json; print(json.loads(open('$work/history.jsonl').read().splitlines()[3])['time'])")
+flash_time=$(python3 -c "import json; print(json.loads(open('$work/history/history.jsonl').read().splitlines()[3])['time'])")
 pellam history --since "$flash_time" --json; expect_code 0 "--since a time"
 json "d['records'] and d['records'][-1]['operation'] == 'flash' and all(r['time'] >= '$flash_time' for r in d['records'])"
 pellam history --since yesterday;         expect_code 2 "--since of no date"
